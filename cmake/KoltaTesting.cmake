@@ -1,0 +1,120 @@
+# Test helpers: GoogleTest programs (native, or under wine64 for the x86_64 Windows
+# build), binary checks of the Windows deliverables, and libFuzzer targets.
+
+set(KOLTA_WINE_RUN ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
+set(KOLTA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+# Only the x86_64 Windows build runs here (32-bit Wine cannot); the i686 build compiles
+# every test program and runs the binary checks.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KOLTA_RUN_WINDOWS_TESTS ON)
+else()
+  set(KOLTA_RUN_WINDOWS_TESTS OFF)
+endif()
+
+if(NOT KOLTA_FUZZ)
+  if(WIN32)
+    # Debian's googletest sources, built with the MinGW toolchain.
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endif()
+
+# Adds one ctest entry that runs a Windows program under wine64 through scripts/wine-run.sh.
+#   kolta_add_wine_test(NAME n PROGRAM target [SCREEN WxHxD] [LOCALE l] [ARGS ...] [LABELS ...])
+function(kolta_add_wine_test)
+  cmake_parse_arguments(ARG "" "NAME;PROGRAM;SCREEN;LOCALE;TIMEOUT" "ARGS;LABELS" ${ARGN})
+  if(NOT KOLTA_RUN_WINDOWS_TESTS)
+    return()
+  endif()
+  set(options --root ${KOLTA_WINE_ROOT} --name ${ARG_NAME})
+  if(ARG_SCREEN)
+    list(APPEND options --screen ${ARG_SCREEN})
+  endif()
+  if(ARG_LOCALE)
+    list(APPEND options --locale ${ARG_LOCALE})
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  add_test(NAME ${ARG_NAME}
+           COMMAND ${KOLTA_WINE_RUN} ${options} $<TARGET_FILE:${ARG_PROGRAM}> ${ARG_ARGS})
+  set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "wine;${ARG_LABELS}")
+endfunction()
+
+# A GoogleTest program. Natively it runs directly; in the Windows builds it is compiled
+# for both targets and run under wine64 in the x86_64 build, one ctest entry per program.
+#   kolta_add_gtest(name SOURCES ... [LIBS ...] [WINE_ARGS ...])
+function(kolta_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;WINE_ARGS" ${ARGN})
+  if(KOLTA_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE kolta_settings GTest::gtest_main ${ARG_LIBS})
+  if(WIN32)
+    kolta_add_wine_test(NAME ${name} PROGRAM ${name} ${ARG_WINE_ARGS})
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS native TIMEOUT 300)
+  endif()
+endfunction()
+
+# Checks the PE files of the Windows build with objdump: imports only from system DLLs
+# (and the project DLLs named in ALLOW); with EXPORTS, exactly the undecorated names
+# listed in that file; with IMPORTS, only those names from that DLL; a DELIVERABLE must
+# carry a version resource.
+#   kolta_check_binary(NAME n TARGETS t... [DELIVERABLE] [ALLOW dll...] [EXPORTS file]
+#                      [IMPORTS dll=file])
+function(kolta_check_binary)
+  cmake_parse_arguments(ARG "DELIVERABLE" "NAME;EXPORTS" "TARGETS;ALLOW;IMPORTS" ${ARGN})
+  if(NOT WIN32 OR KOLTA_FUZZ)
+    return()
+  endif()
+  set(files)
+  foreach(t ${ARG_TARGETS})
+    list(APPEND files $<TARGET_FILE:${t}>)
+  endforeach()
+  set(options --objdump ${CMAKE_OBJDUMP})
+  if(ARG_DELIVERABLE)
+    list(APPEND options --deliverable)
+  endif()
+  foreach(dll ${ARG_ALLOW})
+    list(APPEND options --allow ${dll})
+  endforeach()
+  if(ARG_EXPORTS)
+    list(APPEND options --exports ${ARG_EXPORTS})
+  endif()
+  foreach(spec ${ARG_IMPORTS})
+    list(APPEND options --imports ${spec})
+  endforeach()
+  add_test(NAME ${ARG_NAME}
+           COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/check_pe.py ${options} ${files})
+  set_tests_properties(${ARG_NAME} PROPERTIES LABELS binary)
+endfunction()
+
+# A libFuzzer target, run under ctest (label "fuzz") for KOLTA_FUZZ_SECONDS with its seed
+# corpus; new inputs go to a scratch corpus in the build tree.
+#   kolta_add_fuzz_target(name SOURCES ... LIBS ... CORPUS dir)
+function(kolta_add_fuzz_target name)
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(NOT KOLTA_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE kolta_settings ${ARG_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set(scratch ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+  set(artifacts ${CMAKE_BINARY_DIR}/fuzz-artifacts/)
+  file(MAKE_DIRECTORY ${scratch} ${artifacts})
+  add_test(NAME ${name}
+           COMMAND ${name} -max_total_time=${KOLTA_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+                   -print_final_stats=1 -artifact_prefix=${artifacts}${name}-
+                   ${scratch} ${ARG_CORPUS})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz
+                       TIMEOUT 600)
+endfunction()
