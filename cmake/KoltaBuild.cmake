@@ -7,8 +7,8 @@ target_compile_options(kolta_settings INTERFACE
   $<$<BOOL:${KOLTA_WERROR}>:-Werror>)
 
 if(WIN32)
-  # Windows 95-era API surface through XP headers: a newer API used by mistake fails to
-  # compile instead of failing on an old system.
+  # The oldest API level the headers offer (XP): an API newer than that, used by mistake,
+  # fails to compile instead of failing on an older system.
   target_compile_definitions(kolta_settings INTERFACE
     STRICT NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 WINVER=0x0501)
 endif()
@@ -31,7 +31,7 @@ if(WIN32)
   add_link_options(-static -static-libgcc -static-libstdc++)
 endif()
 
-# Gives a Windows binary its version resource. TYPE is APP or DLL.
+# Gives a Windows binary its version resource (file type from the target's type).
 function(kolta_version_resource target)
   cmake_parse_arguments(ARG "" "DESCRIPTION" "" ${ARGN})
   get_target_property(kind ${target} TYPE)

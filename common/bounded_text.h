@@ -99,6 +99,11 @@ inline std::optional<std::string_view> ReadBoundedText(const char* text,
   return std::string_view(text, static_cast<std::size_t>(static_cast<const char*>(end) - text));
 }
 
+// Upper case of an ASCII letter; any other byte as it is.
+constexpr char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 // Length in bytes of the character that starts at `pos` (1 or 2; 1 at a lone lead byte
 // at the end of the text).
 inline std::size_t CharLength(std::string_view text, std::size_t pos, LeadBytePredicate isLead) {

@@ -19,19 +19,13 @@ constexpr std::array<std::pair<char, std::string_view>, 6> kDataFolders = {{
     {'W', "WORK\\"},
 }};
 
-constexpr char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Steps 1 and 2 of both compositions: the root the letter selects, then the language
 // folder.
 bool StartAtRoot(const Roots& roots, char rootLetter, int language, InterfaceText& out) {
-  const char* root = nullptr;
-  switch (AsciiUpper(rootLetter)) {
-    case 'C': root = roots.first; break;
-    case 'H': root = roots.second; break;
-    default: break;  // an unknown letter appends to what out already holds
-  }
-  if (AsciiUpper(rootLetter) == 'C' || AsciiUpper(rootLetter) == 'H') {
-    const auto rootText = ReadBoundedText(root);
+  // Any other letter appends to what out already holds.
+  const char letter = AsciiUpper(rootLetter);
+  if (letter == 'C' || letter == 'H') {
+    const auto rootText = ReadBoundedText(letter == 'C' ? roots.first : roots.second);
     if (!rootText) return false;
     out = InterfaceText(*rootText);
   }

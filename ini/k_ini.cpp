@@ -92,9 +92,7 @@ bool StartsWithNullWord(std::string_view value) {
   constexpr std::string_view kNull = "NULL";
   if (value.size() < kNull.size()) return false;
   for (std::size_t i = 0; i < kNull.size(); ++i) {
-    const char c = value[i];
-    const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    if (upper != kNull[i]) return false;
+    if (kolta::AsciiUpper(value[i]) != kNull[i]) return false;
   }
   return true;
 }
