@@ -46,12 +46,14 @@ std::optional<std::string_view> ModuleFileName(HINSTANCE instance, std::array<ch
   return std::string_view(buffer.data(), length);
 }
 
-// A file in the folder of a module (the folder ends at its last "\" or "/").
-std::optional<InterfaceText> ModuleFolderFile(HINSTANCE instance, std::string_view fileName) {
+// A file in the folder of a module; the folder ends at its last separator (by default
+// "\" or "/").
+std::optional<InterfaceText> ModuleFolderFile(HINSTANCE instance, std::string_view fileName,
+                                              Separators separators = Separators::BackslashOrSlash) {
   std::array<char, 1024> buffer;
   const auto modulePath = ModuleFileName(instance, buffer);
   if (!modulePath) return std::nullopt;
-  return ini::FileBesideModule(*modulePath, fileName, Separators::BackslashOrSlash, SystemLeadByte);
+  return ini::FileBesideModule(*modulePath, fileName, separators, SystemLeadByte);
 }
 
 // A per-program parameter value: the key of a section of fileName beside the module.
@@ -99,13 +101,10 @@ bool StartsWithNullWord(std::string_view value) {
 
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-// Copies a composed path to the caller; a refused one leaves the caller's buffer empty.
-int Deliver(int result, const InterfaceText& path, char* out) {
-  if (result == ini::kRefused || !path.CopyTo(out)) {
-    out[0] = '\0';
-    return ini::kRefused;
-  }
-  return result;
+// Refuses a composed path: the caller's buffer is left empty.
+int Refuse(char* out) {
+  out[0] = '\0';
+  return ini::kRefused;
 }
 
 // Composes a path into the caller's buffer. An unknown root letter appends to what out
@@ -117,19 +116,18 @@ int ComposeInto(char* out, const char* codedName, Compose compose) {
   const auto current = ReadBoundedText(out);
   InterfaceText path(current.value_or(std::string_view(out, kolta::kTextBufferSize)));
   const auto coded = ReadBoundedText(codedName, kInputLimit);
-  const bool composed = coded && compose(path, *coded);
-  return Deliver(composed ? 0 : ini::kRefused, path, out);
+  if (!coded || !compose(path, *coded) || !path.CopyTo(out)) return Refuse(out);
+  return 0;
 }
 
 int FindInto(ini::FileQuery query, const char* name, char* out) {
   if (out == nullptr) return ini::kRefused;
   const auto nameText = ReadBoundedText(name, kInputLimit);
-  if (!nameText) return Deliver(ini::kRefused, {}, out);
+  if (!nameText) return Refuse(out);
   query.name = *nameText;
-  InterfaceText path;
+  InterfaceText path;  // empty when FindFile refuses
   const int result = ini::FindFile(query, path, SystemLeadByte, PathExists);
-  // -1 also answers a folder name without separator, which keeps its path.
-  if (!path.CopyTo(out)) out[0] = '\0';
+  path.CopyTo(out);
   return result;
 }
 
@@ -172,11 +170,7 @@ int WINAPI IniGetInfoBmp(const char* fileName, HINSTANCE instance, char* out) {
 
 char* WINAPI IniGetModulePath(HINSTANCE instance, char* out) {
   if (out == nullptr) return nullptr;
-  std::array<char, 1024> buffer;
-  const auto modulePath = ModuleFileName(instance, buffer);
-  const auto folder =
-      modulePath ? ini::FileBesideModule(*modulePath, {}, Separators::BackslashOnly, SystemLeadByte)
-                 : std::nullopt;
+  const auto folder = ModuleFolderFile(instance, {}, Separators::BackslashOnly);
   if (!folder || !folder->CopyTo(out)) out[0] = '\0';
   return out;
 }

@@ -10,92 +10,90 @@
 namespace kolta::ini {
 namespace {
 
-constexpr char kCd[] = "D:\\cd\\";
-constexpr char kHd[] = "C:\\kolta\\";
-const Roots kRoots{kCd, kHd};
+constexpr char kRefusedText[] = "<refused>";
+const Roots kRoots{"D:\\cd\\", "C:\\kolta\\"};
+const std::string kTrail = test::kTrailBackslash;
+
+std::string Text(const std::optional<InterfaceText>& text) {
+  return text ? std::string(text->view()) : kRefusedText;
+}
 
 std::string DataPath(const Roots& roots, int language, std::string_view coded,
                      std::string_view current = {}) {
   InterfaceText out(current);
-  if (!ComposeDataPath(roots, language, coded, out, NoLeadBytes)) return "<refused>";
-  return std::string(out.view());
-}
-
-std::string SoundPath(int language, bool stereo, std::string_view coded) {
-  InterfaceText out;
-  if (!ComposeSoundPath(kRoots, language, stereo, coded, out, NoLeadBytes)) return "<refused>";
-  return std::string(out.view());
+  return ComposeDataPath(roots, language, coded, out, NoLeadBytes) ? std::string(out.view())
+                                                                   : kRefusedText;
 }
 
 TEST(IniPaths, LanguageTableAndDataFolders) {
-  EXPECT_EQ(LanguageCode(0), "enu");
-  EXPECT_EQ(LanguageCode(kSystemLanguage), "chs");
-  EXPECT_EQ(LanguageCode(3), "diy");
   // Numbers outside the table give no language folder instead of reading past it.
-  EXPECT_EQ(LanguageCode(4), "");
-  EXPECT_EQ(LanguageCode(-1), "");
-  EXPECT_EQ(LanguageCode(1 << 30), "");
-
-  EXPECT_EQ(DataFolder('B'), "BIN\\");
-  EXPECT_EQ(DataFolder('f'), "FILE\\");
-  EXPECT_EQ(DataFolder('g'), "GLIB\\");
-  EXPECT_EQ(DataFolder('M'), "MEDIA\\");
-  EXPECT_EQ(DataFolder('r'), "RES\\");
-  EXPECT_EQ(DataFolder('W'), "WORK\\");
-  EXPECT_EQ(DataFolder('X'), "");
+  for (const auto& [language, code] : {std::pair{0, "enu"}, {kSystemLanguage, "chs"}, {3, "diy"},
+                                       {4, ""}, {-1, ""}, {1 << 30, ""}}) {
+    EXPECT_EQ(LanguageCode(language), code) << language;
+  }
+  for (const auto& [letter, folder] : {std::pair{'B', "BIN\\"}, {'f', "FILE\\"}, {'g', "GLIB\\"},
+                                       {'M', "MEDIA\\"}, {'r', "RES\\"}, {'W', "WORK\\"}, {'X', ""}}) {
+    EXPECT_EQ(DataFolder(letter), folder) << letter;
+  }
 }
 
-TEST(IniPaths, DataPathFromRootLanguageFolderAndName) {
-  EXPECT_EQ(DataPath(kRoots, 2, "HFpic\\a.bmp"), "C:\\kolta\\Lan\\chs\\FILE\\pic\\a.bmp");
-  EXPECT_EQ(DataPath(kRoots, 0, "cbmain.exe"), "D:\\cd\\Lan\\enu\\BIN\\main.exe");
-  EXPECT_EQ(DataPath(kRoots, -1, "Hmclip.avi"), "C:\\kolta\\MEDIA\\clip.avi");
-  EXPECT_EQ(DataPath(kRoots, 7, "Hmclip.avi"), "C:\\kolta\\MEDIA\\clip.avi");
-  EXPECT_EQ(DataPath(kRoots, -1, "Hxplain.txt"), "C:\\kolta\\plain.txt") << "unknown folder letter";
-  EXPECT_EQ(DataPath(kRoots, -1, "H"), "C:\\kolta\\");
-  // An unknown root letter appends to what out already holds.
-  EXPECT_EQ(DataPath(kRoots, -1, "Zfa.txt", "E:\\x\\"), "E:\\x\\FILE\\a.txt");
-  EXPECT_EQ(DataPath(kRoots, 2, "", "E:\\"), "E:\\Lan\\chs\\");
+TEST(IniPaths, ComposedDataAndSoundPaths) {
+  struct Case {
+    int language;
+    const char* coded;
+    const char* current;  // what out holds before
+    const char* expected;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {2, "HFpic\\a.bmp", "", "C:\\kolta\\Lan\\chs\\FILE\\pic\\a.bmp"},
+           {0, "cbmain.exe", "", "D:\\cd\\Lan\\enu\\BIN\\main.exe"},
+           {-1, "Hmclip.avi", "", "C:\\kolta\\MEDIA\\clip.avi"},
+           {7, "Hmclip.avi", "", "C:\\kolta\\MEDIA\\clip.avi"},
+           {-1, "Hxplain.txt", "", "C:\\kolta\\plain.txt"},  // unknown folder letter
+           {-1, "H", "", "C:\\kolta\\"},
+           // An unknown root letter appends to what out already holds.
+           {-1, "Zfa.txt", "E:\\x\\", "E:\\x\\FILE\\a.txt"},
+           {2, "", "E:\\", "E:\\Lan\\chs\\"},
+       }) {
+    EXPECT_EQ(DataPath(kRoots, c.language, c.coded, c.current), c.expected) << c.coded;
+  }
+
+  InterfaceText stereo, mono;
+  ASSERT_TRUE(ComposeSoundPath(kRoots, 2, true, "Hboom.wav", stereo, NoLeadBytes));
+  EXPECT_EQ(stereo.view(), "C:\\kolta\\Lan\\chs\\STEREO\\boom.wav");
+  ASSERT_TRUE(ComposeSoundPath(kRoots, -1, false, "Cfx\\hit.wav", mono, NoLeadBytes));
+  EXPECT_EQ(mono.view(), "D:\\cd\\MONO\\fx\\hit.wav");
 }
 
 TEST(IniPaths, DataPathRefusedWhenItDoesNotFitOrItsRootIsMissing) {
   const std::string root(120, 'r');
   const Roots longRoot{root.c_str(), nullptr};
   EXPECT_EQ(DataPath(longRoot, -1, "Cb123"), root + "BIN\\123");
-  EXPECT_EQ(DataPath(longRoot, -1, "Cb1234"), "<refused>") << "128 characters";
-  EXPECT_EQ(DataPath(longRoot, -1, "Hb1"), "<refused>") << "null root selected";
-  // The unselected root may be null.
-  EXPECT_EQ(DataPath(longRoot, -1, "Cr"), root + "RES\\");
-}
-
-TEST(IniPaths, SoundPathFromRootLanguageAndChannels) {
-  EXPECT_EQ(SoundPath(2, true, "Hboom.wav"), "C:\\kolta\\Lan\\chs\\STEREO\\boom.wav");
-  EXPECT_EQ(SoundPath(-1, false, "Cfx\\hit.wav"), "D:\\cd\\MONO\\fx\\hit.wav");
+  EXPECT_EQ(DataPath(longRoot, -1, "Cb1234"), kRefusedText) << "128 characters";
+  EXPECT_EQ(DataPath(longRoot, -1, "Hb1"), kRefusedText) << "null root selected";
+  EXPECT_EQ(DataPath(longRoot, -1, "Cr"), root + "RES\\") << "the unselected root may be null";
 }
 
 TEST(IniPaths, FolderNamesHaveNoDotInTheirLastComponent) {
-  EXPECT_TRUE(IsFolderName("", NoLeadBytes));
-  EXPECT_TRUE(IsFolderName("Fpics", NoLeadBytes));
-  EXPECT_TRUE(IsFolderName("Fa.b\\pics", NoLeadBytes));
-  EXPECT_TRUE(IsFolderName("Fa.b/pics", NoLeadBytes));
-  EXPECT_FALSE(IsFolderName("Fpics\\1.bmp", NoLeadBytes));
+  for (const auto& [name, folder] : {std::pair{"", true}, {"Fpics", true}, {"Fa.b\\pics", true},
+                                     {"Fa.b/pics", true}, {"Fpics\\1.bmp", false}}) {
+    EXPECT_EQ(IsFolderName(name, NoLeadBytes), folder) << name;
+  }
   // Char-aware: the trail byte 0x5C is no separator, so "x.b" + char stays a file name.
-  const std::string dbcs = std::string("Fx.b") + test::kTrailBackslash;
-  EXPECT_FALSE(IsFolderName(dbcs, test::Cp936LeadByte));
-  EXPECT_TRUE(IsFolderName(dbcs, NoLeadBytes)) << "read byte by byte it would end in a separator";
+  EXPECT_FALSE(IsFolderName("Fx.b" + kTrail, test::Cp936LeadByte));
+  EXPECT_TRUE(IsFolderName("Fx.b" + kTrail, NoLeadBytes)) << "byte by byte it ends in a separator";
 }
 
-struct FindResult {
+struct Found {
   int result;
   std::string path;
 };
 
-FindResult Find(FileKind kind, std::string_view name, const std::set<std::string>& existing,
-                const Roots& roots = kRoots) {
-  FileQuery query{kind, roots, 2, true, name};
+Found Find(FileKind kind, std::string_view name, const std::set<std::string>& existing,
+           const Roots& roots = kRoots) {
   InterfaceText out;
-  const int result = FindFile(query, out, NoLeadBytes, [&](const char* path) {
-    return existing.count(path) != 0;
-  });
+  const int result = FindFile({kind, roots, 2, true, name}, out, NoLeadBytes,
+                              [&](const char* path) { return existing.count(path) != 0; });
   return {result, std::string(out.view())};
 }
 
@@ -121,62 +119,56 @@ TEST(IniPaths, FindFileGivesFoldersWithoutTheirPicture) {
   EXPECT_EQ(found.path, cd);
   EXPECT_EQ(found.result, static_cast<int>(cd.size())) << "the offset of the cut";
 
-  found = Find(FileKind::Sound, "drums", {});
-  EXPECT_EQ(found.path, "D:\\cd\\Lan\\chs\\STEREO\\drums");
+  EXPECT_EQ(Find(FileKind::Sound, "drums", {}).path, "D:\\cd\\Lan\\chs\\STEREO\\drums");
 }
 
 TEST(IniPaths, FindFileRefusesPathsThatDoNotFit) {
-  const std::string longName = "F" + std::string(110, 'n') + ".txt";
-  auto found = Find(FileKind::Data, longName, {});
-  EXPECT_EQ(found.result, kRefused);
-  EXPECT_EQ(found.path, "");
-  // The installed path fits, the CD path does not.
   const std::string longCd = "D:\\" + std::string(100, 'c') + "\\";
-  const Roots roots{longCd.c_str(), "C:\\"};
-  found = Find(FileKind::Data, "F" + std::string(15, 'n') + ".txt", {}, roots);
-  EXPECT_EQ(found.result, kRefused);
-  EXPECT_EQ(found.path, "");
+  for (const auto& found :
+       {Find(FileKind::Data, "F" + std::string(110, 'n') + ".txt", {}),
+        // The installed path fits, the CD path does not.
+        Find(FileKind::Data, "F" + std::string(15, 'n') + ".txt", {}, {longCd.c_str(), "C:\\"})}) {
+    EXPECT_EQ(found.result, kRefused);
+    EXPECT_EQ(found.path, "");
+  }
 }
 
-TEST(IniPaths, FilesBesideAModule) {
-  EXPECT_EQ(FileBesideModule("C:\\app\\bin\\main.exe", "main.ini", Separators::BackslashOrSlash,
-                             NoLeadBytes)->view(),
+TEST(IniPaths, PathsBesideAModule) {
+  constexpr auto kBoth = Separators::BackslashOrSlash;
+  EXPECT_EQ(Text(FileBesideModule("C:\\app\\bin\\main.exe", "main.ini", kBoth, NoLeadBytes)),
             "C:\\app\\bin\\main.ini");
-  EXPECT_EQ(FileBesideModule("C:\\app/bin/main.exe", "", Separators::BackslashOrSlash,
-                             NoLeadBytes)->view(),
-            "C:\\app/bin/");
-  EXPECT_EQ(FileBesideModule("C:\\app/bin/main.exe", "", Separators::BackslashOnly, NoLeadBytes)
-                ->view(),
+  EXPECT_EQ(Text(FileBesideModule("C:\\app/bin/main.exe", "", kBoth, NoLeadBytes)), "C:\\app/bin/");
+  EXPECT_EQ(Text(FileBesideModule("C:\\app/bin/main.exe", "", Separators::BackslashOnly,
+                                  NoLeadBytes)),
             "C:\\");
-  EXPECT_EQ(FileBesideModule("main.exe", "x.ini", Separators::BackslashOrSlash, NoLeadBytes)->view(),
-            "x.ini");
+  EXPECT_EQ(Text(FileBesideModule("main.exe", "x.ini", kBoth, NoLeadBytes)), "x.ini");
   const std::string deep = "C:\\" + std::string(124, 'd') + "\\m.exe";
-  EXPECT_FALSE(FileBesideModule(deep, "", Separators::BackslashOnly, NoLeadBytes));
+  EXPECT_EQ(Text(FileBesideModule(deep, "", Separators::BackslashOnly, NoLeadBytes)), kRefusedText);
   // A module whose name ends in a trail byte 0x5C: the folder is cut at the real separator.
-  const std::string dbcsModule = std::string("C:\\m\\") + test::kTrailBackslash + ".dll";
-  EXPECT_EQ(FileBesideModule(dbcsModule, "", Separators::BackslashOnly, test::Cp936LeadByte)
-                ->view(),
+  EXPECT_EQ(Text(FileBesideModule("C:\\m\\" + kTrail + ".dll", "", Separators::BackslashOnly,
+                                  test::Cp936LeadByte)),
             "C:\\m\\");
-}
 
-TEST(IniPaths, OtherPathsAreDrivePathsOrBelowTheModule) {
-  EXPECT_EQ(ResolveOtherPath("E:\\data\\x.dat", "C:\\app\\", NoLeadBytes)->view(), "E:\\data\\x.dat");
-  EXPECT_EQ(ResolveOtherPath("media\\a.avi", "C:\\app\\", NoLeadBytes)->view(),
+  EXPECT_EQ(Text(ResolveOtherPath("E:\\data\\x.dat", "C:\\app\\", NoLeadBytes)), "E:\\data\\x.dat");
+  EXPECT_EQ(Text(ResolveOtherPath("media\\a.avi", "C:\\app\\", NoLeadBytes)),
             "C:\\app\\media\\a.avi");
-  EXPECT_TRUE(ResolveOtherPath(std::string(120, 'v'), "C:\\app\\", NoLeadBytes));
-  EXPECT_FALSE(ResolveOtherPath(std::string(121, 'v'), "C:\\app\\", NoLeadBytes));
+  EXPECT_NE(Text(ResolveOtherPath(std::string(120, 'v'), "C:\\app\\", NoLeadBytes)), kRefusedText);
+  EXPECT_EQ(Text(ResolveOtherPath(std::string(121, 'v'), "C:\\app\\", NoLeadBytes)), kRefusedText);
 }
 
 TEST(IniPaths, FoldersEndInABackslash) {
-  EXPECT_EQ(AsFolder("C:\\kolta", NoLeadBytes)->view(), "C:\\kolta\\");
-  EXPECT_EQ(AsFolder("C:\\kolta\\", NoLeadBytes)->view(), "C:\\kolta\\");
-  EXPECT_TRUE(AsFolder(std::string(126, 'p'), NoLeadBytes));
-  EXPECT_FALSE(AsFolder(std::string(127, 'p'), NoLeadBytes)) << "the separator would be the 128th";
-  EXPECT_TRUE(AsFolder(std::string(126, 'p') + "\\", NoLeadBytes));
-  const std::string dbcs = std::string("C:\\") + test::kTrailBackslash;
-  EXPECT_EQ(AsFolder(dbcs, test::Cp936LeadByte)->view(), dbcs + "\\");
+  const std::string p126(126, 'p');
+  for (const auto& [path, expected] :
+       {std::pair<std::string, std::string>{"C:\\kolta", "C:\\kolta\\"},
+        {"C:\\kolta\\", "C:\\kolta\\"},
+        {p126, p126 + "\\"},
+        {p126 + "p", kRefusedText},  // the separator would be the 128th character
+        {p126 + "\\", p126 + "\\"}}) {
+    EXPECT_EQ(Text(AsFolder(path, NoLeadBytes)), expected) << path;
+  }
+  EXPECT_EQ(Text(AsFolder("C:\\" + kTrail, test::Cp936LeadByte)), "C:\\" + kTrail + "\\");
   // A final lead byte without its trail byte would take the separator as its trail byte.
-  EXPECT_FALSE(AsFolder("C:\\a\xD5", test::Cp936LeadByte));
+  EXPECT_EQ(Text(AsFolder("C:\\a\xD5", test::Cp936LeadByte)), kRefusedText);
 }
 
 }  // namespace

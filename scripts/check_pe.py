@@ -94,8 +94,8 @@ def main():
             for name in sorted(set(names) - set(expected)):
                 failures.append(f"{binary}: unexpected export {name}")
             print(f"{binary}: {len(names)} exports")
-        for spec in args.imports:
-            dll, _, listing = spec.partition("=")
+        for dll_and_list in args.imports:
+            dll, _, listing = dll_and_list.partition("=")
             allowed_names = set(read_names(listing))
             used = imported.get(dll.lower(), [])
             if not used:
