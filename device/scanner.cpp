@@ -24,6 +24,11 @@ static_assert(offsetof(ScannerSession, appIdentity) == 12);
 static_assert(offsetof(ScannerSession, sourceIdentity) == 168);
 static_assert(offsetof(ScannerSession, managerOpen) == 324);
 static_assert(offsetof(ScannerSession, imageHandle) == 336);
+#elif defined(__x86_64__)
+static_assert(sizeof(ScannerSession) == 360);
+static_assert(offsetof(ScannerSession, appIdentity) == 24);
+static_assert(offsetof(ScannerSession, managerOpen) == 336);
+static_assert(offsetof(ScannerSession, imageHandle) == 352);
 #endif
 
 constexpr char kSourceManagerFile[] = "twain_32.dll";
@@ -78,8 +83,8 @@ TW_UINT16 SendToSource(ScannerSession& s, TW_UINT32 group, TW_UINT16 type, TW_UI
 }
 
 bool OpenManager(ScannerSession& s) {
-  const auto path = kolta::device::SystemFolderFile(kolta::device::SystemFolder::Windows,
-                                                    kSourceManagerFile);
+  const auto path =
+      kolta::device::SystemFolderFile(kolta::device::SystemFolder::Windows, kSourceManagerFile);
   if (!path) return false;
   s.dsmLibrary = kolta::device::LoadSystemLibrary(*path);
   if (!IsLoaded(s.dsmLibrary)) return false;
@@ -175,8 +180,8 @@ int TransferOneImage(ScannerSession& s) {
 extern "C" {
 
 int WINAPI TWScannerIsSupport(void) {
-  const auto path = kolta::device::SystemFolderFile(kolta::device::SystemFolder::Windows,
-                                                    kSourceManagerFile);
+  const auto path =
+      kolta::device::SystemFolderFile(kolta::device::SystemFolder::Windows, kSourceManagerFile);
   return path && kolta::device::FileExists(*path) ? 1 : 0;
 }
 

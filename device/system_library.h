@@ -31,7 +31,8 @@ HMODULE LoadSystemLibrary(const InterfaceText& path);
 // function pointer type it is declared with; null when absent.
 template <typename Function>
 Function ExportedFunction(HMODULE library, const char* nameOrOrdinal) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, nameOrOrdinal)));
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(library, nameOrOrdinal)));
 }
 
 }  // namespace kolta::device

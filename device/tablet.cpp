@@ -24,6 +24,10 @@ static_assert(sizeof(TabletSession) == 56);
 static_assert(offsetof(TabletSession, lastPressure) == 16);
 static_assert(offsetof(TabletSession, pointCount) == 48);
 static_assert(offsetof(TabletSession, points) == 52);
+#elif defined(__x86_64__)
+static_assert(sizeof(TabletSession) == 72);
+static_assert(offsetof(TabletSession, originX) == 16);
+static_assert(offsetof(TabletSession, points) == 64);
 #endif
 static_assert(sizeof(TabletPoint) == 12);
 
@@ -141,6 +145,11 @@ float PacketPressure(TabletSession& t, const PenPacket& packet) {
   return kolta::device::NormalisedPressure(packet.normalPressure, t.axisMin, t.axisRange);
 }
 
+// A context opened by an init of this process (the functions are known then).
+bool HasContext(const TabletSession& t) {
+  return t.context != nullptr && g_wintab.close != nullptr;
+}
+
 bool NextPacket(const TabletSession& t, PenPacket& packet) {
   return g_wintab.packetsGet(t.context, 1, &packet) > 0;
 }
@@ -161,7 +170,8 @@ int WINAPI WacomTabletInit(TabletSession* session, HWND window, LONG originX, LO
   std::memset(&t, 0, sizeof t);
   t.cachedCursor = kNoCursor;
 
-  const auto path = kolta::device::SystemFolderFile(kolta::device::SystemFolder::System, kWintabFile);
+  const auto path =
+      kolta::device::SystemFolderFile(kolta::device::SystemFolder::System, kWintabFile);
   if (path) t.wintabLibrary = kolta::device::LoadSystemLibrary(*path);
   const bool ready = IsLoaded(t.wintabLibrary) && LookUpFunctions(t.wintabLibrary) &&
                      g_wintab.info(0, 0, nullptr) != 0;
@@ -180,7 +190,7 @@ int WINAPI WacomTabletQuit(TabletSession* session) {
   if (session == nullptr) return 0;
   TabletSession& t = *session;
   delete[] t.points;
-  if (t.context != nullptr) g_wintab.close(t.context);
+  if (HasContext(t)) g_wintab.close(t.context);
   if (IsLoaded(t.wintabLibrary)) FreeLibrary(t.wintabLibrary);
   std::memset(&t, 0, sizeof t);
   return 0;
@@ -191,13 +201,13 @@ int WINAPI WacomTableInfoWhenMove(TabletSession* session) {
   TabletSession& t = *session;
   t.pointCount = 0;
   t.lastPressure = 1.0f;
-  if (t.context == nullptr || t.points == nullptr) return 0;
+  if (!HasContext(t) || t.points == nullptr) return 0;
   PenPacket packet;
   while (NextPacket(t, packet)) {
     if (packet.buttons == 0 || t.pointCount >= K_DEVICE_TABLET_POINTS) continue;
-    t.points[t.pointCount++] = TabletPoint{SaturatedDifference(packet.x, t.originX),
-                                           SaturatedDifference(packet.y, t.originY),
-                                           PacketPressure(t, packet)};
+    t.points[t.pointCount++] =
+        TabletPoint{SaturatedDifference(packet.x, t.originX),
+                    SaturatedDifference(packet.y, t.originY), PacketPressure(t, packet)};
   }
   return t.pointCount != 0 ? 1 : 0;
 }
@@ -206,7 +216,7 @@ int WINAPI WacomTableInfoWhenPress(TabletSession* session) {
   if (session == nullptr) return 0;
   TabletSession& t = *session;
   t.lastPressure = 1.0f;
-  if (t.context == nullptr) return 0;
+  if (!HasContext(t)) return 0;
   PenPacket packet;
   if (!NextPacket(t, packet)) return 0;
   t.lastPressure = PacketPressure(t, packet);
@@ -215,15 +225,15 @@ int WINAPI WacomTableInfoWhenPress(TabletSession* session) {
 }
 
 void WINAPI WacomTableRemoveEvent(TabletSession* session) {
-  if (session != nullptr && session->context != nullptr) DrainQueue(*session);
+  if (session != nullptr && HasContext(*session)) DrainQueue(*session);
 }
 
 void WINAPI WacomTabletFocus(TabletSession* session, BOOL onTop) {
-  if (session != nullptr && session->context != nullptr) g_wintab.overlap(session->context, onTop);
+  if (session != nullptr && HasContext(*session)) g_wintab.overlap(session->context, onTop);
 }
 
 int WINAPI WacomTabletInfoChanged(TabletSession* session) {
-  if (session == nullptr || session->context == nullptr) return 0;
+  if (session == nullptr || !HasContext(*session)) return 0;
   RefreshCursor(*session);
   return 1;
 }

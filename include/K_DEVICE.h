@@ -21,7 +21,9 @@
 #define K_DEVICE_API __declspec(dllimport)
 #endif
 
-/* The TWAIN identity record as the TWAIN standard defines it: 2-byte packed, 156 bytes. */
+/* The TWAIN identity record as the TWAIN standard defines it: 2-byte packed, 156 bytes.
+   A caller that includes the standard's own header first defines
+   K_DEVICE_TWAIN_IDENTITY_DEFINED to use its definitions instead (the same layout). */
 #ifndef K_DEVICE_TWAIN_IDENTITY_DEFINED
 #define K_DEVICE_TWAIN_IDENTITY_DEFINED
 #pragma pack(push, 2)
@@ -83,20 +85,20 @@ typedef struct {
 /* One tablet context. 56 bytes in the 32-bit build; the 64-bit build keeps the order
    with its own pointer and handle sizes. */
 typedef struct {
-  HMODULE wintabLibrary;      /* WINTAB32.DLL */
-  HANDLE context;             /* the Wintab context (HCTX); 0 when none */
-  LONG originX;               /* subtracted from every packet's X */
-  LONG originY;               /* subtracted from every packet's Y */
-  float lastPressure;         /* pressure of the last press query; 1.0 when none */
-  DWORD cursor;               /* cursor of the packet being handled */
-  DWORD cachedCursor;         /* cursor whose pressure data are held below */
-  LONG pressureButton;        /* the cursor's normal-pressure button (logical), -1 none */
-  LONG pressMark;             /* the cursor's normal-pressure "press" mark */
-  LONG pressRange;            /* pressure axis maximum minus pressMark */
-  LONG axisMin;               /* the device's normal-pressure axis minimum */
-  LONG axisRange;             /* pressure axis maximum minus axisMin */
-  DWORD pointCount;           /* points held in `points` */
-  TabletPoint* points;        /* K_DEVICE_TABLET_POINTS points, allocated by init */
+  HMODULE wintabLibrary; /* WINTAB32.DLL */
+  HANDLE context;        /* the Wintab context (HCTX); 0 when none */
+  LONG originX;          /* subtracted from every packet's X */
+  LONG originY;          /* subtracted from every packet's Y */
+  float lastPressure;    /* pressure of the last press query; 1.0 when none */
+  DWORD cursor;          /* cursor of the packet being handled */
+  DWORD cachedCursor;    /* cursor whose pressure data are held below */
+  LONG pressureButton;   /* the cursor's normal-pressure button (logical), -1 none */
+  LONG pressMark;        /* the cursor's normal-pressure "press" mark */
+  LONG pressRange;       /* pressure axis maximum minus pressMark */
+  LONG axisMin;          /* the device's normal-pressure axis minimum */
+  LONG axisRange;        /* pressure axis maximum minus axisMin */
+  DWORD pointCount;      /* points held in `points` */
+  TabletPoint* points;   /* K_DEVICE_TABLET_POINTS points, allocated by init */
 } TabletSession;
 
 #ifdef __cplusplus

@@ -36,7 +36,8 @@ inline HMODULE InstallDouble(const std::string& builtName, const std::string& de
   if (GetModuleHandleA(destination.c_str()) == nullptr) {
     SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(destination.c_str());
-    if (!CopyFileA((ProgramFolder() + builtName).c_str(), destination.c_str(), TRUE)) return nullptr;
+    if (!CopyFileA((ProgramFolder() + builtName).c_str(), destination.c_str(), TRUE))
+      return nullptr;
   }
   return LoadLibraryA(destination.c_str());
 }
@@ -60,8 +61,8 @@ inline std::string SystemFolder() {
 
 // A hidden window to own contexts and dialogs.
 inline HWND MakeTestWindow() {
-  return CreateWindowExA(0, "STATIC", "k_device test", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                         nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  return CreateWindowExA(0, "STATIC", "k_device test", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                         nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 // An export of a module as the function pointer type it has.

@@ -18,47 +18,44 @@ using kolta::test::Export;
 
 std::string ManagerPath() { return kolta::test::WindowsFolder() + "twain_32.dll"; }
 
+struct Named {
+  unsigned value;
+  const char* name;
+};
+
+constexpr Named kGroups[] = {{DG_CONTROL, "CONTROL"}, {DG_IMAGE, "IMAGE"}};
+constexpr Named kTypes[] = {
+    {DAT_CAPABILITY, "CAPABILITY"},     {DAT_EVENT, "EVENT"},
+    {DAT_IDENTITY, "IDENTITY"},         {DAT_PARENT, "PARENT"},
+    {DAT_PENDINGXFERS, "PENDINGXFERS"}, {DAT_USERINTERFACE, "USERINTERFACE"},
+    {DAT_IMAGEINFO, "IMAGEINFO"},       {DAT_IMAGENATIVEXFER, "IMAGENATIVEXFER"}};
+constexpr Named kMessages[] = {
+    {MSG_GET, "GET"},           {MSG_SET, "SET"},
+    {MSG_RESET, "RESET"},       {MSG_OPENDSM, "OPENDSM"},
+    {MSG_CLOSEDSM, "CLOSEDSM"}, {MSG_OPENDS, "OPENDS"},
+    {MSG_CLOSEDS, "CLOSEDS"},   {MSG_USERSELECT, "USERSELECT"},
+    {MSG_DISABLEDS, "DISABLEDS"}, {MSG_ENABLEDS, "ENABLEDS"},
+    {MSG_PROCESSEVENT, "PROCESSEVENT"}, {MSG_ENDXFER, "ENDXFER"}};
+
+template <std::size_t N>
+std::string NameOf(const Named (&names)[N], unsigned value) {
+  for (const Named& named : names) {
+    if (named.value == value) return named.name;
+  }
+  return std::to_string(value);
+}
+
 // A call as the tests name it: "group/type/message".
 std::string Name(const Call& call) {
-  auto group = [&] { return call.group == DG_CONTROL ? "CONTROL" : call.group == DG_IMAGE ? "IMAGE" : "?"; };
-  auto type = [&]() -> std::string {
-    switch (call.type) {
-      case DAT_CAPABILITY: return "CAPABILITY";
-      case DAT_EVENT: return "EVENT";
-      case DAT_IDENTITY: return "IDENTITY";
-      case DAT_PARENT: return "PARENT";
-      case DAT_PENDINGXFERS: return "PENDINGXFERS";
-      case DAT_USERINTERFACE: return "USERINTERFACE";
-      case DAT_IMAGEINFO: return "IMAGEINFO";
-      case DAT_IMAGENATIVEXFER: return "IMAGENATIVEXFER";
-      default: return std::to_string(call.type);
-    }
-  };
-  auto message = [&]() -> std::string {
-    switch (call.message) {
-      case MSG_GET: return "GET";
-      case MSG_SET: return "SET";
-      case MSG_RESET: return "RESET";
-      case MSG_OPENDSM: return "OPENDSM";
-      case MSG_CLOSEDSM: return "CLOSEDSM";
-      case MSG_OPENDS: return "OPENDS";
-      case MSG_CLOSEDS: return "CLOSEDS";
-      case MSG_USERSELECT: return "USERSELECT";
-      case MSG_DISABLEDS: return "DISABLEDS";
-      case MSG_ENABLEDS: return "ENABLEDS";
-      case MSG_PROCESSEVENT: return "PROCESSEVENT";
-      case MSG_ENDXFER: return "ENDXFER";
-      default: return std::to_string(call.message);
-    }
-  };
-  return std::string(group()) + "/" + type() + "/" + message();
+  return NameOf(kGroups, call.group) + "/" + NameOf(kTypes, call.type) + "/" +
+         NameOf(kMessages, call.message);
 }
 
 using Names = std::vector<std::string>;
 
-const Names kStart = {"CONTROL/PARENT/OPENDSM", "CONTROL/IDENTITY/USERSELECT",
+const Names kStart = {"CONTROL/PARENT/OPENDSM",  "CONTROL/IDENTITY/USERSELECT",
                       "CONTROL/IDENTITY/OPENDS", "CONTROL/CAPABILITY/SET",
-                      "CONTROL/CAPABILITY/SET", "CONTROL/USERINTERFACE/ENABLEDS"};
+                      "CONTROL/CAPABILITY/SET",  "CONTROL/USERINTERFACE/ENABLEDS"};
 const Names kEnd = {"CONTROL/USERINTERFACE/DISABLEDS", "CONTROL/IDENTITY/CLOSEDS",
                     "CONTROL/PARENT/CLOSEDSM"};
 
@@ -153,7 +150,8 @@ class Scanner : public ::testing::Test {
   // A started session that the source answers with these messages.
   void StartWithEvents(std::initializer_list<TW_UINT16> events) {
     script.eventCount = 0;
-    for (TW_UINT16 event : events) script.events[static_cast<std::size_t>(script.eventCount++)] = event;
+    for (TW_UINT16 event : events)
+      script.events[static_cast<std::size_t>(script.eventCount++)] = event;
     Run();
     ASSERT_EQ(Start(), 1);
     Run();  // the record from here on only
@@ -243,7 +241,8 @@ TEST_F(Scanner, StartsWithTheApplicationIdentityAndOneNativeImageRequest) {
 }
 
 TEST_F(Scanner, ShowInterfaceFlagIsPassedAsItsLowSixteenBits) {
-  for (const auto& [flag, shown] : {std::pair{0, 0}, {0x10000, 0}, {0x20001, 1}, {0xFFFF, 0xFFFF}}) {
+  for (const auto& [flag, shown] :
+       {std::pair{0, 0}, {0x10000, 0}, {0x20001, 1}, {0xFFFF, 0xFFFF}}) {
     ASSERT_EQ(Start(flag), 1);
     EXPECT_EQ(Calls()[5].ui.ShowUI, shown) << flag;
     TWScannerEnd(&session);
@@ -309,10 +308,9 @@ TEST_F(Scanner, TransferReadyBringsOneImageAsAPackedDib) {
   StartWithEvents({MSG_NULL, MSG_XFERREADY});
   EXPECT_EQ(Process(), 0) << "not the source's message";
   EXPECT_EQ(Process(), 1);
-  EXPECT_EQ(CallNames(),
-            (Names{"CONTROL/EVENT/PROCESSEVENT", "CONTROL/EVENT/PROCESSEVENT",
-                   "IMAGE/IMAGEINFO/GET", "IMAGE/IMAGENATIVEXFER/GET",
-                   "CONTROL/PENDINGXFERS/ENDXFER", "CONTROL/PENDINGXFERS/RESET"}));
+  EXPECT_EQ(CallNames(), (Names{"CONTROL/EVENT/PROCESSEVENT", "CONTROL/EVENT/PROCESSEVENT",
+                                "IMAGE/IMAGEINFO/GET", "IMAGE/IMAGENATIVEXFER/GET",
+                                "CONTROL/PENDINGXFERS/ENDXFER", "CONTROL/PENDINGXFERS/RESET"}));
   const std::vector<Call> calls = Calls();
   for (const Call& call : calls) {
     EXPECT_TRUE(call.hasDestination && SameIdentity(call.destination, TestSource())) << Name(call);
@@ -351,7 +349,8 @@ TEST_F(Scanner, TheEventCarriesTheCallersMessage) {
 
 TEST_F(Scanner, TheImageHandleIsTakenWhole) {
   // A handle value that needs every bit of the build's pointer width.
-  script.imageToWrite = sizeof(void*) == 8 ? static_cast<ULONG_PTR>(0x123456789ABCDEF0ull) : 0x9ABCDEF0u;
+  script.imageToWrite =
+      sizeof(void*) == 8 ? static_cast<ULONG_PTR>(0x123456789ABCDEF0ull) : 0x9ABCDEF0u;
   StartWithEvents({MSG_XFERREADY});
   EXPECT_EQ(Process(), 1);
   EXPECT_EQ(reinterpret_cast<ULONG_PTR>(session.imageHandle), script.imageToWrite);
@@ -370,7 +369,8 @@ TEST_F(Scanner, ACancelledOrFailedTransferFinishesWithoutAnImage) {
     EXPECT_EQ(Process(), 1);
     EXPECT_EQ(session.imageHandle, nullptr);
     EXPECT_EQ(CallNames(), (Names{"CONTROL/EVENT/PROCESSEVENT", "IMAGE/IMAGEINFO/GET",
-                                  "IMAGE/IMAGENATIVEXFER/GET"} + after))
+                                  "IMAGE/IMAGENATIVEXFER/GET"} +
+                            after))
         << code;
     TWScannerEnd(&session);
   }

@@ -97,7 +97,8 @@ class Tablet : public ::testing::Test {
   int CursorReads(UINT cursor) const {
     int reads = 0;
     for (int i = 0; i < log().reads && i < kMaxReads; ++i) {
-      reads += log().read[i].category == WTI_CURSORS + cursor && log().read[i].index == CSR_NPBUTTON;
+      reads +=
+          log().read[i].category == WTI_CURSORS + cursor && log().read[i].index == CSR_NPBUTTON;
     }
     return reads;
   }

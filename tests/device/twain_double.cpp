@@ -57,8 +57,8 @@ TW_UINT16 SetCapability(Call& call, TW_MEMREF data) {
 TW_UINT16 NativeTransfer(Call& call, TW_MEMREF data) {
   auto* handle = As<ULONG_PTR>(data);
   call.handleBefore = *handle;
-  const int step = g_transfersAsked < g_script.transferCount ? g_transfersAsked
-                                                              : g_script.transferCount - 1;
+  const int step =
+      g_transfersAsked < g_script.transferCount ? g_transfersAsked : g_script.transferCount - 1;
   ++g_transfersAsked;
   // A source held to another mechanism has no native transfer to give.
   if (g_mechanism != TWSX_NATIVE) return TWRC_FAILURE;

@@ -50,16 +50,16 @@ struct Call {
   TW_UINT16 message;
   TW_UINT16 result;
   TW_MEMREF data;
-  HWND parent;              // DAT_PARENT: the window the data points to
-  TW_IDENTITY identity;     // DAT_IDENTITY: the record passed, after the call
-  TW_CAPABILITY capability; // DAT_CAPABILITY: the request ...
-  bool containerMoveable;   // ... its container block: moveable (handle != address),
-  SIZE_T containerSize;     // ... its size,
-  TW_ONEVALUE value;        // ... and its contents
-  TW_USERINTERFACE ui;      // DAT_USERINTERFACE
-  TW_MEMREF event;          // DAT_EVENT: the message pointer
-  ULONG_PTR handleBefore;   // DAT_IMAGENATIVEXFER: the handle variable on entry ...
-  ULONG_PTR image;          // ... and the handle written into it
+  HWND parent;               // DAT_PARENT: the window the data points to
+  TW_IDENTITY identity;      // DAT_IDENTITY: the record passed, after the call
+  TW_CAPABILITY capability;  // DAT_CAPABILITY: the request ...
+  bool containerMoveable;    // ... its container block: moveable (handle != address),
+  SIZE_T containerSize;      // ... its size,
+  TW_ONEVALUE value;         // ... and its contents
+  TW_USERINTERFACE ui;       // DAT_USERINTERFACE
+  TW_MEMREF event;           // DAT_EVENT: the message pointer
+  ULONG_PTR handleBefore;    // DAT_IMAGENATIVEXFER: the handle variable on entry ...
+  ULONG_PTR image;           // ... and the handle written into it
 };
 
 // Exports of the double (plain C calls).

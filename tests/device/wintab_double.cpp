@@ -43,7 +43,8 @@ bool IsOpen(HCTX context) { return g_log.opened && context == kContext; }
 extern "C" {
 
 UINT WINAPI WTInfoA(UINT category, UINT index, LPVOID output) {
-  if (g_log.reads < kMaxReads) g_log.read[static_cast<std::size_t>(g_log.reads)] = {category, index};
+  if (g_log.reads < kMaxReads)
+    g_log.read[static_cast<std::size_t>(g_log.reads)] = {category, index};
   ++g_log.reads;
   if (category == 0) return g_script.present;
   if (category == WTI_DEFSYSCTX && index == 0) {
@@ -91,7 +92,8 @@ int WINAPI WTPacketsGet(HCTX context, int maxPackets, LPVOID packets) {
   if (!IsOpen(context) || maxPackets <= 0 || packets == nullptr) return 0;
   const int count = std::min(maxPackets, g_queueLength);
   std::memcpy(packets, g_queue, sizeof(PenPacket) * static_cast<std::size_t>(count));
-  std::memmove(g_queue, g_queue + count, sizeof(PenPacket) * static_cast<std::size_t>(g_queueLength - count));
+  std::memmove(g_queue, g_queue + count,
+               sizeof(PenPacket) * static_cast<std::size_t>(g_queueLength - count));
   g_queueLength -= count;
   return count;
 }
@@ -113,7 +115,8 @@ void WintabDoubleReset() {
 }
 
 void WintabDoublePush(const PenPacket* packets, int count) {
-  for (int i = 0; i < count && g_queueLength < kMaxQueue; ++i) g_queue[g_queueLength++] = packets[i];
+  for (int i = 0; i < count && g_queueLength < kMaxQueue; ++i)
+    g_queue[g_queueLength++] = packets[i];
 }
 
 int WintabDoubleQueueLength() { return g_queueLength; }

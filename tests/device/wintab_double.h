@@ -21,16 +21,16 @@ inline constexpr int kMaxReads = 64;
 
 struct Cursor {
   bool hasPressureButton = true;
-  BYTE pressureButton = 0;          // CSR_NPBUTTON, one byte
-  std::array<BYTE, 32> buttonMap{}; // CSR_BUTTONMAP ...
-  UINT buttonMapSize = 32;          // ... of which this many bytes are given
-  std::array<UINT, 2> marks{};      // CSR_NPBTNMARKS: release mark, press mark
+  BYTE pressureButton = 0;           // CSR_NPBUTTON, one byte
+  std::array<BYTE, 32> buttonMap{};  // CSR_BUTTONMAP ...
+  UINT buttonMapSize = 32;           // ... of which this many bytes are given
+  std::array<UINT, 2> marks{};       // CSR_NPBTNMARKS: release mark, press mark
 };
 
 struct Script {
-  UINT present = 1;                 // WTInfoA(0, 0, null)
+  UINT present = 1;  // WTInfoA(0, 0, null)
   bool hasDefaultContext = true;
-  LOGCONTEXTA defaultContext{};     // WTI_DEFSYSCTX
+  LOGCONTEXTA defaultContext{};  // WTI_DEFSYSCTX
   bool openFails = false;
   std::array<AXIS, kMaxDevices> pressureAxes{};  // DVC_NPRESSURE per device
   std::array<Cursor, kMaxCursors> cursors{};
@@ -46,14 +46,14 @@ struct Read {
 struct Log {
   bool opened;
   HWND openWindow;
-  LOGCONTEXTA openContext;   // as passed to WTOpenA
+  LOGCONTEXTA openContext;  // as passed to WTOpenA
   BOOL openEnable;
-  HCTX context;              // the handle WTOpenA gave
-  int queueSize;             // WTQueueSizeSet
-  int closes;                // WTClose of that context
-  int overlaps;              // WTOverlap calls ...
-  BOOL lastOverlap;          // ... and the last flag
-  int reads;                 // WTInfoA calls recorded below (the first kMaxReads)
+  HCTX context;      // the handle WTOpenA gave
+  int queueSize;     // WTQueueSizeSet
+  int closes;        // WTClose of that context
+  int overlaps;      // WTOverlap calls ...
+  BOOL lastOverlap;  // ... and the last flag
+  int reads;         // WTInfoA calls recorded below (the first kMaxReads)
   std::array<Read, kMaxReads> read;
 };
 
