@@ -178,6 +178,16 @@ TEST_F(Tablet, InitFailsWithoutWintabAContextOrAnOpenContext) {
   }
 }
 
+TEST_F(Tablet, WintabIsTakenFromTheSystemFolderOnly) {
+  const std::string away = WintabPath() + ".away";
+  ASSERT_TRUE(MoveFileA(WintabPath().c_str(), away.c_str()));
+  // Not even the module already loaded under that name is used.
+  EXPECT_EQ(WacomTabletInit(&session, window_, 1, 2), 0);
+  EXPECT_TRUE(IsZeroed(session));
+  EXPECT_EQ(log().reads, 0);
+  ASSERT_TRUE(MoveFileA(away.c_str(), WintabPath().c_str()));
+}
+
 TEST_F(Tablet, MoveQueryStoresAtMostAHundredPressedPointsAndEmptiesTheQueue) {
   Init();
   std::vector<PenPacket> packets;
