@@ -1,0 +1,15 @@
+#include "device_paths.h"
+
+namespace kolta::device {
+
+std::optional<InterfaceText> FileInFolder(std::string_view folder, std::string_view name,
+                                          LeadBytePredicate isLead) {
+  if (folder.empty() || EndsInLoneLeadByte(folder, isLead)) return std::nullopt;
+  InterfaceText path(folder);
+  AppendFolderSeparator(path, isLead);
+  path.Append(name);
+  if (!path.ok()) return std::nullopt;
+  return path;
+}
+
+}  // namespace kolta::device

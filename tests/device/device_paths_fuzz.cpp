@@ -1,0 +1,51 @@
+// Library paths from arbitrary folders and names in a double-byte code page, and
+// pressures from arbitrary raw values: every path fits its buffer and ends in the name,
+// every pressure lies in 0.0 .. 1.0.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "device_paths.h"
+
+namespace {
+
+bool Cp936LeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+
+std::string_view NextPart(std::string_view& rest) {
+  const std::size_t end = rest.find('\0');
+  const std::string_view part = rest.substr(0, end);
+  rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+  return part;
+}
+
+template <typename T>
+T Take(std::string_view& rest) {
+  T value{};
+  const std::size_t taken = rest.size() < sizeof value ? rest.size() : sizeof value;
+  if (taken == 0) return value;
+  std::memcpy(&value, rest.data(), taken);
+  rest.remove_prefix(taken);
+  return value;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view rest(reinterpret_cast<const char*>(data), size);
+  const std::string_view folder = NextPart(rest);
+  const std::string_view name = NextPart(rest);
+  for (auto isLead : {kolta::NoLeadBytes, &Cp936LeadByte}) {
+    const auto path = kolta::device::FileInFolder(folder, name, isLead);
+    if (path && (path->size() > kolta::InterfaceText::kCapacity ||
+                 !path->view().ends_with(name) || !path->view().starts_with(folder))) {
+      __builtin_trap();
+    }
+  }
+  const auto pressure = Take<std::uint32_t>(rest);
+  const auto base = Take<std::int32_t>(rest);
+  const auto range = Take<std::int32_t>(rest);
+  const float p = kolta::device::NormalisedPressure(pressure, base, range);
+  if (!(p >= 0.0f && p <= 1.0f)) __builtin_trap();
+  return 0;
+}
