@@ -1,7 +1,9 @@
 // Walks the chunks of arbitrary bytes taken as a WAV file: whatever is found must lie
-// inside the file and describe a usable format.
+// inside the file and describe a usable format, and a file of more than two channels
+// must fill its stereo buffer exactly.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "wav_layout.h"
 
@@ -14,5 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       layout->format.blockAlign == 0) {
     __builtin_trap();
   }
+  const auto shape = kolta::sound::BufferShapeOf(*layout);
+  if (!shape || shape->copiedAsIs) return 0;
+  if (shape->bytes > layout->dataSize || shape->blockAlign == 0) __builtin_trap();
+  std::vector<std::uint8_t> buffer(shape->bytes);
+  const std::size_t written = kolta::sound::KeepFrameStarts(
+      {data + layout->dataOffset, layout->dataSize}, layout->format.blockAlign, shape->blockAlign,
+      buffer);
+  if (written != shape->bytes) __builtin_trap();
   return 0;
 }

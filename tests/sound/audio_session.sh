@@ -2,25 +2,27 @@
 # Runs a command with a private PulseAudio server whose only sink is a null sink, so that
 # DirectSound under Wine has a device and what it plays can be recorded.
 #
-#   audio_session.sh --dir DIR [--record FILE] -- COMMAND [ARGS...]
+#   audio_session.sh --dir DIR [--record FILE] [--output FILE] -- COMMAND [ARGS...]
 #
 # DIR holds the server's runtime folder (XDG_RUNTIME_DIR, also used by the command). With
 # --record, the null sink's monitor is recorded while the command runs, as raw 16-bit
-# stereo samples at 44100 Hz. The command's exit code is passed through; 77 (a skipped
+# stereo samples at 44100 Hz. With --output, the command's standard output is also kept
+# in a file. The command's exit code is passed through; 77 (a skipped
 # test) means that no audio server could be started here.
 set -euo pipefail
 
 readonly SKIP=77
-dir="" record=""
+dir="" record="" output=""
 while (( $# )); do
   case $1 in
     --dir) dir=$2; shift 2 ;;
     --record) record=$2; shift 2 ;;
+    --output) output=$2; shift 2 ;;
     --) shift; break ;;
     *) echo "audio_session: unknown option $1" >&2; exit 2 ;;
   esac
 done
-[[ -n $dir && $# -gt 0 ]] || { echo "usage: audio_session.sh --dir DIR [--record FILE] -- COMMAND..." >&2; exit 2; }
+[[ -n $dir && $# -gt 0 ]] || { echo "usage: audio_session.sh --dir DIR [--record FILE] [--output FILE] -- COMMAND..." >&2; exit 2; }
 
 for tool in pulseaudio parec pactl; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed; no audio server" >&2; exit $SKIP; }
@@ -62,8 +64,13 @@ if [[ -n $record ]]; then
 fi
 
 set +e
-"$@"
-status=$?
+if [[ -n $output ]]; then
+  "$@" | tee "$output"
+  status=${PIPESTATUS[0]}
+else
+  "$@"
+  status=$?
+fi
 set -e
 # Let the last samples reach the recording before it stops.
 [[ -n $record ]] && sleep 0.3

@@ -1,5 +1,5 @@
 // Plays generated WAV files through K_SOUND.dll, one phase after another, and prints
-// when each phase began and ended (milliseconds after the first sound started) with
+// when each phase began and ended (milliseconds after the mixer opened) with
 // what should be heard in it:
 //   phase NAME START END FREQUENCY_HZ      (0 Hz: silence)
 // listen_test.sh records the null sink meanwhile; analyse_recording.py checks the
@@ -89,6 +89,8 @@ int main() {
   std::printf("primary buffer: 16-bit %d, stereo %d\n", Is16Bit(mixer), IsStereo(mixer));
   Timeline timeline;
   timeline.Start();
+  // The sink and the recording settle while the device is open and silent.
+  timeline.Hold("lead-in", kSilenceMs, 0);
 
   Check(PlayMixW(mixer, mono.c_str(), 1) == 1, "play mono 8-bit");
   timeline.Hold("mono8", kToneMs, 440);
