@@ -38,8 +38,8 @@ void ReleaseMixer(MixerEntry& entry) {
   entry = MixerEntry{};
 }
 
-// The platform's comparison decides, as for any name of the product, with equal length
-// required as well.
+// The platform's comparison of the names in the user's locale, with equal length required
+// as well: names that the locale sorts alike but that differ in length are not the same.
 bool Matches(const SoundSlot& slot, const char* name) {
   return slot.buffer && lstrcmpA(slot.fileName.c_str(), name) == 0 &&
          lstrlenA(slot.fileName.c_str()) == lstrlenA(name);
@@ -58,10 +58,14 @@ SoundSlot* FindSlot(MixerEntry& entry, Condition condition) {
 }
 
 // The first slot holding the named sound (busy or not).
-SoundSlot* FindSound(int mixer, const char* name) {
+SoundSlot* FindLoadedSound(MixerEntry& entry, const char* name) {
+  if (!SoundName(name)) return nullptr;
+  return FindSlot(entry, [name](const SoundSlot& slot) { return Matches(slot, name); });
+}
+
+SoundSlot* FindLoadedSound(int mixer, const char* name) {
   MixerEntry* entry = OpenMixer(mixer);
-  if (!entry || !SoundName(name)) return nullptr;
-  return FindSlot(*entry, [name](const SoundSlot& slot) { return Matches(slot, name); });
+  return entry ? FindLoadedSound(*entry, name) : nullptr;
 }
 
 SoundSlot* FindBusySound(MixerEntry& entry, const char* name) {
@@ -110,8 +114,10 @@ std::optional<int> AttenuationOf(IDirectSoundBuffer* buffer) {
   return static_cast<int>(volume / -100);
 }
 
-// Where PlayMixW puts a sound that is not playing: the first free slot, else the first
-// idle slot of that name; failing both, the last idle slot of another name, replaced.
+// Where PlayMixW puts a sound that is not playing. The slots are scanned in order: the
+// first one that is free (load the file there) or idle under that name (play it again)
+// is taken; failing both, the last idle slot of another name (replaced). Busy slots are
+// never touched.
 struct PlayTarget {
   enum class Kind { Load, Reuse, Replace } kind;
   SoundSlot* slot;
@@ -166,7 +172,7 @@ int PrimaryBufferIsStereo(int mixer) { return PrimaryBufferHas(mixer, DSCAPS_PRI
 int LoadSound(int mixer, const char* name) {
   MixerEntry* entry = OpenMixer(mixer);
   if (!entry || !SoundName(name)) return 0;
-  if (FindSound(mixer, name)) return 1;
+  if (FindLoadedSound(*entry, name)) return 1;
   SoundSlot* free = FindSlot(*entry, [](const SoundSlot& slot) { return !slot.buffer; });
   return free && LoadIntoSlot(*entry, *free, name) ? 1 : 0;
 }
@@ -215,12 +221,12 @@ int StopAllSoundsExcept(int mixer, const char* name) {
 }
 
 int GetSoundFrequency(int mixer, DWORD* frequency, const char* name) {
-  SoundSlot* slot = FindSound(mixer, name);
+  SoundSlot* slot = FindLoadedSound(mixer, name);
   return slot && frequency && SUCCEEDED(slot->buffer->GetFrequency(frequency)) ? 1 : 0;
 }
 
 int SetSoundFrequency(int mixer, DWORD frequency, const char* name) {
-  SoundSlot* slot = FindSound(mixer, name);
+  SoundSlot* slot = FindLoadedSound(mixer, name);
   if (!slot) return 0;
   return SUCCEEDED(slot->buffer->SetFrequency(std::clamp(frequency, kMinFrequency, kMaxFrequency)))
              ? 1
@@ -228,7 +234,7 @@ int SetSoundFrequency(int mixer, DWORD frequency, const char* name) {
 }
 
 int GetSoundAttenuation(int mixer, int* attenuation, const char* name) {
-  SoundSlot* slot = FindSound(mixer, name);
+  SoundSlot* slot = FindLoadedSound(mixer, name);
   if (!slot || !attenuation) return 0;
   const std::optional<int> value = AttenuationOf(slot->buffer);
   if (!value) return 0;
@@ -237,7 +243,7 @@ int GetSoundAttenuation(int mixer, int* attenuation, const char* name) {
 }
 
 int SetSoundAttenuation(int mixer, DWORD attenuation, const char* name) {
-  SoundSlot* slot = FindSound(mixer, name);
+  SoundSlot* slot = FindLoadedSound(mixer, name);
   return slot && SUCCEEDED(slot->buffer->SetVolume(VolumeOf(attenuation))) ? 1 : 0;
 }
 

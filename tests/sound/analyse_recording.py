@@ -11,8 +11,9 @@ null sink shows under load), which is ignored. Runs of alike windows make segmen
 runs shorter than MIN_WINDOWS are dropped as glitches. The segments must follow the
 phases in order (leading silence aside, which the recording may miss), each tone at its
 frequency. Also checked: doubling the playback rate doubles the pitch, 20 dB of
-attenuation lowers the level by 20 dB, and every tone is pure (no metadata played as
-sound). Prints the measured figures; exit code 0 when everything holds.
+attenuation lowers the level by 20 dB, every tone is pure away from its edges and no
+window anywhere is noise (no metadata played as sound). Prints the measured figures;
+exit code 0 when everything holds.
 """
 import sys
 
@@ -27,7 +28,8 @@ SAME_TONE_HZ = 0.03        # windows within 3 % in frequency ...
 SAME_TONE_DB = 3.0         # ... and 3 dB in level belong to one segment
 LEVEL_STEP_DB = 20.0
 LEVEL_TOLERANCE_DB = 1.5
-MIN_PURITY = 0.9
+MIN_PURITY = 0.8           # of a tone away from its edges
+NOISE_PURITY = 0.2         # any window below is noise (two tones meeting stay above 0.4)
 
 
 def read_phases(path):
@@ -97,7 +99,8 @@ def segments(windows):
             result.append({"kind": "tone", "windows": len(r),
                            "hz": float(np.median([w[1] for w in r])),
                            "dbfs": float(np.median([w[2] for w in r])),
-                           "purity": float(np.min([w[3] for w in r]))})
+                           # The edge windows may hold the change from the phase before.
+                           "purity": float(np.min([w[3] for w in r[1:-1]]))})
     return result
 
 
@@ -127,7 +130,8 @@ def main():
         expected.pop(0)
 
     print(f"recorded {len(mono) / RATE:.2f} s; {sum(w is None for w in windows)} of {len(windows)} windows unclear")
-    failures = []
+    failures = [f"noise at {i / 10:.1f} s of the recording" for i, w in enumerate(windows)
+                if w is not None and w[0] == "tone" and w[3] < NOISE_PURITY]
     if len(found) != len(expected):
         failures.append(f"{len(found)} segments heard, {len(expected)} phases played")
     measured = {}
