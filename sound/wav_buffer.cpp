@@ -13,15 +13,19 @@
 namespace kolta::sound {
 namespace {
 
-// A WAV file opened for shared reading.
+// A WAV file opened for shared reading. Sizes and positions go through the calls that
+// every 32-bit Windows has (the ...Ex forms are missing from the 95 family).
 class WavFile final : public WavSource {
  public:
   explicit WavFile(const char* fileName)
       : handle_(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    LARGE_INTEGER size;
-    if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size)) {
-      size_ = static_cast<std::uint64_t>(size.QuadPart);
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    DWORD high = 0;
+    SetLastError(NO_ERROR);
+    const DWORD low = GetFileSize(handle_, &high);
+    if (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR) {
+      size_ = (static_cast<std::uint64_t>(high) << 32) | low;
     }
   }
   ~WavFile() override {
@@ -34,12 +38,12 @@ class WavFile final : public WavSource {
   std::uint64_t Size() const override { return size_.value_or(0); }
 
   bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!ok() || out.size() > std::numeric_limits<DWORD>::max() ||
-        !SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN)) {
-      return false;
-    }
+    if (!ok() || out.size() > std::numeric_limits<DWORD>::max()) return false;
+    LONG high = static_cast<LONG>(offset >> 32);
+    SetLastError(NO_ERROR);
+    const DWORD low = SetFilePointer(handle_, static_cast<LONG>(offset & 0xFFFFFFFFu), &high,
+                                     FILE_BEGIN);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return false;
     DWORD read = 0;
     return ReadFile(handle_, out.data(), static_cast<DWORD>(out.size()), &read, nullptr) &&
            read == out.size();
