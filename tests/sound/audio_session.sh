@@ -34,6 +34,8 @@ dir=$(cd "$dir" && pwd)
 runtime=$dir/runtime
 mkdir -m700 "$runtime"
 export XDG_RUNTIME_DIR=$runtime
+# The server and its clients keep their settings and cookie here, not in the user's home.
+export HOME=$dir
 unset PULSE_SERVER PULSE_SINK
 
 server_pid="" recorder_pid=""
@@ -43,8 +45,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The server keeps its own files in the session folder, never in the user's home.
-HOME=$dir pulseaudio --daemonize=yes --exit-idle-time=-1 -n --log-target=file:"$dir/pulseaudio.log" \
+pulseaudio --daemonize=yes --exit-idle-time=-1 -n --log-target=file:"$dir/pulseaudio.log" \
   --load="module-null-sink sink_name=nullsink rate=44100 channels=2" \
   --load="module-native-protocol-unix auth-anonymous=1" 2>>"$dir/pulseaudio.log" || true
 server_pid=$(cat "$runtime/pulse/pid" 2>/dev/null || true)
