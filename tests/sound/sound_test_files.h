@@ -1,0 +1,28 @@
+// Files and a window for the Windows sound tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "win_test_files.h"
+
+namespace kolta::test {
+
+// Folder of the generated WAV files, ending in "\".
+inline constexpr char kSoundFolder[] = "C:\\sounds\\";
+
+// Writes a WAV file into the sound folder; its full name, or "" on failure.
+inline std::string WriteSound(const std::string& name, const std::string& content) {
+  const std::string path = kSoundFolder + name;
+  return WriteFile(path, content) ? path : std::string();
+}
+
+// A hidden window for the mixer's cooperative level.
+inline HWND SoundWindow() {
+  static HWND window = CreateWindowA("STATIC", "sound test", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                     nullptr, GetModuleHandleA(nullptr), nullptr);
+  return window;
+}
+
+}  // namespace kolta::test

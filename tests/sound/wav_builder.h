@@ -1,0 +1,89 @@
+// Builds WAV files in memory for the tests: any chunks in any order, PCM tones of any
+// channel count and sample size.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <string>
+#include <string_view>
+
+namespace kolta::test {
+
+inline void PutLe16(std::string& out, std::uint16_t value) {
+  out += static_cast<char>(value & 0xFF);
+  out += static_cast<char>(value >> 8);
+}
+
+inline void PutLe32(std::string& out, std::uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+// One chunk: identifier, size (the body's unless given), body and, for an odd size, the
+// pad byte.
+inline std::string Chunk(std::string_view id, std::string_view body,
+                         std::uint32_t declaredSize = UINT32_MAX) {
+  std::string out(id);
+  PutLe32(out, declaredSize == UINT32_MAX ? static_cast<std::uint32_t>(body.size()) : declaredSize);
+  out += body;
+  if (body.size() % 2) out += '\0';
+  return out;
+}
+
+struct PcmFormat {
+  std::uint16_t channels = 1;
+  std::uint32_t rate = 22050;
+  std::uint16_t bits = 16;
+  std::uint16_t blockAlign() const { return static_cast<std::uint16_t>(channels * bits / 8); }
+};
+
+// The 16-byte PCM format record; `extraBytes` more make an extended one.
+inline std::string FormatBody(const PcmFormat& format, std::size_t extraBytes = 0) {
+  std::string out;
+  PutLe16(out, 1);
+  PutLe16(out, format.channels);
+  PutLe32(out, format.rate);
+  PutLe32(out, format.rate * format.blockAlign());
+  PutLe16(out, format.blockAlign());
+  PutLe16(out, format.bits);
+  if (extraBytes >= 2) PutLe16(out, static_cast<std::uint16_t>(extraBytes - 2));
+  out.append(extraBytes >= 2 ? extraBytes - 2 : extraBytes, '\x7F');
+  return out;
+}
+
+// A sine tone at `level` (1 = full scale) in every channel.
+inline std::string ToneSamples(const PcmFormat& format, double frequency, double seconds,
+                               double level = 0.5) {
+  const auto frames = static_cast<std::size_t>(format.rate * seconds);
+  std::string out;
+  out.reserve(frames * format.blockAlign());
+  for (std::size_t i = 0; i < frames; ++i) {
+    const double value =
+        level * std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) / format.rate);
+    for (int c = 0; c < format.channels; ++c) {
+      if (format.bits == 8) {
+        out += static_cast<char>(static_cast<std::uint8_t>(std::lround(128 + 127 * value)));
+      } else {
+        PutLe16(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(32767 * value))));
+      }
+    }
+  }
+  return out;
+}
+
+// RIFF header and WAVE identifier around the given chunks.
+inline std::string Riff(std::string_view chunks) {
+  std::string out = "RIFF";
+  PutLe32(out, static_cast<std::uint32_t>(chunks.size() + 4));
+  out += "WAVE";
+  out += chunks;
+  return out;
+}
+
+inline std::string ToneWav(const PcmFormat& format, double frequency, double seconds,
+                           double level = 0.5) {
+  return Riff(Chunk("fmt ", FormatBody(format)) +
+              Chunk("data", ToneSamples(format, frequency, seconds, level)));
+}
+
+}  // namespace kolta::test
