@@ -80,7 +80,7 @@ int DibStretchToDC(HDC dc, int x, int y, int width, int height, const DibImage* 
   const int lines = StretchDIBits(dc, x, y, width, height, sourceX,
                                   image->height - sourceY - sourceHeight, sourceWidth, sourceHeight,
                                   DibBits(image), InfoOf(image), DIB_RGB_COLORS, SRCCOPY);
-  return lines != 0 && lines != GDI_ERROR;
+  return lines > 0;  // 0 and GDI_ERROR (-1) are failures
 }
 
 DibImage* DibFromDeviceBitmap(HBITMAP bitmap) {

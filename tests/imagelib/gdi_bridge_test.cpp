@@ -55,9 +55,11 @@ struct BitmapDeleter {
 };
 using BitmapPtr = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 
-TEST(GdiBridge, ScreenIsTwentyFourBits) {
+// The round trips below are lossless only with 8 bits per channel (Wine reports the
+// 24-bit X display as 32 bits per pixel).
+TEST(GdiBridge, ScreenHoldsEightBitsPerChannel) {
   HDC screen = GetDC(nullptr);
-  EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 24);
+  EXPECT_GE(GetDeviceCaps(screen, BITSPIXEL), 24);
   ReleaseDC(nullptr, screen);
 }
 
