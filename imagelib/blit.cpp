@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "dib_ops.h"
 
@@ -33,13 +35,34 @@ struct Bgr {
 };
 
 // Draws colour `c` (or the source pixel) over pixel t: copied when opaque, else blended.
-void Draw(std::uint8_t* t, const std::uint8_t* c, bool opaque, float opacity) {
+inline void Draw(std::uint8_t* t, const std::uint8_t* c, bool opaque, float opacity) {
   if (opaque) {
-    std::memmove(t, c, 3);
+    t[0] = c[0];
+    t[1] = c[1];
+    t[2] = c[2];
   } else {
     for (int k = 0; k < 3; ++k) t[k] = Blend(opacity, c[k], t[k]);
   }
 }
+
+// Every result of Blend for one opacity, for large areas: the same values, looked up.
+class BlendTable {
+ public:
+  explicit BlendTable(float opacity) : table_(256 * 256) {
+    for (int c = 0; c < 256; ++c) {
+      for (int v = 0; v < 256; ++v) table_[c * 256 + v] = Blend(opacity, c, v);
+    }
+  }
+  void Draw(std::uint8_t* t, const std::uint8_t* c) const {
+    for (int k = 0; k < 3; ++k) t[k] = table_[c[k] * 256 + t[k]];
+  }
+
+ private:
+  std::vector<std::uint8_t> table_;
+};
+
+// Below this many blended pixels the table costs more than it saves.
+constexpr std::int64_t kBlendTablePixels = 1 << 15;
 
 std::uint8_t* RowAddress(DibImage* image, std::int64_t y) {
   return DibBits(image) + static_cast<std::size_t>(image->height - 1 - y) * DibStride(image);
@@ -134,6 +157,18 @@ int DibComposite(const SelectionMask* mask, const CompositeParams* params) {
   const Bgr fill = Bgr::Of(params->fillColour);
   const std::uint8_t fillBytes[3] = {fill.blue, fill.green, fill.red};
 
+  std::optional<BlendTable> table;
+  if (!opaque && !params->invert && (iEnd - iBegin) * (jEnd - jBegin) >= kBlendTablePixels) {
+    table.emplace(params->opacity);
+  }
+  auto draw = [&](std::uint8_t* t, const std::uint8_t* c) {
+    if (table) {
+      table->Draw(t, c);
+    } else {
+      Draw(t, c, opaque, params->opacity);
+    }
+  };
+
   for (std::int64_t i = iBegin; i < iEnd; ++i) {
     std::uint8_t* t = RowAddress(target, y + i) + (x + jBegin) * 3;
     const std::uint8_t* s = RowAddress(source, sy + i) + (sx + jBegin) * 3;
@@ -144,9 +179,9 @@ int DibComposite(const SelectionMask* mask, const CompositeParams* params) {
       if (params->invert) {
         for (int k = 0; k < 3; ++k) t[k] = static_cast<std::uint8_t>(255 - t[k]);
       } else if (!paintsFill) {
-        if (!(params->useKey && key.Matches(s, tolerance))) Draw(t, s, opaque, params->opacity);
+        if (!(params->useKey && key.Matches(s, tolerance))) draw(t, s);
       } else if (!params->useKey || key.Matches(t, tolerance)) {
-        Draw(t, fillBytes, opaque, params->opacity);
+        draw(t, fillBytes);
       }
     }
   }

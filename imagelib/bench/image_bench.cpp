@@ -95,6 +95,14 @@ int main() {
           [&] { DibStretchCopy(large, 0, 0, 1200, 900, picture, 0, 0, 600, 450); });
   Measure("DibStretchCopy 600x450 -> 300x225", 300.0 * 225,
           [&] { DibStretchCopy(small, 0, 0, 300, 225, picture, 0, 0, 600, 450); });
+  Measure("  the same, DibSampleBilinear each", 1200.0 * 900, [&] {
+    const double step = 0.5;
+    double ay = 0;
+    for (int i = 0; i < 900; ++i, ay += step) {
+      double ax = 0;
+      for (int j = 0; j < 1200; ++j, ax += step) DibSampleBilinear(large, j, i, picture, ax, ay, 3);
+    }
+  });
   Measure("DibStretchCopy 600x450 same size", 600.0 * 450,
           [&] { DibStretchCopy(canvas, 0, 0, 600, 450, picture, 0, 0, 600, 450); });
 

@@ -266,6 +266,45 @@ TEST(DibComposite, OpacityOffsetsAndLimits) {
   EXPECT_EQ(DibComposite(nullptr, &p), 0);
 }
 
+// Large areas blend through a table of results; it must give what the formula gives.
+TEST(DibComposite, LargeBlendsEqualPixelByPixelBlending) {
+  const float opacity = 0.37f;
+  const DibColor fillColour = DibRgb(250, 3, 128);
+  ImagePtr source = Pattern(300, 200);
+  ImagePtr original(DibCreate(1, 300, 200, nullptr, 0));
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 300; ++x) {
+      std::uint8_t* p = DibPixelAddress(original.get(), x, y);
+      p[0] = static_cast<std::uint8_t>(x + y);
+      p[1] = static_cast<std::uint8_t>(x * 3);
+      p[2] = static_cast<std::uint8_t>(255 - y);
+    }
+  }
+  ImagePtr filled(DibDuplicate(original.get())), painted(DibDuplicate(original.get()));
+  ImagePtr blended(DibDuplicate(original.get()));
+  CompositeParams fill = Params(filled.get(), nullptr);
+  fill.fillColour = fillColour;
+  fill.opacity = opacity;
+  ASSERT_EQ(DibComposite(nullptr, &fill), 1);
+  CompositeParams blend = Params(blended.get(), source.get());
+  blend.opacity = opacity;
+  ASSERT_EQ(DibComposite(nullptr, &blend), 1);
+
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 300; ++x) {
+      DibPaintPixel(nullptr, painted.get(), x, y, fillColour, opacity, 0);
+      const std::uint8_t* s = DibPixelAddress(source.get(), x, y);
+      const std::uint8_t* t = DibPixelAddress(original.get(), x, y);
+      const std::uint8_t* b = DibPixelAddress(blended.get(), x, y);
+      for (int k = 0; k < 3; ++k) {
+        ASSERT_EQ(b[k], static_cast<int>(opacity * static_cast<float>(s[k] - t[k]) + static_cast<float>(t[k])))
+            << x << "," << y;
+      }
+    }
+  }
+  EXPECT_EQ(std::memcmp(painted.get(), filled.get(), DibTotalSize(filled.get())), 0);
+}
+
 TEST(DibComposite, FillInvertAndMask) {
   ImagePtr target(DibCreate(1, 5, 5, nullptr, 0x00101010));
   DibPixelAddress(target.get(), 2, 2)[0] = 0x20;
