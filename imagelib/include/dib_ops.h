@@ -3,6 +3,7 @@
 // selection mask. Colours are COLORREF-ordered integers; opacities are floats, 1 = opaque.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dib_image.h"
@@ -23,6 +24,13 @@ struct CompositeParams {
   float opacity;
   std::int32_t maxWidth, maxHeight;
 };
+
+#if defined(__i386__)
+// The record's 32-bit layout.
+static_assert(sizeof(CompositeParams) == 60 && offsetof(CompositeParams, source) == 12 &&
+              offsetof(CompositeParams, keyColour) == 36 && offsetof(CompositeParams, opacity) == 48 &&
+              offsetof(CompositeParams, maxHeight) == 56);
+#endif
 
 // A new 24-bit image of any image: palette look-up for 1, 4 and 8 bits, 5-5-5 for 16 bits,
 // the fourth byte dropped for 32 bits; a 24-bit image is duplicated. Null on failure.

@@ -34,6 +34,13 @@ struct SelectionMask {
   SelectionRun* runs;      // or null
 };
 
+#if defined(__i386__)
+// The record's 32-bit layout.
+static_assert(sizeof(SelectionMask) == 44 && offsetof(SelectionMask, shapeKind) == 20 &&
+              offsetof(SelectionMask, pointCount) == 24 && offsetof(SelectionMask, values) == 32 &&
+              offsetof(SelectionMask, runs) == 40);
+#endif
+
 enum SelectionOperation { kSelectionCopy = 0, kSelectionIntersect = 1, kSelectionSubtract = 2,
                           kSelectionUnite = 3 };
 
