@@ -99,10 +99,11 @@ bool ReadPlan(ByteReader& in, BmpPlan& plan) {
 
 // Reads the palette into the block (a short palette is accepted; none at all is not).
 bool ReadPalette(ByteReader& in, const BmpPlan& plan, DibImage* image) {
-  const std::size_t bytes = std::size_t{plan.filePalette} * 4;
+  const std::uint64_t bytes = std::uint64_t{plan.filePalette} * 4;
   if (bytes == 0) return true;
   if (plan.layout == Layout::Masked) return in.Skip(bytes);
-  return in.Read(DibPalette(image), bytes) != 0;
+  // Every other layout keeps the palette, and its block was sized to hold it.
+  return in.Read(DibPalette(image), static_cast<std::size_t>(bytes)) != 0;
 }
 
 // Pixel data starts at the file header's offset when that lies past the palette; bytes in
