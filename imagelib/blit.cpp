@@ -83,8 +83,8 @@ int NearlyEqual(int a, int b, int tolerance) {
 }
 
 int ColourMatches(DibColor a, DibColor b, int tolerance) {
-  const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(a >> 16), static_cast<std::uint8_t>(a >> 8),
-                                 static_cast<std::uint8_t>(a)};
+  const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(a >> 16),
+                                 static_cast<std::uint8_t>(a >> 8), static_cast<std::uint8_t>(a)};
   return Bgr::Of(b).Matches(bytes, tolerance);
 }
 
@@ -113,7 +113,8 @@ int DibPaintPixel(const SelectionMask* mask, DibImage* image, int x, int y, DibC
   std::uint8_t* pixel = DibPixelAddress(image, x, y);
   if (!pixel) return 0;
   if (invert) {
-    for (int k = 0; k < 3; ++k) pixel[k] = ClampToByte(opacity * static_cast<float>(255 - pixel[k]));
+    for (int k = 0; k < 3; ++k)
+      pixel[k] = ClampToByte(opacity * static_cast<float>(255 - pixel[k]));
     return 1;
   }
   const Bgr c = Bgr::Of(colour);
@@ -139,7 +140,8 @@ int DibComposite(const SelectionMask* mask, const CompositeParams* params) {
   if (w <= 0 || h <= 0) return 0;
 
   const std::uint8_t* corner = DibBits(source);
-  const Bgr key = params->keyFromCorner ? Bgr{corner[0], corner[1], corner[2]} : Bgr::Of(params->keyColour);
+  const Bgr key =
+      params->keyFromCorner ? Bgr{corner[0], corner[1], corner[2]} : Bgr::Of(params->keyColour);
   const DibRect whole{0, 0, target->width, target->height};
   DibRect clip;
   if (!ClipToSelection(&whole, nullptr, mask, &clip)) return 0;
@@ -173,7 +175,8 @@ int DibComposite(const SelectionMask* mask, const CompositeParams* params) {
     std::uint8_t* t = RowAddress(target, y + i) + (x + jBegin) * 3;
     const std::uint8_t* s = RowAddress(source, sy + i) + (sx + jBegin) * 3;
     const std::uint8_t* selected =
-        mask ? mask->values + (y + i - mask->top) * mask->width + (x + jBegin - mask->left) : nullptr;
+        mask ? mask->values + (y + i - mask->top) * mask->width + (x + jBegin - mask->left)
+             : nullptr;
     for (std::int64_t j = jBegin; j < jEnd; ++j, t += 3, s += 3) {
       if (selected && *selected++ == 0) continue;
       if (params->invert) {

@@ -18,15 +18,16 @@ static_assert(std::endian::native == std::endian::little, "the image block is li
 constexpr std::size_t kFileHeaderBytes = 14;
 constexpr std::uint32_t kLargestInfoHeader = 124;
 
+// Compression codes, in the order of kLayoutOf below.
 enum Compression : std::uint32_t { kPlain = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
 
 // How the file's pixels become the image.
 enum class Layout { Plain, Rle8, Rle4, Masked };
 
 struct BmpPlan {
-  DibImage header{};           // the file's 40 header fields
+  DibImage header{};  // the file's 40 header fields
   Layout layout = Layout::Plain;
-  int height = 0;              // rows, positive
+  int height = 0;  // rows, positive
   bool topDown = false;
   std::uint32_t filePalette = 0;  // palette entries stored in the file
   ColourMasks masks{};
@@ -36,6 +37,10 @@ struct BmpPlan {
 
 bool IsRunLength(const BmpPlan& plan) {
   return plan.layout == Layout::Rle8 || plan.layout == Layout::Rle4;
+}
+
+bool IsKnownBitCount(int bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
 bool IsKnownInfoHeaderSize(std::uint32_t size) {
@@ -63,17 +68,9 @@ bool ReadPlan(ByteReader& in, BmpPlan& plan) {
   if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN) return false;
   plan.topDown = h.height < 0;
   plan.height = std::abs(h.height);
-  switch (h.bitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: return false;
-  }
-  switch (h.compression) {
-    case kPlain: plan.layout = Layout::Plain; break;
-    case kRle8: plan.layout = Layout::Rle8; break;
-    case kRle4: plan.layout = Layout::Rle4; break;
-    case kBitFields: plan.layout = Layout::Masked; break;
-    default: return false;
-  }
+  if (!IsKnownBitCount(h.bitCount) || h.compression > kBitFields) return false;
+  constexpr Layout kLayoutOf[] = {Layout::Plain, Layout::Rle8, Layout::Rle4, Layout::Masked};
+  plan.layout = kLayoutOf[h.compression];
   // Run-length streams are bottom-up by definition and come in one depth each.
   if ((plan.layout == Layout::Rle8 && (h.bitCount != 8 || plan.topDown)) ||
       (plan.layout == Layout::Rle4 && (h.bitCount != 4 || plan.topDown)) ||
@@ -153,11 +150,12 @@ DibImage* NewImageFor(const BmpPlan& plan) {
     header.colorsUsed = header.colorsImportant = 0;
     paletteCount = 256;
   } else if (plan.layout == Layout::Masked) {
-    header = DibImage{kDibHeaderSize, header.width, plan.height, 1, 24, kPlain, 0,
-                      header.xPelsPerMeter, header.yPelsPerMeter, 0, 0};
+    header = DibImage{kDibHeaderSize,       header.width,         plan.height, 1, 24, kPlain, 0,
+                      header.xPelsPerMeter, header.yPelsPerMeter, 0,           0};
     paletteCount = 0;
   }
-  const std::size_t bytes = DibBlockBytes(header.width, header.height, header.bitCount, paletteCount);
+  const std::size_t bytes =
+      DibBlockBytes(header.width, header.height, header.bitCount, paletteCount);
   if (bytes == 0) return nullptr;
   auto* image = static_cast<DibImage*>(ImgAlloc(bytes));
   if (image) *image = header;

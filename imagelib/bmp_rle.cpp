@@ -60,7 +60,8 @@ void EncodedRun(RleKind kind, RleCursor& cursor, int count, int value) {
   if (kind == RleKind::EightBit) {
     cursor.Fill(static_cast<std::uint8_t>(value), count);
   } else {
-    const auto high = static_cast<std::uint8_t>(value >> 4), low = static_cast<std::uint8_t>(value & 15);
+    const auto high = static_cast<std::uint8_t>(value >> 4),
+               low = static_cast<std::uint8_t>(value & 15);
     for (int k = 0; k < count; ++k) cursor.Put(k % 2 == 0 ? high : low);
   }
   cursor.Resync();

@@ -1,9 +1,8 @@
 // The GDI bridge. The image block is a packed DIB, so its header and pixel area go to the
 // DIB functions as they are.
-#include "dib_gdi.h"
-
 #include <cstddef>
 
+#include "dib_gdi.h"
 #include "dib_ops.h"
 
 static_assert(sizeof(DibImage) == sizeof(BITMAPINFOHEADER));
@@ -17,12 +16,15 @@ static_assert(offsetof(DibImage, xPelsPerMeter) == offsetof(BITMAPINFOHEADER, bi
 static_assert(offsetof(DibImage, yPelsPerMeter) == offsetof(BITMAPINFOHEADER, biYPelsPerMeter));
 static_assert(offsetof(DibImage, colorsUsed) == offsetof(BITMAPINFOHEADER, biClrUsed));
 static_assert(offsetof(DibImage, colorsImportant) == offsetof(BITMAPINFOHEADER, biClrImportant));
-static_assert(sizeof(DibRect) == sizeof(RECT) && offsetof(DibRect, bottom) == offsetof(RECT, bottom));
+static_assert(sizeof(DibRect) == sizeof(RECT) &&
+              offsetof(DibRect, bottom) == offsetof(RECT, bottom));
 static_assert(sizeof(DibColor) == sizeof(COLORREF));
 
 namespace {
 
-const BITMAPINFO* InfoOf(const DibImage* image) { return reinterpret_cast<const BITMAPINFO*>(image); }
+const BITMAPINFO* InfoOf(const DibImage* image) {
+  return reinterpret_cast<const BITMAPINFO*>(image);
+}
 BITMAPINFO* InfoOf(DibImage* image) { return reinterpret_cast<BITMAPINFO*>(image); }
 
 // The screen's device context for one scope.

@@ -25,10 +25,14 @@ std::size_t HeapSize(void* block) {
 std::uint32_t PaletteCountOf(const DibImage& header) {
   if (header.colorsUsed != 0) return header.colorsUsed;
   switch (header.bitCount) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
+    case 1:
+      return 2;
+    case 4:
+      return 16;
+    case 8:
+      return 256;
+    default:
+      return 0;
   }
 }
 
@@ -150,8 +154,7 @@ DibImage* DibDuplicate(const DibImage* image) {
 int DibCopyInto(DibImage* destination, const DibImage* source) {
   if (!DibIsValid(destination) || !DibIsValid(source)) return 0;
   if (DibIs24(destination) != DibIs24(source) || destination->width != source->width ||
-      destination->height != source->height ||
-      DibTotalSize(destination) != DibTotalSize(source)) {
+      destination->height != source->height || DibTotalSize(destination) != DibTotalSize(source)) {
     return 0;
   }
   if (destination != source) std::memcpy(destination, source, DibTotalSize(source));

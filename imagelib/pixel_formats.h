@@ -44,9 +44,9 @@ inline void MaskedRowTo24(const std::uint8_t* in, int width, int bitCount, const
   const MaskedChannel red(masks.red), green(masks.green), blue(masks.blue);
   const int step = bitCount / 8;
   for (int x = 0; x < width; ++x, in += step, out += 3) {
-    const std::uint32_t pixel =
-        step == 2 ? in[0] | (in[1] << 8)
-                  : in[0] | (in[1] << 8) | (in[2] << 16) | (static_cast<std::uint32_t>(in[3]) << 24);
+    const std::uint32_t pixel = step == 2 ? in[0] | (in[1] << 8)
+                                          : in[0] | (in[1] << 8) | (in[2] << 16) |
+                                                (static_cast<std::uint32_t>(in[3]) << 24);
     out[0] = blue(pixel);
     out[1] = green(pixel);
     out[2] = red(pixel);

@@ -53,7 +53,8 @@ void CopyRows(DibImage* target, std::int64_t tx, std::int64_t ty, int tw, int th
   auto* sourceImage = const_cast<DibImage*>(source);
   for (std::int64_t i = rows.begin; i < rows.end; ++i) {
     std::uint8_t* to = RowAddress(target, ty + i) + (tx + columns.begin) * bytesPerPixel;
-    const std::uint8_t* from = RowAddress(sourceImage, sy + i) + (sx + columns.begin) * bytesPerPixel;
+    const std::uint8_t* from =
+        RowAddress(sourceImage, sy + i) + (sx + columns.begin) * bytesPerPixel;
     std::memmove(to, from, bytes);
   }
 }
@@ -111,7 +112,8 @@ void ScaleRows(DibImage* target, int tx, int ty, int tw, int th, const DibImage*
       const std::uint8_t* q = row1 ? row1 + x.near * n : p;
       const std::uint8_t* r = x.far >= 0 ? row0 + x.far * n : p;
       const std::uint8_t* s = row1 && x.far >= 0 ? row1 + x.far * n : p;
-      for (int k = n - 1; k >= 0; --k) out[k] = BilerpChannel(p[k], q[k], r[k], s[k], x.fraction, y.fraction);
+      for (int k = n - 1; k >= 0; --k)
+        out[k] = BilerpChannel(p[k], q[k], r[k], s[k], x.fraction, y.fraction);
     }
   }
 }
@@ -160,7 +162,8 @@ void DibSampleBilinear(DibImage* target, int x, int y, const DibImage* source, d
 
 void Bilerp(const std::uint8_t* x0y0, const std::uint8_t* x0y1, const std::uint8_t* x1y0,
             const std::uint8_t* x1y1, double fx, double fy, std::uint8_t* out, int bytesPerPixel) {
-  if ((bytesPerPixel != 1 && bytesPerPixel != 3) || !x0y0 || !x0y1 || !x1y0 || !x1y1 || !out) return;
+  if ((bytesPerPixel != 1 && bytesPerPixel != 3) || !x0y0 || !x0y1 || !x1y0 || !x1y1 || !out)
+    return;
   for (int k = bytesPerPixel - 1; k >= 0; --k) {
     out[k] = BilerpChannel(x0y0[k], x0y1[k], x1y0[k], x1y1[k], fx, fy);
   }
@@ -172,7 +175,8 @@ DibImage* DibMirror(DibImage* image) {
   if (!result) return image;
   const int n = DibBytesPerPixel(image);
   for (int y = 0; y < image->height; ++y) {
-    const std::uint8_t* from = RowAddress(image, y) + static_cast<std::size_t>(image->width - 1) * n;
+    const std::uint8_t* from =
+        RowAddress(image, y) + static_cast<std::size_t>(image->width - 1) * n;
     std::uint8_t* to = RowAddress(result, y);
     for (int x = 0; x < image->width; ++x, from -= n, to += n) std::memcpy(to, from, n);
   }

@@ -73,7 +73,9 @@ int United(int o, int r) {
 
 }  // namespace
 
-SelectionMask* SelectionNew() { return static_cast<SelectionMask*>(ImgAlloc(sizeof(SelectionMask))); }
+SelectionMask* SelectionNew() {
+  return static_cast<SelectionMask*>(ImgAlloc(sizeof(SelectionMask)));
+}
 
 int SelectionFree(SelectionMask* mask) {
   if (mask) {
@@ -109,7 +111,8 @@ int SelectionBounds(const SelectionMask* mask, DibRect* bounds) {
   if (!mask || !bounds) return 0;
   const std::int64_t right = std::int64_t{mask->left} + mask->width;
   const std::int64_t bottom = std::int64_t{mask->top} + mask->height;
-  *bounds = {mask->left, mask->top, static_cast<std::int32_t>(std::max<std::int64_t>(right, mask->left)),
+  *bounds = {mask->left, mask->top,
+             static_cast<std::int32_t>(std::max<std::int64_t>(right, mask->left)),
              static_cast<std::int32_t>(std::max<std::int64_t>(bottom, mask->top))};
   return 1;
 }
@@ -135,7 +138,9 @@ int SelectionContains(const SelectionMask* mask, int x, int y, float* coverage, 
   const int v = SelectionGet(mask, x, y);
   if (value) *value = v;
   if (coverage && mask->soft) {
-    *coverage = v == 0 ? 0.0f : v == 1 ? 1.0f : static_cast<float>(v - 2) / static_cast<float>(255 - 2);
+    *coverage = v == 0   ? 0.0f
+                : v == 1 ? 1.0f
+                         : static_cast<float>(v - 2) / static_cast<float>(255 - 2);
   }
   return v != 0;
 }
@@ -156,7 +161,8 @@ SelectionMask* SelectionBuildRuns(SelectionMask* mask, int freeIfEmpty) {
         }
         SelectionRun run{column, row, 0, 0};
         int edges = 0;
-        for (; column < mask->width && values[column] != 0; ++column) edges += IsEdge(values[column]);
+        for (; column < mask->width && values[column] != 0; ++column)
+          edges += IsEdge(values[column]);
         run.length = column - run.column;
         run.edgy = edges > 2;
         runs.push_back(run);
@@ -214,7 +220,8 @@ void SelectionCrop(SelectionMask* mask) {
       bottom = std::max(bottom, row);
     }
   }
-  if (right < 0 || (left == 0 && top == 0 && right == mask->width - 1 && bottom == mask->height - 1)) {
+  if (right < 0 ||
+      (left == 0 && top == 0 && right == mask->width - 1 && bottom == mask->height - 1)) {
     return;
   }
   const int width = right - left + 1, height = bottom - top + 1;
@@ -234,8 +241,10 @@ void SelectionCrop(SelectionMask* mask) {
 SelectionMask* SelectionCombine(const SelectionMask* a, const SelectionMask* b, int operation) {
   if (operation == kSelectionCopy || !b) return SelectionDuplicate(a);
   if (!a || operation < kSelectionCopy || operation > kSelectionUnite) return nullptr;
-  const std::int64_t aRight = std::int64_t{a->left} + a->width, aBottom = std::int64_t{a->top} + a->height;
-  const std::int64_t bRight = std::int64_t{b->left} + b->width, bBottom = std::int64_t{b->top} + b->height;
+  const std::int64_t aRight = std::int64_t{a->left} + a->width,
+                     aBottom = std::int64_t{a->top} + a->height;
+  const std::int64_t bRight = std::int64_t{b->left} + b->width,
+                     bBottom = std::int64_t{b->top} + b->height;
   std::int64_t left = a->left, top = a->top, right = aRight, bottom = aBottom;
   if (operation == kSelectionIntersect) {
     left = std::max<std::int64_t>(a->left, b->left);
@@ -255,7 +264,7 @@ SelectionMask* SelectionCombine(const SelectionMask* a, const SelectionMask* b, 
     return nullptr;
   }
   result->soft = a->soft || b->soft;
-  const auto combine = operation == kSelectionIntersect ? Intersected
+  const auto combine = operation == kSelectionIntersect  ? Intersected
                        : operation == kSelectionSubtract ? Subtracted
                                                          : United;
   for (int row = 0; row < result->height; ++row) {
@@ -274,7 +283,8 @@ SelectionMask* SelectionCombine(const SelectionMask* a, const SelectionMask* b, 
 SelectionMask* SelectionCreateRect(int left, int top, int right, int bottom, int soft) {
   if (!(std::int64_t{left} + 2 < right && std::int64_t{top} + 2 < bottom)) return nullptr;
   SelectionMask* mask = SelectionNew();
-  if (!mask || !AllocateValues(mask, left, top, std::int64_t{right} - left, std::int64_t{bottom} - top)) {
+  if (!mask ||
+      !AllocateValues(mask, left, top, std::int64_t{right} - left, std::int64_t{bottom} - top)) {
     SelectionFree(mask);
     return nullptr;
   }
@@ -290,7 +300,8 @@ SelectionMask* SelectionCreateRect(int left, int top, int right, int bottom, int
   }
   SelectionBuildRuns(mask, 0);
   mask->shapeKind = kSelectionRectangle;
-  const SelectionPoint corners[] = {{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}};
+  const SelectionPoint corners[] = {
+      {left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}};
   mask->points = CopyBlock(corners, 4);
   if (!mask->points || !mask->runs) {
     SelectionFree(mask);

@@ -65,7 +65,8 @@ std::vector<std::uint8_t> BmpFile(int width, int height, int bitCount, bool rle)
   Append32(file, static_cast<std::uint32_t>(54 + palette + pixels.size()));
   Append32(file, 0);
   Append32(file, 54 + palette);
-  for (std::uint32_t v : {40u, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)}) {
+  for (std::uint32_t v :
+       {40u, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)}) {
     Append32(file, v);
   }
   file.push_back(1);

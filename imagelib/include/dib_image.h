@@ -24,7 +24,7 @@ struct DibImage {
   std::int32_t width;        // > 0
   std::int32_t height;       // > 0: rows are stored bottom-up
   std::uint16_t planes;
-  std::uint16_t bitCount;    // 1, 4, 8, 16, 24 or 32
+  std::uint16_t bitCount;  // 1, 4, 8, 16, 24 or 32
   std::uint32_t compression;
   std::uint32_t imageSize;
   std::int32_t xPelsPerMeter;

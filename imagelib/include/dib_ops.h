@@ -12,14 +12,14 @@
 // The parameters of DibComposite.
 struct CompositeParams {
   DibImage* target;
-  std::int32_t x, y;          // where the source's origin lands in the target
-  DibImage* source;           // null: the target itself, painted with the fill colour
+  std::int32_t x, y;  // where the source's origin lands in the target
+  DibImage* source;   // null: the target itself, painted with the fill colour
   std::int32_t sourceX, sourceY;
-  std::int32_t invert;        // invert the target pixels instead of drawing
-  std::int32_t useKey;        // colour keying
-  std::int32_t keyFromCorner; // key = the source's first stored (bottom-left) pixel
+  std::int32_t invert;         // invert the target pixels instead of drawing
+  std::int32_t useKey;         // colour keying
+  std::int32_t keyFromCorner;  // key = the source's first stored (bottom-left) pixel
   DibColor keyColour;
-  std::uint32_t tolerance;    // low byte: largest difference per channel that matches the key
+  std::uint32_t tolerance;  // low byte: largest difference per channel that matches the key
   DibColor fillColour;
   float opacity;
   std::int32_t maxWidth, maxHeight;
@@ -28,7 +28,8 @@ struct CompositeParams {
 #if defined(__i386__)
 // The record's 32-bit layout.
 static_assert(sizeof(CompositeParams) == 60 && offsetof(CompositeParams, source) == 12 &&
-              offsetof(CompositeParams, keyColour) == 36 && offsetof(CompositeParams, opacity) == 48 &&
+              offsetof(CompositeParams, keyColour) == 36 &&
+              offsetof(CompositeParams, opacity) == 48 &&
               offsetof(CompositeParams, maxHeight) == 56);
 #endif
 

@@ -31,7 +31,7 @@ struct SelectionMask {
   SelectionPoint* points;  // outline, or null
   std::uint8_t* values;    // width x height bytes, rows from the top
   std::int32_t runCount;
-  SelectionRun* runs;      // or null
+  SelectionRun* runs;  // or null
 };
 
 #if defined(__i386__)
@@ -41,8 +41,12 @@ static_assert(sizeof(SelectionMask) == 44 && offsetof(SelectionMask, shapeKind) 
               offsetof(SelectionMask, runs) == 40);
 #endif
 
-enum SelectionOperation { kSelectionCopy = 0, kSelectionIntersect = 1, kSelectionSubtract = 2,
-                          kSelectionUnite = 3 };
+enum SelectionOperation {
+  kSelectionCopy = 0,
+  kSelectionIntersect = 1,
+  kSelectionSubtract = 2,
+  kSelectionUnite = 3
+};
 
 SelectionMask* SelectionNew();
 int SelectionFree(SelectionMask* mask);

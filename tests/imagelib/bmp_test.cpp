@@ -1,5 +1,3 @@
-#include "bmp_file.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,24 +5,25 @@
 #include <cstring>
 #include <string>
 
+#include "bmp_file.h"
 #include "dib_ops.h"
 #include "image_test_support.h"
 
 namespace kolta::test {
 namespace {
 
-ImagePtr Load(const BmpSpec& spec) {
-  const std::vector<std::uint8_t> file = BmpBytes(spec);
+ImagePtr Load(const BmpFields& fields) {
+  const std::vector<std::uint8_t> file = BmpBytes(fields);
   return ImagePtr(BmpLoadFromMemory(file.data(), file.size()));
 }
 
 // A 3 x 2 24-bit picture: six distinct colours, rows bottom-up with 3 padding bytes.
-BmpSpec TwentyFourBit() {
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0};
-  return spec;
+BmpFields TwentyFourBit() {
+  BmpFields fields;
+  fields.width = 3;
+  fields.height = 2;
+  fields.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0};
+  return fields;
 }
 
 // Stored rows of an 8-bit image, bottom row first, as text of their pixel values.
@@ -32,42 +31,43 @@ std::string Rows(const DibImage* image) {
   std::string text;
   for (int row = 0; row < image->height; ++row) {
     const std::uint8_t* p = DibBits(image) + row * DibStride(image);
-    for (int x = 0; x < image->width; ++x) text += std::to_string(p[x]) + (x + 1 < image->width ? "," : "");
+    for (int x = 0; x < image->width; ++x)
+      text += std::to_string(p[x]) + (x + 1 < image->width ? "," : "");
     text += "|";
   }
   return text;
 }
 
-BmpSpec Rle(int bitCount, int width, int height, std::vector<std::uint8_t> stream) {
-  BmpSpec spec;
-  spec.bitCount = static_cast<std::uint16_t>(bitCount);
-  spec.compression = bitCount == 8 ? 1 : 2;
-  spec.width = width;
-  spec.height = height;
-  spec.palette = GreyPalette(bitCount == 8 ? 256 : 16);
-  spec.pixels = std::move(stream);
-  return spec;
+BmpFields Rle(int bitCount, int width, int height, std::vector<std::uint8_t> stream) {
+  BmpFields fields;
+  fields.bitCount = static_cast<std::uint16_t>(bitCount);
+  fields.compression = bitCount == 8 ? 1 : 2;
+  fields.width = width;
+  fields.height = height;
+  fields.palette = GreyPalette(bitCount == 8 ? 256 : 16);
+  fields.pixels = std::move(stream);
+  return fields;
 }
 
 TEST(BmpLoad, TwentyFourBitFileKeepsItsHeaderAndBytes) {
-  const BmpSpec spec = TwentyFourBit();
-  const std::vector<std::uint8_t> file = BmpBytes(spec);
+  const BmpFields fields = TwentyFourBit();
+  const std::vector<std::uint8_t> file = BmpBytes(fields);
   ImagePtr image(BmpLoadFromMemory(file.data(), file.size()));
   ASSERT_TRUE(image);
   EXPECT_EQ(std::memcmp(image.get(), file.data() + 14, 40), 0);
-  EXPECT_EQ(std::memcmp(DibBits(image.get()), spec.pixels.data(), spec.pixels.size()), 0);
+  EXPECT_EQ(std::memcmp(DibBits(image.get()), fields.pixels.data(), fields.pixels.size()), 0);
   EXPECT_EQ(DibTotalSize(image.get()), 64u);
   EXPECT_EQ(PixelColour(image.get(), 0, 0), DibRgb(13, 12, 11));
 }
 
 TEST(BmpLoad, GapBeforeThePixelsIsSkipped) {
-  BmpSpec spec = TwentyFourBit();
-  spec.gap = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-  ImagePtr image = Load(spec);
+  BmpFields fields = TwentyFourBit();
+  fields.gap = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+  ImagePtr image = Load(fields);
   ASSERT_TRUE(image);
-  EXPECT_EQ(std::memcmp(DibBits(image.get()), spec.pixels.data(), spec.pixels.size()), 0);
+  EXPECT_EQ(std::memcmp(DibBits(image.get()), fields.pixels.data(), fields.pixels.size()), 0);
   // An offset that points into the headers means "right behind the palette".
-  BmpSpec early = TwentyFourBit();
+  BmpFields early = TwentyFourBit();
   std::vector<std::uint8_t> file = BmpBytes(early);
   file[10] = 20;
   ImagePtr fromEarly(BmpLoadFromMemory(file.data(), file.size()));
@@ -77,22 +77,22 @@ TEST(BmpLoad, GapBeforeThePixelsIsSkipped) {
 
 TEST(BmpLoad, TopDownAndLargerHeadersGiveTheSamePicture) {
   const ImagePtr reference = Load(TwentyFourBit());
-  BmpSpec topDown = TwentyFourBit();
+  BmpFields topDown = TwentyFourBit();
   topDown.height = -2;
   std::rotate(topDown.pixels.begin(), topDown.pixels.begin() + 12, topDown.pixels.end());
   for (const std::uint32_t infoSize : {40u, 108u, 124u}) {
-    for (BmpSpec spec : {TwentyFourBit(), topDown}) {
-      spec.infoSize = infoSize;
-      ImagePtr image = Load(spec);
+    for (BmpFields fields : {TwentyFourBit(), topDown}) {
+      fields.infoSize = infoSize;
+      ImagePtr image = Load(fields);
       ASSERT_TRUE(image) << infoSize;
       EXPECT_EQ(std::memcmp(image.get(), reference.get(), DibTotalSize(reference.get())), 0)
-          << infoSize << " " << spec.height;
+          << infoSize << " " << fields.height;
     }
   }
 }
 
 TEST(BmpLoad, MaskedFilesBecomeTwentyFourBit) {
-  BmpSpec rgb565;
+  BmpFields rgb565;
   rgb565.width = 2;
   rgb565.bitCount = 16;
   rgb565.compression = 3;
@@ -108,7 +108,7 @@ TEST(BmpLoad, MaskedFilesBecomeTwentyFourBit) {
     EXPECT_EQ(PixelColour(image.get(), 0, 0), DibRgb(255, 0, 0));
     EXPECT_EQ(PixelColour(image.get(), 1, 0), DibRgb(0, 255, 8));
   }
-  BmpSpec bgra;
+  BmpFields bgra;
   bgra.bitCount = 32;
   bgra.compression = 3;
   bgra.infoSize = 108;
@@ -120,23 +120,29 @@ TEST(BmpLoad, MaskedFilesBecomeTwentyFourBit) {
 }
 
 TEST(BmpLoad, BadFilesAreRefused) {
-  auto refused = [](BmpSpec spec, auto change) {
-    change(spec);
-    std::vector<std::uint8_t> file = BmpBytes(spec);
+  auto refused = [](BmpFields fields, auto change) {
+    change(fields);
+    std::vector<std::uint8_t> file = BmpBytes(fields);
     return BmpLoadFromMemory(file.data(), file.size()) == nullptr;
   };
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpSpec& s) { s.pixels.pop_back(); }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpSpec& s) { s.width = 0; }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpSpec& s) { s.height = 0; }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpSpec& s) { s.bitCount = 2; }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpSpec& s) { s.compression = 4; }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpSpec& s) { s.infoSize = 64; }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpSpec& s) { s.width = 1 << 20; s.height = 1 << 20; }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpSpec& s) { s.width = 100000; s.height = 1000; }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpSpec& s) { s.compression = 1; }));
-  EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpSpec& s) { s.height = -1; }));
-  EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpSpec& s) { s.colorsUsed = 300; }));
-  EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpSpec& s) { s.palette.clear(); }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.pixels.pop_back(); }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.width = 0; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.height = 0; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.bitCount = 2; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.compression = 4; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.infoSize = 64; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) {
+    s.width = 1 << 20;
+    s.height = 1 << 20;
+  }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) {
+    s.width = 100000;
+    s.height = 1000;
+  }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.compression = 1; }));
+  EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpFields& s) { s.height = -1; }));
+  EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpFields& s) { s.colorsUsed = 300; }));
+  EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpFields& s) { s.palette.clear(); }));
 
   const std::vector<std::uint8_t> file = BmpBytes(TwentyFourBit());
   for (std::size_t cut : {0u, 1u, 13u, 14u, 30u, 53u}) {
@@ -150,14 +156,14 @@ TEST(BmpLoad, BadFilesAreRefused) {
 }
 
 TEST(BmpLoad, PalettedFilesKeepTheirDepthAndPalette) {
-  BmpSpec spec;
-  spec.width = 9;
-  spec.height = 1;
-  spec.bitCount = 4;
-  spec.colorsUsed = 3;
-  spec.palette = {0x0000FF, 0x00FF00, 0xFF0000};
-  spec.pixels = {0x01, 0x22, 0x10, 0x00, 0x20, 0, 0, 0};
-  ImagePtr image = Load(spec);
+  BmpFields fields;
+  fields.width = 9;
+  fields.height = 1;
+  fields.bitCount = 4;
+  fields.colorsUsed = 3;
+  fields.palette = {0x0000FF, 0x00FF00, 0xFF0000};
+  fields.pixels = {0x01, 0x22, 0x10, 0x00, 0x20, 0, 0, 0};
+  ImagePtr image = Load(fields);
   ASSERT_TRUE(image);
   EXPECT_EQ(DibBitCount(image.get()), 4);
   EXPECT_EQ(DibStride(image.get()), 8u);
@@ -215,10 +221,10 @@ TEST(BmpLoad, TruncatedRleKeepsWhatWasDecoded) {
 }
 
 TEST(BmpLoad, Rle4ExpandsToEightBitWithAFullPalette) {
-  BmpSpec spec = Rle(4, 5, 1, {5, 0x12, 0, 1});
-  spec.colorsUsed = 3;
-  spec.palette = {0x0000FF, 0x00FF00, 0xFF0000};
-  ImagePtr image = Load(spec);
+  BmpFields fields = Rle(4, 5, 1, {5, 0x12, 0, 1});
+  fields.colorsUsed = 3;
+  fields.palette = {0x0000FF, 0x00FF00, 0xFF0000};
+  ImagePtr image = Load(fields);
   ASSERT_TRUE(image);
   EXPECT_EQ(DibBitCount(image.get()), 8);
   EXPECT_EQ(DibStride(image.get()), 8u);
@@ -227,18 +233,17 @@ TEST(BmpLoad, Rle4ExpandsToEightBitWithAFullPalette) {
   EXPECT_EQ(DibTotalSize(image.get()), 40u + 1024 + 8);
   EXPECT_EQ(Rows(image.get()), "1,2,1,2,1|");
   const std::uint8_t* palette = DibPalette(image.get());
-  EXPECT_EQ(palette[4 * 2 + 2], 0xFF);  // entry 2 from the file: red
+  EXPECT_EQ(palette[4 * 2 + 2], 0xFF);                               // entry 2 from the file: red
   for (int i = 4 * 3; i < 1024; ++i) ASSERT_EQ(palette[i], 0) << i;  // the rest black
 }
 
 TEST(BmpLoad, Rle4AbsoluteRunsAndTheirPadding) {
   // Runs of 3, 5, 6 and 8 pixels take 2, 3 + 1, 3 + 1 and 4 bytes; a marker run of 15s
   // follows each, so a wrongly skipped byte would shift it.
-  ImagePtr image = Load(Rle(4, 8, 4, {
-      0, 3, 0x12, 0x30, 1, 0xFF, 0, 0,
-      0, 5, 0x12, 0x34, 0x50, 0xEE, 1, 0xFF, 0, 0,
-      0, 6, 0x12, 0x34, 0x56, 0xEE, 1, 0xFF, 0, 0,
-      0, 8, 0x12, 0x34, 0x56, 0x78, 1, 0xEE, 0, 1}));
+  ImagePtr image =
+      Load(Rle(4, 8, 4, {0,    3, 0x12, 0x30, 1,    0xFF, 0,    0,    0,    5,    0x12, 0x34, 0x50,
+                         0xEE, 1, 0xFF, 0,    0,    0,    6,    0x12, 0x34, 0x56, 0xEE, 1,    0xFF,
+                         0,    0, 0,    8,    0x12, 0x34, 0x56, 0x78, 1,    0xEE, 0,    1}));
   ASSERT_TRUE(image);
   EXPECT_EQ(Rows(image.get()),
             "1,2,3,15,0,0,0,0|1,2,3,4,5,15,0,0|1,2,3,4,5,6,15,0|1,2,3,4,5,6,7,8|");

@@ -26,7 +26,8 @@ bool ReadPpm(const std::string& path, Ppm& ppm) {
   const bool header = std::fscanf(file, "P6 %d %d %d", &ppm.width, &ppm.height, &maxValue) == 3 &&
                       maxValue == 255 && std::fgetc(file) != EOF;
   ppm.rgb.resize(header ? static_cast<std::size_t>(ppm.width) * ppm.height * 3 : 0);
-  const bool pixels = header && std::fread(ppm.rgb.data(), 1, ppm.rgb.size(), file) == ppm.rgb.size();
+  const bool pixels =
+      header && std::fread(ppm.rgb.data(), 1, ppm.rgb.size(), file) == ppm.rgb.size();
   std::fclose(file);
   return pixels;
 }
@@ -55,8 +56,9 @@ TEST_P(ToolFiles, DecodeLikeTheTool) {
       const std::uint8_t* want = &reference.rgb[(y * reference.width + x) * 3];
       if (PixelColour(rgb.get(), x, y) != DibRgb(want[0], want[1], want[2])) {
         if (++differences <= 5) {
-          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << PixelColour(rgb.get(), x, y)
-                        << " instead of " << DibRgb(want[0], want[1], want[2]);
+          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex
+                        << PixelColour(rgb.get(), x, y) << " instead of "
+                        << DibRgb(want[0], want[1], want[2]);
         }
       }
     }
@@ -64,14 +66,17 @@ TEST_P(ToolFiles, DecodeLikeTheTool) {
   EXPECT_EQ(differences, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Samples, ToolFiles,
-    testing::Values(Sample{"pil_1bit", 1}, Sample{"pil_8bit_grey", 8}, Sample{"pil_8bit_palette", 8},
-                    Sample{"pil_24bit", 24}, Sample{"pil_32bit", 32}, Sample{"magick_4bit", 4},
-                    Sample{"magick_rle8", 8}, Sample{"magick_16bit_565", 24},
-                    Sample{"magick_16bit_555", 24}, Sample{"magick_32bit_masks", 24},
-                    Sample{"gen_rle4", 8}, Sample{"gen_rle8_delta", 8}),
-    [](const testing::TestParamInfo<Sample>& sample) { return std::string(sample.param.name); });
+INSTANTIATE_TEST_SUITE_P(Samples, ToolFiles,
+                         testing::Values(Sample{"pil_1bit", 1}, Sample{"pil_8bit_grey", 8},
+                                         Sample{"pil_8bit_palette", 8}, Sample{"pil_24bit", 24},
+                                         Sample{"pil_32bit", 32}, Sample{"magick_4bit", 4},
+                                         Sample{"magick_rle8", 8}, Sample{"magick_16bit_565", 24},
+                                         Sample{"magick_16bit_555", 24},
+                                         Sample{"magick_32bit_masks", 24}, Sample{"gen_rle4", 8},
+                                         Sample{"gen_rle8_delta", 8}),
+                         [](const testing::TestParamInfo<Sample>& sample) {
+                           return std::string(sample.param.name);
+                         });
 
 }  // namespace
 }  // namespace kolta::test

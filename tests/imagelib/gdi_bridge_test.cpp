@@ -1,11 +1,10 @@
 // The GDI bridge against Wine's real GDI on a 24-bit display: device bitmaps, memory and
 // window device contexts.
-#include "dib_gdi.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "dib_gdi.h"
 #include "dib_ops.h"
 #include "image_test_support.h"
 
@@ -34,8 +33,8 @@ bool SamePixels(const DibImage* a, const DibImage* b) {
 class TestWindow {
  public:
   TestWindow(int width, int height) {
-    window_ = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "imagelib", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                              height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    window_ = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "imagelib", WS_POPUP | WS_VISIBLE, 0, 0,
+                              width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     UpdateWindow(window_);
     dc_ = GetDC(window_);
   }
@@ -73,7 +72,8 @@ TEST(GdiBridge, DeviceBitmapRoundTripIsLossless) {
 
   // An 8-bit image goes through its palette, as the in-memory conversion does.
   ImagePtr grey(DibCreate(0, 5, 3, nullptr, 0));
-  for (int x = 0; x < 5; ++x) *DibPixelAddress(grey.get(), x, 1) = static_cast<std::uint8_t>(x * 60);
+  for (int x = 0; x < 5; ++x)
+    *DibPixelAddress(grey.get(), x, 1) = static_cast<std::uint8_t>(x * 60);
   BitmapPtr greyBitmap(DibToDeviceBitmap(grey.get(), nullptr));
   ImagePtr greyBack(DibFromDeviceBitmap(greyBitmap.get()));
   ImagePtr converted(DibConvertTo24(grey.get()));
@@ -91,7 +91,8 @@ TEST(GdiBridge, PartsOfBitmapsAndCopiesIntoImages) {
   EXPECT_EQ(DibWidth(part.get()), 6);
   for (int y = 0; y < 5; ++y) {
     for (int x = 0; x < 6; ++x) {
-      ASSERT_EQ(PixelColour(part.get(), x, y), PixelColour(image.get(), x + 3, y + 2)) << x << "," << y;
+      ASSERT_EQ(PixelColour(part.get(), x, y), PixelColour(image.get(), x + 3, y + 2))
+          << x << "," << y;
     }
   }
   ImagePtr target(DibCreate(1, 8, 8, nullptr, 0x00FFFFFF));
@@ -117,7 +118,8 @@ TEST(GdiBridge, StretchToWindowIsUpright) {
   ASSERT_EQ(DibStretchToDC(window.dc(), 50, 10, 60, 20, image.get(), 0, 5, 30, 10), 1);
   for (int y = 0; y < 10; ++y) {
     for (int x = 0; x < 30; ++x) {
-      ASSERT_EQ(GetPixel(window.dc(), 50 + 2 * x + 1, 10 + 2 * y + 1), PixelColour(image.get(), x, y + 5))
+      ASSERT_EQ(GetPixel(window.dc(), 50 + 2 * x + 1, 10 + 2 * y + 1),
+                PixelColour(image.get(), x, y + 5))
           << x << "," << y;
     }
   }

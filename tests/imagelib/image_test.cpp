@@ -1,10 +1,9 @@
-#include "dib_image.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
 
+#include "dib_image.h"
 #include "image_test_support.h"
 
 namespace kolta::test {

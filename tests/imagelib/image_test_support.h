@@ -28,56 +28,58 @@ inline DibColor PixelColour(const DibImage* image, int x, int y) {
 }
 
 // A bitmap file written field by field.
-struct BmpSpec {
+struct BmpFields {
   std::uint32_t infoSize = 40;
   std::int32_t width = 1, height = 1;
   std::uint16_t bitCount = 24;
   std::uint32_t compression = 0;
   std::uint32_t colorsUsed = 0;
-  std::vector<std::uint32_t> palette;   // written as is (blue in the low byte)
-  std::vector<std::uint32_t> masks;     // written after a 40-byte header, or inside a larger one
-  std::vector<std::uint8_t> gap;        // bytes between the palette and the pixels
-  std::vector<std::uint8_t> pixels;     // rows or stream
-  bool offsetAfterGap = true;           // the file header points past the gap
+  std::vector<std::uint32_t> palette;  // written as is (blue in the low byte)
+  std::vector<std::uint32_t> masks;    // written after a 40-byte header, or inside a larger one
+  std::vector<std::uint8_t> gap;       // bytes between the palette and the pixels
+  std::vector<std::uint8_t> pixels;    // rows or stream
+  bool offsetAfterGap = true;          // the file header points past the gap
 };
 
 inline void Put(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes = 4) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-inline std::vector<std::uint8_t> BmpBytes(const BmpSpec& spec) {
-  const bool masksInHeader = spec.infoSize >= 52;
-  const std::uint32_t extraMasks = masksInHeader ? 0 : static_cast<std::uint32_t>(spec.masks.size() * 4);
+inline std::vector<std::uint8_t> BmpBytes(const BmpFields& fields) {
+  const bool masksInHeader = fields.infoSize >= 52;
+  const std::uint32_t extraMasks =
+      masksInHeader ? 0 : static_cast<std::uint32_t>(fields.masks.size() * 4);
   const std::uint32_t beforeGap =
-      14 + spec.infoSize + extraMasks + static_cast<std::uint32_t>(spec.palette.size() * 4);
+      14 + fields.infoSize + extraMasks + static_cast<std::uint32_t>(fields.palette.size() * 4);
   const std::uint32_t offset =
-      beforeGap + (spec.offsetAfterGap ? static_cast<std::uint32_t>(spec.gap.size()) : 0);
+      beforeGap + (fields.offsetAfterGap ? static_cast<std::uint32_t>(fields.gap.size()) : 0);
   std::vector<std::uint8_t> out = {'B', 'M'};
-  Put(out, static_cast<std::uint32_t>(beforeGap + spec.gap.size() + spec.pixels.size()));
+  Put(out, static_cast<std::uint32_t>(beforeGap + fields.gap.size() + fields.pixels.size()));
   Put(out, 0);
   Put(out, offset);
-  Put(out, spec.infoSize);
-  Put(out, static_cast<std::uint32_t>(spec.width));
-  Put(out, static_cast<std::uint32_t>(spec.height));
+  Put(out, fields.infoSize);
+  Put(out, static_cast<std::uint32_t>(fields.width));
+  Put(out, static_cast<std::uint32_t>(fields.height));
   Put(out, 1, 2);
-  Put(out, spec.bitCount, 2);
-  Put(out, spec.compression);
-  Put(out, static_cast<std::uint32_t>(spec.pixels.size()));
+  Put(out, fields.bitCount, 2);
+  Put(out, fields.compression);
+  Put(out, static_cast<std::uint32_t>(fields.pixels.size()));
   Put(out, 2835);
   Put(out, 2835);
-  Put(out, spec.colorsUsed);
+  Put(out, fields.colorsUsed);
   Put(out, 0);
-  std::vector<std::uint8_t> extension(spec.infoSize - 40, 0);
-  for (std::size_t i = 0; masksInHeader && i < spec.masks.size(); ++i) {
-    for (int b = 0; b < 4; ++b) extension[i * 4 + b] = static_cast<std::uint8_t>(spec.masks[i] >> (8 * b));
+  std::vector<std::uint8_t> extension(fields.infoSize - 40, 0);
+  for (std::size_t i = 0; masksInHeader && i < fields.masks.size(); ++i) {
+    for (int b = 0; b < 4; ++b)
+      extension[i * 4 + b] = static_cast<std::uint8_t>(fields.masks[i] >> (8 * b));
   }
   out.insert(out.end(), extension.begin(), extension.end());
   if (!masksInHeader) {
-    for (std::uint32_t mask : spec.masks) Put(out, mask);
+    for (std::uint32_t mask : fields.masks) Put(out, mask);
   }
-  for (std::uint32_t entry : spec.palette) Put(out, entry);
-  out.insert(out.end(), spec.gap.begin(), spec.gap.end());
-  out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
+  for (std::uint32_t entry : fields.palette) Put(out, entry);
+  out.insert(out.end(), fields.gap.begin(), fields.gap.end());
+  out.insert(out.end(), fields.pixels.begin(), fields.pixels.end());
   return out;
 }
 

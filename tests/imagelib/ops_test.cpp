@@ -1,11 +1,10 @@
-#include "dib_ops.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 #include <cstring>
 
+#include "dib_ops.h"
 #include "image_test_support.h"
 
 namespace kolta::test {
@@ -16,7 +15,8 @@ ImagePtr Grey(int width, int height, std::initializer_list<int> values) {
   ImagePtr image(DibCreate(0, width, height, nullptr, 0));
   auto it = values.begin();
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) *DibPixelAddress(image.get(), x, y) = static_cast<std::uint8_t>(*it++);
+    for (int x = 0; x < width; ++x)
+      *DibPixelAddress(image.get(), x, y) = static_cast<std::uint8_t>(*it++);
   }
   return image;
 }
@@ -24,9 +24,10 @@ ImagePtr Grey(int width, int height, std::initializer_list<int> values) {
 int GreyAt(const DibImage* image, int x, int y) { return *DibPixelAddress(image, x, y); }
 
 // The same scaling done pixel by pixel through DibSampleBilinear, as the reference.
-void StretchBySampling(DibImage* t, int tx, int ty, int tw, int th, const DibImage* s, int sx, int sy,
-                       int sw, int sh) {
-  const double stepX = 1 / (static_cast<double>(tw) / sw), stepY = 1 / (static_cast<double>(th) / sh);
+void StretchBySampling(DibImage* t, int tx, int ty, int tw, int th, const DibImage* s, int sx,
+                       int sy, int sw, int sh) {
+  const double stepX = 1 / (static_cast<double>(tw) / sw),
+               stepY = 1 / (static_cast<double>(th) / sh);
   double ay = 0;
   for (int i = 0; i < th; ++i, ay += stepY) {
     double ax = 0;
@@ -54,7 +55,7 @@ TEST(DibStretchCopy, TwoByTwoToFourByFour) {
   ImagePtr target(DibCreate(0, 4, 4, nullptr, 0));
   ASSERT_EQ(DibStretchCopy(target.get(), 0, 0, 4, 4, source.get(), 0, 0, 2, 2), 1);
   EXPECT_EQ(GreyAt(target.get(), 0, 0), 0);
-  EXPECT_EQ(GreyAt(target.get(), 1, 0), 50);   // average of 0 and 100
+  EXPECT_EQ(GreyAt(target.get(), 1, 0), 50);  // average of 0 and 100
   EXPECT_EQ(GreyAt(target.get(), 2, 0), 100);
   // x 1.5: x1 = 2 lies outside, so both right-hand pixels repeat (x0, y0).
   EXPECT_EQ(GreyAt(target.get(), 3, 0), 100);
@@ -68,15 +69,20 @@ TEST(DibStretchCopy, TwoByTwoToFourByFour) {
 
 TEST(DibStretchCopy, RowWiseScalingEqualsPixelSampling) {
   ImagePtr source = Pattern(23, 17);
-  struct Case { int tx, ty, tw, th, sx, sy, sw, sh; };
+  struct Case {
+    int tx, ty, tw, th, sx, sy, sw, sh;
+  };
   for (const Case& c : {Case{0, 0, 60, 45, 0, 0, 23, 17}, Case{-5, 3, 11, 7, 2, 1, 20, 15},
                         Case{4, -2, 9, 40, -3, 0, 23, 17}, Case{0, 0, 7, 5, 5, 5, 30, 30},
                         Case{10, 10, 50, 50, 0, 0, 3, 3}, Case{0, 0, 41, 13, 0, 0, 13, 41}}) {
     ImagePtr fast(DibCreate(1, 40, 30, nullptr, 0x00102030));
     ImagePtr slow(DibDuplicate(fast.get()));
-    ASSERT_EQ(DibStretchCopy(fast.get(), c.tx, c.ty, c.tw, c.th, source.get(), c.sx, c.sy, c.sw, c.sh), 1);
+    ASSERT_EQ(
+        DibStretchCopy(fast.get(), c.tx, c.ty, c.tw, c.th, source.get(), c.sx, c.sy, c.sw, c.sh),
+        1);
     StretchBySampling(slow.get(), c.tx, c.ty, c.tw, c.th, source.get(), c.sx, c.sy, c.sw, c.sh);
-    EXPECT_EQ(std::memcmp(fast.get(), slow.get(), DibTotalSize(fast.get())), 0) << c.tw << "x" << c.th;
+    EXPECT_EQ(std::memcmp(fast.get(), slow.get(), DibTotalSize(fast.get())), 0)
+        << c.tw << "x" << c.th;
   }
 }
 
@@ -227,7 +233,8 @@ TEST(DibComposite, KeyWithToleranceLeavesMatchingPixels) {
     p.tolerance = tolerance;
     ASSERT_EQ(DibComposite(nullptr, &p), 1);
     for (int x = 0; x < 3; ++x) {
-      EXPECT_EQ(PixelColour(target.get(), x, 0) != 0x00FFFFFFu, painted[x] == '1') << tolerance << " " << x;
+      EXPECT_EQ(PixelColour(target.get(), x, 0) != 0x00FFFFFFu, painted[x] == '1')
+          << tolerance << " " << x;
     }
   }
   // The key taken from the first stored pixel.
@@ -297,7 +304,8 @@ TEST(DibComposite, LargeBlendsEqualPixelByPixelBlending) {
       const std::uint8_t* t = DibPixelAddress(original.get(), x, y);
       const std::uint8_t* b = DibPixelAddress(blended.get(), x, y);
       for (int k = 0; k < 3; ++k) {
-        ASSERT_EQ(b[k], static_cast<int>(opacity * static_cast<float>(s[k] - t[k]) + static_cast<float>(t[k])))
+        ASSERT_EQ(b[k], static_cast<int>(opacity * static_cast<float>(s[k] - t[k]) +
+                                         static_cast<float>(t[k])))
             << x << "," << y;
       }
     }
@@ -316,7 +324,7 @@ TEST(DibComposite, FillInvertAndMask) {
   ASSERT_EQ(DibComposite(mask.get(), &p), 1);
   EXPECT_EQ(PixelColour(target.get(), 1, 1), DibRgb(255, 0, 0));
   EXPECT_EQ(PixelColour(target.get(), 2, 2), DibRgb(0x10, 0x10, 0x20));  // no key match
-  EXPECT_EQ(PixelColour(target.get(), 0, 0), 0x00101010u);                // outside the mask
+  EXPECT_EQ(PixelColour(target.get(), 0, 0), 0x00101010u);               // outside the mask
   EXPECT_EQ(PixelColour(target.get(), 4, 3), 0x00101010u);
 
   p = Params(target.get(), nullptr);

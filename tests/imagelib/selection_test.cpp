@@ -1,5 +1,3 @@
-#include "selection_mask.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -7,6 +5,7 @@
 #include <string>
 
 #include "image_test_support.h"
+#include "selection_mask.h"
 
 namespace kolta::test {
 namespace {
@@ -97,7 +96,8 @@ TEST(Selection, BoundsDuplicateAndEmptyRecords) {
 TEST(Selection, MarkEdgesAndCrop) {
   SelectionPtr mask(SelectionCreateRect(0, 0, 6, 5, 0));
   for (int y = 0; y < 5; ++y) {
-    for (int x = 0; x < 6; ++x) SelectionSet(mask.get(), x, y, x >= 1 && x <= 4 && y >= 1 && y <= 3 ? 7 : 0);
+    for (int x = 0; x < 6; ++x)
+      SelectionSet(mask.get(), x, y, x >= 1 && x <= 4 && y >= 1 && y <= 3 ? 7 : 0);
   }
   SelectionCrop(mask.get());
   EXPECT_EQ(mask->left, 1);
@@ -120,7 +120,8 @@ TEST(Selection, CombinationsLeaveOnlyZeroOneAndFull) {
   for (int operation = kSelectionCopy; operation <= kSelectionUnite; ++operation) {
     SelectionPtr result(SelectionCombine(a.get(), b.get(), operation));
     ASSERT_TRUE(result) << operation;
-    for (int v : Values(result.get())) EXPECT_TRUE(v == 0 || v == 1 || v == 255) << operation << " " << v;
+    for (int v : Values(result.get()))
+      EXPECT_TRUE(v == 0 || v == 1 || v == 255) << operation << " " << v;
   }
   SelectionPtr both(SelectionCombine(a.get(), b.get(), kSelectionIntersect));
   EXPECT_EQ(both->left, 4);
