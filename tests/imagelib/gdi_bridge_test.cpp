@@ -79,7 +79,20 @@ TEST(GdiBridge, DeviceBitmapRoundTripIsLossless) {
   ImagePtr converted(DibConvertTo24(grey.get()));
   EXPECT_TRUE(SamePixels(greyBack.get(), converted.get()));
 
+  // Through a logical palette, which a true-colour display does not need.
+  struct {
+    LOGPALETTE header;
+    PALETTEENTRY more[1];
+  } colours = {{0x300, 2, {{255, 0, 0, 0}}}, {{0, 0, 255, 0}}};
+  HPALETTE palette = CreatePalette(&colours.header);
+  ASSERT_TRUE(palette);
+  BitmapPtr paletted(DibToDeviceBitmap(image.get(), palette));
+  DeleteObject(palette);
+  ImagePtr palettedBack(DibFromDeviceBitmap(paletted.get()));
+  EXPECT_TRUE(SamePixels(image.get(), palettedBack.get()));
+
   EXPECT_EQ(DibToDeviceBitmap(nullptr, nullptr), nullptr);
+  EXPECT_EQ(DibFromDC(nullptr, nullptr, 0, 0, 4, 4), nullptr);
   EXPECT_EQ(DibFromDeviceBitmap(nullptr), nullptr);
 }
 
