@@ -1,0 +1,24 @@
+// The bridge between images and GDI: device bitmaps made from images, images grabbed from
+// device bitmaps and device contexts, and images stretched onto a device context.
+#pragma once
+
+#include <windows.h>
+
+#include "dib_image.h"
+
+// A device-dependent bitmap compatible with the screen, made from the image (through
+// `palette` when given). Null on failure.
+HBITMAP DibToDeviceBitmap(const DibImage* image, HPALETTE palette);
+// Stretches the source rectangle (source y measured from the top) onto the target
+// rectangle of `dc`.
+int DibStretchToDC(HDC dc, int x, int y, int width, int height, const DibImage* image, int sourceX,
+                   int sourceY, int sourceWidth, int sourceHeight);
+// A new 24-bit image of the whole bitmap, which must not be selected into a device context.
+DibImage* DibFromDeviceBitmap(HBITMAP bitmap);
+// A new 24-bit image of an area of `source`, through a bitmap compatible with `reference`.
+DibImage* DibFromDC(HDC source, HDC reference, int x, int y, int width, int height);
+// A new 24-bit image of an area of the bitmap.
+DibImage* DibFromBitmapRect(HBITMAP bitmap, int x, int y, int width, int height);
+// Copies an area of the bitmap into the image at (targetX, targetY), clipped.
+int DibCopyFromBitmap(DibImage* target, int targetX, int targetY, HBITMAP bitmap, int sourceX,
+                      int sourceY, int width, int height);

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "bmp_file.h"
+#include "dib_ops.h"
+#include "image_test_support.h"
+
+namespace kolta::test {
+namespace {
+
+ImagePtr Load(const BmpFields& fields) {
+  const std::vector<std::uint8_t> file = BmpBytes(fields);
+  return ImagePtr(BmpLoadFromMemory(file.data(), file.size()));
+}
+
+// A 3 x 2 24-bit picture: six distinct colours, rows bottom-up with 3 padding bytes.
+BmpFields TwentyFourBit() {
+  BmpFields fields;
+  fields.width = 3;
+  fields.height = 2;
+  fields.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0};
+  return fields;
+}
+
+// Stored rows of an 8-bit image, bottom row first, as text of their pixel values.
+std::string Rows(const DibImage* image) {
+  std::string text;
+  for (int row = 0; row < image->height; ++row) {
+    const std::uint8_t* p = DibBits(image) + row * DibStride(image);
+    for (int x = 0; x < image->width; ++x)
+      text += std::to_string(p[x]) + (x + 1 < image->width ? "," : "");
+    text += "|";
+  }
+  return text;
+}
+
+BmpFields Rle(int bitCount, int width, int height, std::vector<std::uint8_t> stream) {
+  BmpFields fields;
+  fields.bitCount = static_cast<std::uint16_t>(bitCount);
+  fields.compression = bitCount == 8 ? 1 : 2;
+  fields.width = width;
+  fields.height = height;
+  fields.palette = GreyPalette(bitCount == 8 ? 256 : 16);
+  fields.pixels = std::move(stream);
+  return fields;
+}
+
+TEST(BmpLoad, TwentyFourBitFileKeepsItsHeaderAndBytes) {
+  const BmpFields fields = TwentyFourBit();
+  const std::vector<std::uint8_t> file = BmpBytes(fields);
+  ImagePtr image(BmpLoadFromMemory(file.data(), file.size()));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(std::memcmp(image.get(), file.data() + 14, 40), 0);
+  EXPECT_EQ(std::memcmp(DibBits(image.get()), fields.pixels.data(), fields.pixels.size()), 0);
+  EXPECT_EQ(DibTotalSize(image.get()), 64u);
+  EXPECT_EQ(PixelColour(image.get(), 0, 0), DibRgb(13, 12, 11));
+}
+
+TEST(BmpLoad, GapBeforeThePixelsIsSkipped) {
+  BmpFields fields = TwentyFourBit();
+  fields.gap = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+  ImagePtr image = Load(fields);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(std::memcmp(DibBits(image.get()), fields.pixels.data(), fields.pixels.size()), 0);
+  // An offset that points into the headers means "right behind the palette".
+  BmpFields early = TwentyFourBit();
+  std::vector<std::uint8_t> file = BmpBytes(early);
+  file[10] = 20;
+  ImagePtr fromEarly(BmpLoadFromMemory(file.data(), file.size()));
+  ASSERT_TRUE(fromEarly);
+  EXPECT_EQ(PixelColour(fromEarly.get(), 2, 1), DibRgb(9, 8, 7));
+}
+
+TEST(BmpLoad, TopDownAndLargerHeadersGiveTheSamePicture) {
+  const ImagePtr reference = Load(TwentyFourBit());
+  BmpFields topDown = TwentyFourBit();
+  topDown.height = -2;
+  std::rotate(topDown.pixels.begin(), topDown.pixels.begin() + 12, topDown.pixels.end());
+  for (const std::uint32_t infoSize : {40u, 108u, 124u}) {
+    for (BmpFields fields : {TwentyFourBit(), topDown}) {
+      fields.infoSize = infoSize;
+      ImagePtr image = Load(fields);
+      ASSERT_TRUE(image) << infoSize;
+      EXPECT_EQ(std::memcmp(image.get(), reference.get(), DibTotalSize(reference.get())), 0)
+          << infoSize << " " << fields.height;
+    }
+  }
+}
+
+TEST(BmpLoad, MaskedFilesBecomeTwentyFourBit) {
+  BmpFields rgb565;
+  rgb565.width = 2;
+  rgb565.bitCount = 16;
+  rgb565.compression = 3;
+  rgb565.masks = {0xF800, 0x07E0, 0x001F};
+  rgb565.pixels = {0x00, 0xF8, 0xE1, 0x07};  // pure red; green 63 with blue 1
+  for (const std::uint32_t infoSize : {40u, 124u}) {
+    rgb565.infoSize = infoSize;
+    ImagePtr image = Load(rgb565);
+    ASSERT_TRUE(image) << infoSize;
+    EXPECT_EQ(DibBitCount(image.get()), 24);
+    EXPECT_EQ(image->compression, 0u);
+    EXPECT_EQ(DibTotalSize(image.get()), 48u);
+    EXPECT_EQ(PixelColour(image.get(), 0, 0), DibRgb(255, 0, 0));
+    EXPECT_EQ(PixelColour(image.get(), 1, 0), DibRgb(0, 255, 8));
+  }
+  BmpFields bgra;
+  bgra.bitCount = 32;
+  bgra.compression = 3;
+  bgra.infoSize = 108;
+  bgra.masks = {0x0000FF00, 0x00FF0000, 0xFF000000};  // red, green, blue from the high bytes
+  bgra.pixels = {0x77, 10, 20, 30};
+  ImagePtr image = Load(bgra);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(PixelColour(image.get(), 0, 0), DibRgb(10, 20, 30));
+}
+
+TEST(BmpLoad, BadFilesAreRefused) {
+  auto refused = [](BmpFields fields, auto change) {
+    change(fields);
+    std::vector<std::uint8_t> file = BmpBytes(fields);
+    return BmpLoadFromMemory(file.data(), file.size()) == nullptr;
+  };
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.pixels.pop_back(); }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.width = 0; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.height = 0; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.bitCount = 2; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.compression = 4; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.infoSize = 64; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) {
+    s.width = 1 << 20;
+    s.height = 1 << 20;
+  }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) {
+    s.width = 100000;
+    s.height = 1000;
+  }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.compression = 1; }));
+  EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpFields& s) { s.height = -1; }));
+  EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpFields& s) { s.colorsUsed = 300; }));
+  EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpFields& s) { s.palette.clear(); }));
+
+  const std::vector<std::uint8_t> file = BmpBytes(TwentyFourBit());
+  for (std::size_t cut : {0u, 1u, 13u, 14u, 30u, 53u}) {
+    EXPECT_EQ(BmpLoadFromMemory(file.data(), cut), nullptr) << cut;
+  }
+  std::vector<std::uint8_t> wrong = file;
+  wrong[1] = 'A';
+  EXPECT_EQ(BmpLoadFromMemory(wrong.data(), wrong.size()), nullptr);
+  EXPECT_EQ(BmpLoadFromMemory(nullptr, 100), nullptr);
+  EXPECT_EQ(BmpLoad("no-such-file.bmp"), nullptr);
+}
+
+TEST(BmpLoad, PalettedFilesKeepTheirDepthAndPalette) {
+  BmpFields fields;
+  fields.width = 9;
+  fields.height = 1;
+  fields.bitCount = 4;
+  fields.colorsUsed = 3;
+  fields.palette = {0x0000FF, 0x00FF00, 0xFF0000};
+  fields.pixels = {0x01, 0x22, 0x10, 0x00, 0x20, 0, 0, 0};
+  ImagePtr image = Load(fields);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(DibBitCount(image.get()), 4);
+  EXPECT_EQ(DibStride(image.get()), 8u);
+  EXPECT_EQ(DibPaletteCount(image.get()), 3);
+  ImagePtr rgb(DibConvertTo24(image.get()));
+  const DibColor blue = DibRgb(0, 0, 255), green = DibRgb(0, 255, 0), red = DibRgb(255, 0, 0);
+  const DibColor expected[9] = {blue, green, red, red, green, blue, blue, blue, red};
+  for (int x = 0; x < 9; ++x) EXPECT_EQ(PixelColour(rgb.get(), x, 0), expected[x]) << x;
+}
+
+TEST(BmpLoad, Rle8EndOfLineAfterAnExactRowDoesNotSkipARow) {
+  ImagePtr image = Load(Rle(8, 4, 3, {4, 7, 0, 0, 4, 8, 0, 0, 2, 9, 0, 1}));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(Rows(image.get()), "7,7,7,7|8,8,8,8|9,9,0,0|");
+  EXPECT_EQ(image->compression, 0u);
+  EXPECT_EQ(image->imageSize, 12u);
+  // Without an exact fit the end of line moves to the next row.
+  ImagePtr odd = Load(Rle(8, 5, 2, {3, 7, 0, 0, 1, 8, 0, 1}));
+  EXPECT_EQ(Rows(odd.get()), "7,7,7,0,0|8,0,0,0,0|");
+}
+
+TEST(BmpLoad, Rle8RunsAbsoluteRunsAndDeltas) {
+  // A run past a row's end continues on the next row (through the row's padding).
+  ImagePtr wrap = Load(Rle(8, 5, 2, {10, 3, 0, 1}));
+  EXPECT_EQ(Rows(wrap.get()), "3,3,3,3,3|3,3,0,0,0|");
+  // An odd absolute run is followed by one padding byte.
+  ImagePtr absolute = Load(Rle(8, 4, 2, {0, 3, 1, 2, 3, 0xEE, 1, 4, 0, 0, 0, 4, 5, 6, 7, 8, 0, 1}));
+  EXPECT_EQ(Rows(absolute.get()), "1,2,3,4|5,6,7,8|");
+  // A delta moves right and up; what it skips stays 0.
+  ImagePtr delta = Load(Rle(8, 4, 3, {1, 9, 0, 2, 2, 2, 1, 5, 0, 1}));
+  EXPECT_EQ(Rows(delta.get()), "9,0,0,0|0,0,0,0|0,0,0,5|");
+}
+
+TEST(BmpLoad, RleNeverWritesOutsideThePixelArea) {
+  // A run longer than the whole area, a delta far past it, an absolute run at its end.
+  ImagePtr longRun = Load(Rle(8, 4, 2, {255, 3, 255, 4}));
+  EXPECT_EQ(Rows(longRun.get()), "3,3,3,3|3,3,3,3|");
+  ImagePtr farDelta = Load(Rle(8, 4, 2, {0, 2, 255, 255, 5, 1, 0, 2, 255, 0, 9, 9}));
+  EXPECT_EQ(Rows(farDelta.get()), "0,0,0,0|0,0,0,0|");
+  ImagePtr lateAbsolute = Load(Rle(8, 4, 1, {3, 1, 0, 200, 2, 2, 2, 2, 2, 2}));
+  EXPECT_EQ(Rows(lateAbsolute.get()), "1,1,1,2|");
+  ImagePtr fourBit = Load(Rle(4, 3, 1, {255, 0x12, 0, 9, 0x34, 0x56, 0x78, 0x9A, 0xBC}));
+  EXPECT_EQ(Rows(fourBit.get()), "1,2,1|");
+  ImagePtr wideDelta = Load(Rle(8, 4, 3, {0, 2, 200, 0, 1, 6, 0, 1}));
+  EXPECT_EQ(Rows(wideDelta.get()), "0,0,0,0|0,0,0,0|0,0,0,0|");  // column 200 lies past the area
+}
+
+TEST(BmpLoad, TruncatedRleKeepsWhatWasDecoded) {
+  ImagePtr image = Load(Rle(8, 4, 2, {4, 6, 0, 3, 1}));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(Rows(image.get()), "6,6,6,6|1,0,0,0|");
+  ImagePtr empty = Load(Rle(8, 4, 2, {}));
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(Rows(empty.get()), "0,0,0,0|0,0,0,0|");
+}
+
+TEST(BmpLoad, Rle4ExpandsToEightBitWithAFullPalette) {
+  BmpFields fields = Rle(4, 5, 1, {5, 0x12, 0, 1});
+  fields.colorsUsed = 3;
+  fields.palette = {0x0000FF, 0x00FF00, 0xFF0000};
+  ImagePtr image = Load(fields);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(DibBitCount(image.get()), 8);
+  EXPECT_EQ(DibStride(image.get()), 8u);
+  EXPECT_EQ(DibPaletteCount(image.get()), 256);
+  EXPECT_EQ(image->colorsUsed, 0u);
+  EXPECT_EQ(DibTotalSize(image.get()), 40u + 1024 + 8);
+  EXPECT_EQ(Rows(image.get()), "1,2,1,2,1|");
+  const std::uint8_t* palette = DibPalette(image.get());
+  EXPECT_EQ(palette[4 * 2 + 2], 0xFF);                               // entry 2 from the file: red
+  for (int i = 4 * 3; i < 1024; ++i) ASSERT_EQ(palette[i], 0) << i;  // the rest black
+}
+
+TEST(BmpLoad, Rle4AbsoluteRunsAndTheirPadding) {
+  // Runs of 3, 5, 6 and 8 pixels take 2, 3 + 1, 3 + 1 and 4 bytes; a marker run of 15s
+  // follows each, so a wrongly skipped byte would shift it.
+  ImagePtr image =
+      Load(Rle(4, 8, 4, {0,    3, 0x12, 0x30, 1,    0xFF, 0,    0,    0,    5,    0x12, 0x34, 0x50,
+                         0xEE, 1, 0xFF, 0,    0,    0,    6,    0x12, 0x34, 0x56, 0xEE, 1,    0xFF,
+                         0,    0, 0,    8,    0x12, 0x34, 0x56, 0x78, 1,    0xEE, 0,    1}));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(Rows(image.get()),
+            "1,2,3,15,0,0,0,0|1,2,3,4,5,15,0,0|1,2,3,4,5,6,15,0|1,2,3,4,5,6,7,8|");
+}
+
+TEST(BmpLoad, FromPathAndFromAnOpenStream) {
+  const std::string path = testing::TempDir() + "kolta_bmp_load_test.bmp";
+  const std::vector<std::uint8_t> file = BmpBytes(TwentyFourBit());
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(out);
+  std::fwrite("xyz", 1, 3, out);
+  std::fwrite(file.data(), 1, file.size(), out);
+  std::fclose(out);
+
+  EXPECT_EQ(BmpLoad(path.c_str()), nullptr);  // the file starts with "xyz"
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  ASSERT_TRUE(in);
+  std::fseek(in, 3, SEEK_SET);
+  ImagePtr image(BmpLoadFromHandle(in));
+  std::fclose(in);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(PixelColour(image.get(), 2, 1), DibRgb(9, 8, 7));
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace kolta::test

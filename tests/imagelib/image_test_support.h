@@ -1,0 +1,92 @@
+// Helpers for the image library's tests: owning pointers and a writer of bitmap files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dib_image.h"
+#include "selection_mask.h"
+
+namespace kolta::test {
+
+struct DibDeleter {
+  void operator()(DibImage* image) const { DibFree(image); }
+};
+using ImagePtr = std::unique_ptr<DibImage, DibDeleter>;
+
+struct SelectionDeleter {
+  void operator()(SelectionMask* mask) const { SelectionFree(mask); }
+};
+using SelectionPtr = std::unique_ptr<SelectionMask, SelectionDeleter>;
+
+// Blue, green, red of a 24-bit pixel as a COLORREF.
+inline DibColor PixelColour(const DibImage* image, int x, int y) {
+  const std::uint8_t* p = DibPixelAddress(image, x, y);
+  return p ? DibRgb(p[2], p[1], p[0]) : 0xFFFFFFFFu;
+}
+
+// A bitmap file written field by field.
+struct BmpFields {
+  std::uint32_t infoSize = 40;
+  std::int32_t width = 1, height = 1;
+  std::uint16_t bitCount = 24;
+  std::uint32_t compression = 0;
+  std::uint32_t colorsUsed = 0;
+  std::vector<std::uint32_t> palette;  // written as is (blue in the low byte)
+  std::vector<std::uint32_t> masks;    // written after a 40-byte header, or inside a larger one
+  std::vector<std::uint8_t> gap;       // bytes between the palette and the pixels
+  std::vector<std::uint8_t> pixels;    // rows or stream
+  bool offsetAfterGap = true;          // the file header points past the gap
+};
+
+inline void Put(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes = 4) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+inline std::vector<std::uint8_t> BmpBytes(const BmpFields& fields) {
+  const bool masksInHeader = fields.infoSize >= 52;
+  const std::uint32_t extraMasks =
+      masksInHeader ? 0 : static_cast<std::uint32_t>(fields.masks.size() * 4);
+  const std::uint32_t beforeGap =
+      14 + fields.infoSize + extraMasks + static_cast<std::uint32_t>(fields.palette.size() * 4);
+  const std::uint32_t offset =
+      beforeGap + (fields.offsetAfterGap ? static_cast<std::uint32_t>(fields.gap.size()) : 0);
+  std::vector<std::uint8_t> out = {'B', 'M'};
+  Put(out, static_cast<std::uint32_t>(beforeGap + fields.gap.size() + fields.pixels.size()));
+  Put(out, 0);
+  Put(out, offset);
+  Put(out, fields.infoSize);
+  Put(out, static_cast<std::uint32_t>(fields.width));
+  Put(out, static_cast<std::uint32_t>(fields.height));
+  Put(out, 1, 2);
+  Put(out, fields.bitCount, 2);
+  Put(out, fields.compression);
+  Put(out, static_cast<std::uint32_t>(fields.pixels.size()));
+  Put(out, 2835);
+  Put(out, 2835);
+  Put(out, fields.colorsUsed);
+  Put(out, 0);
+  std::vector<std::uint8_t> extension(fields.infoSize - 40, 0);
+  for (std::size_t i = 0; masksInHeader && i < fields.masks.size(); ++i) {
+    for (int b = 0; b < 4; ++b)
+      extension[i * 4 + b] = static_cast<std::uint8_t>(fields.masks[i] >> (8 * b));
+  }
+  out.insert(out.end(), extension.begin(), extension.end());
+  if (!masksInHeader) {
+    for (std::uint32_t mask : fields.masks) Put(out, mask);
+  }
+  for (std::uint32_t entry : fields.palette) Put(out, entry);
+  out.insert(out.end(), fields.gap.begin(), fields.gap.end());
+  out.insert(out.end(), fields.pixels.begin(), fields.pixels.end());
+  return out;
+}
+
+inline std::vector<std::uint32_t> GreyPalette(int count) {
+  std::vector<std::uint32_t> palette;
+  for (int i = 0; i < count; ++i) palette.push_back(static_cast<std::uint32_t>(i) * 0x010101u);
+  return palette;
+}
+
+}  // namespace kolta::test
