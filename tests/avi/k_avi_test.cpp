@@ -27,6 +27,7 @@ struct Film {
 };
 constexpr Film kPlain{"plain.avi", 160, 120, 10, 8};
 constexpr Film kSound{"sound.avi", 96, 72, 10, 30};
+constexpr Film kSilent{"silent.avi", 96, 72, 10, 30};
 
 std::string FilmPath(const char* name) {
   char self[MAX_PATH] = {};
@@ -204,50 +205,71 @@ RECT OnScreen(int x, int y, int width, int height) {
           kParentOrigin.y + y + height};
 }
 
+// The library's state as {Avi_IsInit, Avi_IsOpen, Avi_IsPlay, Avi_IsPause}.
+constexpr std::array<int, 4> kNotInitialised{0, 0, 0, 0};
+constexpr std::array<int, 4> kIdle{1, 0, 0, 0};
+constexpr std::array<int, 4> kOpen{1, 1, 0, 0};
+constexpr std::array<int, 4> kPlaying{1, 1, 1, 0};
+constexpr std::array<int, 4> kPaused{1, 1, 0, 1};
+
+// One parent serves every test (hiding a top-level window on a display without a window
+// manager takes Wine seconds); each test ends with the library closed down.
 class KAvi : public ::testing::Test {
  protected:
+  static void SetUpTestSuite() { parent_ = CreateParent(); }
+
+  static void TearDownTestSuite() {
+    DestroyWindow(parent_);
+    parent_ = nullptr;
+  }
+
   void SetUp() override {
-    notifications = {};
-    parent_ = CreateParent();
     ASSERT_NE(parent_, nullptr);
+    notifications = {};
   }
 
   void TearDown() override {
     Avi_Quit();
-    DestroyWindow(parent_);
     PumpFor(0);
   }
 
   // The video window: the parent's only child.
-  HWND VideoWindow() const { return GetWindow(parent_, GW_CHILD); }
+  static HWND VideoWindow() { return GetWindow(parent_, GW_CHILD); }
 
   // The video window's place in the parent's client area.
-  RECT VideoPlace() const {
+  static RECT VideoPlace() {
     RECT place{};
     GetWindowRect(VideoWindow(), &place);
     MapWindowPoints(HWND_DESKTOP, parent_, reinterpret_cast<POINT*>(&place), 2);
     return place;
   }
 
-  bool ParentInvalid() const { return GetUpdateRect(parent_, nullptr, FALSE) != FALSE; }
+  static bool ParentInvalid() { return GetUpdateRect(parent_, nullptr, FALSE) != FALSE; }
 
   // Waits until MCI reports that playback ran to its end.
-  bool AwaitEnd() {
+  static bool AwaitEnd() {
     return PumpUntil([] { return notifications.successful; });
   }
 
-  std::array<int, 4> State() const {
+  static std::array<int, 4> State() {
     return {Avi_IsInit(), Avi_IsOpen(), Avi_IsPlay(), Avi_IsPause()};
   }
 
-  HWND parent_ = nullptr;
-};
+  // Plays a film from its start and pauses it a few frames in; returns the frame it holds.
+  static int PlayAndPause(const Film& film, int audio) {
+    EXPECT_EQ(Avi_Play(FilmPath(film.name).c_str(), parent_, 0, 0, 0, 0, audio, -1), 1);
+    EXPECT_EQ(Avi_Resume(), 0);  // not paused
+    EXPECT_TRUE(PumpUntil([] { return Avi_GetCurrent() >= 3; }));
+    EXPECT_EQ(Avi_Pause(), 1);
+    EXPECT_EQ(State(), kPaused);
+    EXPECT_EQ(Avi_Pause(), 0);  // not playing
+    const int held = Avi_GetCurrent();
+    EXPECT_LT(held, LastFrame(film));
+    return held;
+  }
 
-constexpr std::array<int, 4> kNotInitialised{0, 0, 0, 0};
-constexpr std::array<int, 4> kIdle{1, 0, 0, 0};
-constexpr std::array<int, 4> kOpen{1, 1, 0, 0};
-constexpr std::array<int, 4> kPlaying{1, 1, 1, 0};
-constexpr std::array<int, 4> kPaused{1, 1, 0, 1};
+  static inline HWND parent_ = nullptr;
+};
 
 // Runs first in this program, while the library has never been initialised.
 TEST_F(KAvi, RefusesEverythingBeforeInit) {
@@ -442,27 +464,29 @@ TEST_F(KAvi, PlayStopsAtTheLastFrameAsked) {
   EXPECT_EQ(Avi_GetCurrent(), 6);
 }
 
-TEST_F(KAvi, PauseHoldsTheFilmAndResumePlaysItToTheEnd) {
+// With a sound track MCI holds a paused film where it is. (Wine cannot continue such a
+// film: the paused player and the new one fight over the sound device.)
+TEST_F(KAvi, PauseHoldsAFilmWithSound) {
   ASSERT_EQ(Avi_Init(), 1);
-  ASSERT_EQ(Avi_Play(FilmPath(kSound.name).c_str(), parent_, 0, 0, 0, 0, 1, -1), 1);
-  EXPECT_EQ(Avi_Resume(), 0);  // not paused
-  ASSERT_TRUE(PumpUntil([] { return Avi_GetCurrent() >= 3; }));
-
-  ASSERT_EQ(Avi_Pause(), 1);
-  EXPECT_EQ(State(), kPaused);
-  EXPECT_EQ(Avi_Pause(), 0);  // not playing
-  const int held = Avi_GetCurrent();
-  EXPECT_LT(held, LastFrame(kSound));
+  const int held = PlayAndPause(kSound, 1);
   PumpFor(500);
   EXPECT_EQ(Avi_GetCurrent(), held);
   EXPECT_FALSE(notifications.successful);
+  EXPECT_EQ(Avi_Stop(), 1);
+  EXPECT_EQ(State(), kIdle);
+}
 
+TEST_F(KAvi, ResumePlaysTheRestOfThePausedFilm) {
+  ASSERT_EQ(Avi_Init(), 1);
+  const int held = PlayAndPause(kSilent, 0);
   ASSERT_EQ(Avi_Resume(), 1);
   EXPECT_EQ(State(), kPlaying);
-  ASSERT_TRUE(AwaitEnd());
-  EXPECT_EQ(Avi_GetCurrent(), LastFrame(kSound));
-  EXPECT_EQ(AwaitPicture(VideoWindow(), OnScreen(0, 0, kSound.width, kSound.height),
-                         FrameColour(LastFrame(kSound))),
+  EXPECT_GE(Avi_GetCurrent(), held);  // on from the held frame, not from the start
+  // The end of the resumed play (the paused one may have reported too, earlier).
+  ASSERT_TRUE(PumpUntil(
+      [] { return notifications.successful && Avi_GetCurrent() == LastFrame(kSilent); }));
+  EXPECT_EQ(AwaitPicture(VideoWindow(), OnScreen(0, 0, kSilent.width, kSilent.height),
+                         FrameColour(LastFrame(kSilent))),
             PictureCount{});
 }
 
