@@ -2,8 +2,9 @@
 // films made by ffmpeg in which every frame is one flat colour (make_film.py), and the
 // picture read back from the screen.
 //
-// MCI in Wine pauses a film that has a sound track and holds its place, but it ignores
-// speed and sound switching; those are checked by the library's results and state only.
+// MCI in Wine pauses a film that has a sound track and holds its place (a film without
+// one it stops, and plays on from there when asked), but it ignores speed and sound
+// switching; those are checked by the library's results and state only.
 #include "K_AVI.h"
 
 #include <gtest/gtest.h>
@@ -47,14 +48,13 @@ COLORREF FrameColour(int frame) {
 int LastFrame(const Film& film) { return film.frames - 1; }
 
 // The parent: a borderless window at a known place of the screen, painted in a colour no
-// frame has, counting the MCI notifications it receives.
+// frame has, recording the MCI notifications it receives.
 constexpr COLORREF kBackground = RGB(100, 60, 140);
 constexpr POINT kParentOrigin{40, 30};
 constexpr SIZE kParentSize{480, 360};
 constexpr char kParentClass[] = "KAviTestParent";
 
 struct Notifications {
-  int count = 0;
   WPARAM lastCode = 0;
   LPARAM lastDevice = 0;
   bool successful = false;
@@ -64,7 +64,6 @@ Notifications notifications;
 LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case MM_MCINOTIFY:
-      ++notifications.count;
       notifications.lastCode = wParam;
       notifications.lastDevice = lParam;
       notifications.successful |= wParam == MCI_NOTIFY_SUCCESSFUL;
@@ -156,6 +155,7 @@ Screenshot CaptureScreen() {
   return shot;
 }
 
+// A screen pixel (0x00RRGGBB) of the given colour, give or take a rounding step.
 bool LooksLike(std::uint32_t pixel, COLORREF colour) {
   const auto within = [](int a, int b) { return a - b <= 4 && b - a <= 4; };
   return within(static_cast<int>(pixel >> 16 & 0xFF), GetRValue(colour)) &&
@@ -174,10 +174,11 @@ struct PictureCount {
 PictureCount CountPicture(const Screenshot& shot, const RECT& place, COLORREF colour) {
   PictureCount count;
   if (shot.pixels.empty()) return {-1, -1};
+  const std::uint32_t* pixel = shot.pixels.data();
   for (int y = 0; y < shot.height; ++y) {
     for (int x = 0; x < shot.width; ++x) {
       const bool inside = x >= place.left && x < place.right && y >= place.top && y < place.bottom;
-      const bool matches = LooksLike(shot.pixels[static_cast<std::size_t>(y) * shot.width + x], colour);
+      const bool matches = LooksLike(*pixel++, colour);
       if (inside && !matches) ++count.otherInside;
       if (!inside && matches) ++count.colourOutside;
     }
@@ -454,7 +455,8 @@ TEST_F(KAvi, PlayStopsAtTheLastFrameAsked) {
   ASSERT_EQ(Avi_Play(FilmPath(kPlain.name).c_str(), parent_, 0, 0, 0, 0, 0, 3), 1);
   ASSERT_TRUE(AwaitEnd());
   EXPECT_EQ(Avi_GetCurrent(), 3);
-  EXPECT_EQ(AwaitPicture(VideoWindow(), OnScreen(0, 0, kPlain.width, kPlain.height), FrameColour(3)),
+  EXPECT_EQ(AwaitPicture(VideoWindow(), OnScreen(0, 0, kPlain.width, kPlain.height),
+                         FrameColour(3)),
             PictureCount{});
 
   // A second part from a first frame on.
