@@ -256,6 +256,20 @@ class KAvi : public ::testing::Test {
     return {Avi_IsInit(), Avi_IsOpen(), Avi_IsPlay(), Avi_IsPause()};
   }
 
+  // Without an open film every film operation refuses (Avi_Start too: no film would be
+  // playing), and Avi_Stop answers 1.
+  static void ExpectFilmOperationsRefused() {
+    EXPECT_EQ(Avi_Start(0, -1), 0);
+    EXPECT_EQ(Avi_Pause(), 0);
+    EXPECT_EQ(Avi_Resume(), 0);
+    EXPECT_EQ(Avi_Audio(1), 0);
+    EXPECT_EQ(Avi_Length(), 0);
+    EXPECT_EQ(Avi_GetSpeed(), 0);
+    EXPECT_EQ(Avi_GetCurrent(), 0);
+    EXPECT_EQ(Avi_SetCurrent(1), 0);
+    EXPECT_EQ(Avi_Stop(), 1);
+  }
+
   // Plays a film from its start and pauses it a few frames in; returns the frame it holds.
   static int PlayAndPause(const Film& film, int audio) {
     EXPECT_EQ(Avi_Play(FilmPath(film.name).c_str(), parent_, 0, 0, 0, 0, audio, -1), 1);
@@ -283,15 +297,7 @@ TEST_F(KAvi, RefusesEverythingBeforeInit) {
   EXPECT_FALSE(ParentInvalid());
   EXPECT_EQ(VideoWindow(), nullptr);
 
-  EXPECT_EQ(Avi_Start(0, -1), 0);
-  EXPECT_EQ(Avi_Pause(), 0);
-  EXPECT_EQ(Avi_Resume(), 0);
-  EXPECT_EQ(Avi_Audio(1), 0);
-  EXPECT_EQ(Avi_Length(), 0);
-  EXPECT_EQ(Avi_GetSpeed(), 0);
-  EXPECT_EQ(Avi_GetCurrent(), 0);
-  EXPECT_EQ(Avi_SetCurrent(1), 0);
-  EXPECT_EQ(Avi_Stop(), 1);
+  ExpectFilmOperationsRefused();
   EXPECT_EQ(State(), kNotInitialised);
 }
 
@@ -310,15 +316,7 @@ TEST_F(KAvi, InitOpensTheDeviceTypeOnceAndQuitClosesIt) {
 
 TEST_F(KAvi, WithoutAFilmOnlyStopAndSpeedAnswer) {
   ASSERT_EQ(Avi_Init(), 1);
-  EXPECT_EQ(Avi_Start(0, -1), 0);  // no film would be playing
-  EXPECT_EQ(Avi_Pause(), 0);
-  EXPECT_EQ(Avi_Resume(), 0);
-  EXPECT_EQ(Avi_Audio(0), 0);
-  EXPECT_EQ(Avi_Length(), 0);
-  EXPECT_EQ(Avi_GetSpeed(), 0);
-  EXPECT_EQ(Avi_GetCurrent(), 0);
-  EXPECT_EQ(Avi_SetCurrent(2), 0);
-  EXPECT_EQ(Avi_Stop(), 1);
+  ExpectFilmOperationsRefused();
   EXPECT_EQ(State(), kIdle);
   // The speed goes to MCI whatever the state.
   EXPECT_EQ(Avi_SetSpeed(25, 0), 0);
