@@ -72,9 +72,10 @@ K_AVI_API int WINAPI Avi_Length(void);
    fails. */
 K_AVI_API int WINAPI Avi_GetSpeed(void);
 
-/* Plays at rate / base of normal speed (pass the wanted and the film's own frame rate).
-   0 when base is 0 or the ratio is too large to express, else 1. Both numbers are taken
-   as unsigned. */
+/* Plays at rate / base of normal speed (pass the wanted and the film's own frame rate);
+   both numbers are taken as unsigned. 0 when base is 0 or the ratio is too large to
+   express, else 1: the speed goes to the open film's device without a check of the
+   state, so with no film open MCI ignores it. */
 K_AVI_API int WINAPI Avi_SetSpeed(int rate, int base);
 
 /* Current position of the open film in frames; 0 when none is open or MCI fails. */

@@ -6,8 +6,10 @@
 The picture is Microsoft Video-1 (15-bit colour), so the frames are made directly in
 that format and each colour is exactly representable. Frame i has colour film_colour(i)
 (5-bit red, green, blue); the test program computes the same colours. With --audio the
-film carries a 22050 Hz mono 16-bit PCM tone as long as the picture.
+film carries a 22050 Hz mono 16-bit PCM tone as long as the picture. The ffmpeg program
+is $FFMPEG, else the one on the PATH.
 """
+import os
 import subprocess
 import sys
 
@@ -32,7 +34,7 @@ def main(argv):
     if not (0 < frames <= 125 and width % 4 == 0 and height % 4 == 0 and fps > 0):
         sys.exit("make_film.py: 1 to 125 frames, sides a multiple of 4 (Video-1 blocks)")
     audio = len(argv) == 7
-    command = ["ffmpeg", "-nostdin", "-loglevel", "error", "-y",
+    command = [os.environ.get("FFMPEG", "ffmpeg"), "-nostdin", "-loglevel", "error", "-y",
                "-f", "rawvideo", "-pix_fmt", "rgb555le", "-s", f"{width}x{height}",
                "-r", str(fps), "-i", "-"]
     if audio:
