@@ -25,9 +25,11 @@ if(NOT KOLTA_FUZZ)
 endif()
 
 # Adds one ctest entry that runs a Windows program under wine64 through scripts/wine-run.sh.
-#   kolta_add_wine_test(NAME n PROGRAM target [SCREEN WxHxD] [LOCALE l] [ARGS ...] [LABELS ...])
+# SOUND gives the run a PulseAudio null sink as its sound device.
+#   kolta_add_wine_test(NAME n PROGRAM target [SCREEN WxHxD] [LOCALE l] [SOUND] [ARGS ...]
+#                       [LABELS ...])
 function(kolta_add_wine_test)
-  cmake_parse_arguments(ARG "" "NAME;PROGRAM;SCREEN;LOCALE;TIMEOUT" "ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "SOUND" "NAME;PROGRAM;SCREEN;LOCALE;TIMEOUT" "ARGS;LABELS" ${ARGN})
   if(NOT KOLTA_RUN_WINDOWS_TESTS)
     return()
   endif()
@@ -37,6 +39,9 @@ function(kolta_add_wine_test)
   endif()
   if(ARG_LOCALE)
     list(APPEND options --locale ${ARG_LOCALE})
+  endif()
+  if(ARG_SOUND)
+    list(APPEND options --sound)
   endif()
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
