@@ -27,7 +27,7 @@ class UniqueHandle {
 inline void CloseFile(HANDLE handle) { CloseHandle(handle); }
 inline void CloseFind(HANDLE handle) { FindClose(handle); }
 inline void CloseLz(INT handle) { LZClose(handle); }
-inline void FreeModule(HMODULE module) { FreeLibrary(module); }
+inline void ReleaseModule(HMODULE module) { FreeLibrary(module); }
 
 // INVALID_HANDLE_VALUE is not a constant expression; its value is.
 inline constexpr HANDLE kNoHandle = nullptr;
@@ -36,7 +36,7 @@ using FileHandle = UniqueHandle<HANDLE, kNoHandle, CloseFile>;
 using FindHandle = UniqueHandle<HANDLE, kNoHandle, CloseFind>;
 // LZOpenFileA's handles; negative values are errors.
 using LzHandle = UniqueHandle<INT, -1, CloseLz>;
-using ModuleHandle = UniqueHandle<HMODULE, nullptr, FreeModule>;
+using ModuleHandle = UniqueHandle<HMODULE, nullptr, ReleaseModule>;
 
 // CreateFileA and FindFirstFileA report failure as INVALID_HANDLE_VALUE.
 inline HANDLE ValidOrNull(HANDLE handle) {
