@@ -18,6 +18,25 @@
 
 namespace kolta::test {
 
+inline bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+// A file beside the test program (fixtures made at build time, helper programs).
+inline std::string BesideProgram(const std::string& name) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
 class SetupFixture : public ::testing::Test {
  protected:
   static constexpr char kRoot[] = "c:\\kolta_test\\";
@@ -60,25 +79,6 @@ class SetupFixture : public ::testing::Test {
     ASSERT_LT(text.size(), sizeof field);
     text.copy(field, text.size());
     field[text.size()] = '\0';
-  }
-
-  static bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
-
-  static std::string ReadAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-  }
-
-  // A file beside the test program (fixtures made at build time, helper programs).
-  static std::string BesideProgram(const std::string& name) {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + name;
   }
 
   const std::string root = kRoot;
