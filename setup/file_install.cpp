@@ -59,6 +59,13 @@ bool EnterOrCreateFolder(const char* path) {
   return CreateDirectoryA(path, nullptr) && SetCurrentDirectoryA(path);
 }
 
+// One buffer for every copy of the run (the setup has one thread): a fresh megabyte per
+// file would cost more than copying a small file.
+char* CopyBuffer() {
+  static const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBufferSize]);
+  return buffer.get();
+}
+
 LzHandle OpenLzSource(const char* path) {
   OFSTRUCT info{};
   const INT handle = LZOpenFileA(const_cast<char*>(path), &info, OF_READ);
@@ -71,15 +78,15 @@ LzHandle OpenLzSource(const char* path) {
 bool CopyData(INT source, HANDLE dest) {
   const LONG expected = LZSeek(source, 0, FILE_END);
   if (expected < 0 || LZSeek(source, 0, FILE_BEGIN) != 0) return false;
-  const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBufferSize]);
-  if (!buffer) return false;
+  char* buffer = CopyBuffer();
+  if (buffer == nullptr) return false;
   LONGLONG total = 0;
   for (;;) {
-    const INT read = LZRead(source, buffer.get(), kCopyBufferSize);
+    const INT read = LZRead(source, buffer, kCopyBufferSize);
     if (read < 0) return false;
     if (read == 0) break;
     DWORD written = 0;
-    if (!WriteFile(dest, buffer.get(), static_cast<DWORD>(read), &written, nullptr) ||
+    if (!WriteFile(dest, buffer, static_cast<DWORD>(read), &written, nullptr) ||
         written != static_cast<DWORD>(read)) {
       return false;
     }
