@@ -24,6 +24,7 @@ class SetupInfoParse : public ::testing::Test {
   SetupInfoPlatform Platform() {
     SetupInfoPlatform platform;
     platform.windowsDrive = 'd';
+    platform.isLead = isLead;
     platform.programFolder = "e:\\medium\\";
     platform.listFiles = [this](const char* pattern,
                                 const std::function<bool(std::string_view)>& onFile) {
@@ -40,6 +41,7 @@ class SetupInfoParse : public ::testing::Test {
   std::unique_ptr<SetupInfo> info = std::make_unique<SetupInfo>();
   std::map<std::string, std::vector<std::string>> folders;  // pattern -> file names
   std::vector<std::string> patterns;
+  kolta::LeadBytePredicate isLead = kolta::NoLeadBytes;
 };
 
 TEST_F(SetupInfoParse, ReadsAppKeysExactlyAsWritten) {
@@ -135,6 +137,16 @@ TEST_F(SetupInfoParse, ByExtensionLineListsOnlyThatExtension) {
   EXPECT_STREQ(File(0).name, "a.wav");
   EXPECT_EQ(File(0).sourceDirNumber, 4u);
   EXPECT_EQ(File(0).destDirNumber, 0u);
+}
+
+TEST_F(SetupInfoParse, FolderEndingInADoubleByteCharacterGetsItsBackslash) {
+  // In code page 936 the bytes 0x81 0x5C are one character, not a lead byte and "\\".
+  isLead = [](unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; };
+  ASSERT_EQ(Parse({"[SrcDirs]", "1=data\x81\x5C", "2=\x81\x5C\\", "[Files]", "*1-1,", "*2-1,",
+                   "[End]"}),
+            1);
+  EXPECT_EQ(patterns, (std::vector<std::string>{"e:\\medium\\data\x81\x5C\\*.*",
+                                                "e:\\medium\\\x81\x5C\\*.*"}));
 }
 
 TEST_F(SetupInfoParse, ReadsShortcuts) {

@@ -255,6 +255,31 @@ TEST_F(CopyingFiles, FolderWithOrWithoutBackslashGivesTheSamePath) {
   EXPECT_EQ(CopyOneFile(nullptr, "a.txt", install.c_str(), "3.txt"), 0);
 }
 
+// Run under code page 936, where 0x81 0x41 and 0x81 0x5C are single characters whose
+// second byte equals "A" and "\\".
+class SetupDbcs : public SetupFixture {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(GetACP(), 936u) << "run with a Chinese locale";
+    SetupFixture::SetUp();
+  }
+};
+
+TEST_F(SetupDbcs, NamesAreLoweredByWholeCharacters) {
+  UseSetupInfo("[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n[Files]\r\nREAD\x81\x41ME,0:a,0:b,\r\n");
+  SetupFileTexts entry;
+  ASSERT_EQ(GetSetupFileEntry(0, &entry), 1);
+  EXPECT_STREQ(entry.name, "read\x81\x41me");
+}
+
+TEST_F(SetupDbcs, FolderEndingInATrailBackslashGetsASeparator) {
+  const std::string folder = medium + "\x81\x5C";
+  ASSERT_TRUE(WriteFile(folder + "\\a.txt", "dbcs"));
+  ASSERT_TRUE(MakeDirectories(install));
+  ASSERT_EQ(CopyOneFile(folder.c_str(), "a.txt", install.c_str(), "a.txt"), 1);
+  EXPECT_EQ(ReadAll(install + "a.txt"), "dbcs");
+}
+
 TEST(InstallHelpers, MakeDirectoryPathCreatesEveryLevel) {
   RemoveTree("c:\\kolta_mdp\\");
   EXPECT_EQ(MakeDirectoryPath("C:\\kolta_mdp\\a\\b\\c"), 1);
