@@ -95,6 +95,22 @@ bool CopyData(INT source, HANDLE dest) {
   return total == expected;
 }
 
+// Shows and copies file entry `index`; false when it cannot be copied (its `name` is
+// filled all the same, for the message).
+bool CopyEntry(unsigned index, SetupFileTexts& entry) {
+  const SetupState* state = GetSetupState();
+  const bool resolved = GetSetupFileEntry(index, &entry) != 0;
+  InterfaceText detail(state->installDir);
+  detail.Append(entry.name);
+  if (!detail.ok()) return false;
+  ProgressSetDetail(detail.c_str());
+  InterfaceText sourceFolder(state->sourceDir), destFolder(state->installDir);
+  sourceFolder.Append(entry.sourceFolder);
+  destFolder.Append(entry.destFolder);
+  return resolved && sourceFolder.ok() && destFolder.ok() &&
+         CopyOneFile(sourceFolder.c_str(), entry.sourceName, destFolder.c_str(), entry.destName);
+}
+
 }  // namespace
 
 int CreateDestinationDirs(HWND owner) {
@@ -133,7 +149,6 @@ int CreateDestinationDirs(HWND owner) {
 }
 
 int CopySetupFiles(HWND owner) {
-  const SetupState* state = GetSetupState();
   SetProgressTitle("IDS_COPYINFO");
   const unsigned count = GetSetupInfo()->fileCount;
   ProgressSetTotal(static_cast<int>(count));
@@ -145,15 +160,7 @@ int CopySetupFiles(HWND owner) {
     if (ProgressAbortRequested()) return 0;
 
     SetupFileTexts entry{};
-    const bool resolved = GetSetupFileEntry(i, &entry) != 0;
-    InterfaceText detail(state->installDir);
-    detail.Append(entry.name);
-    InterfaceText sourceFolder(state->sourceDir), destFolder(state->installDir);
-    sourceFolder.Append(entry.sourceFolder);
-    destFolder.Append(entry.destFolder);
-    if (detail.ok()) ProgressSetDetail(detail.c_str());
-    if (!resolved || !detail.ok() || !sourceFolder.ok() || !destFolder.ok() ||
-        !CopyOneFile(sourceFolder.c_str(), entry.sourceName, destFolder.c_str(), entry.destName)) {
+    if (!CopyEntry(i, entry)) {
       SetupMessage(owner, "IDS_COPYFILEERROR", 0, entry.name);
       return 0;
     }

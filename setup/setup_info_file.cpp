@@ -70,7 +70,7 @@ int LoadSetupInfo() {
                                      kolta::SystemLeadByte};
     if (ParseSetupInfo(*info, data, platform)) return 1;
   }
-  ClearSetupInfo(*info);
+  if (info->section != kSectionEnd) ClearSetupInfo(*info);  // nothing of an invalid file stays
   SetupMessage(nullptr, "IDS_NOSETUPINFOFILE", 0, path.c_str());
   return 0;
 }
