@@ -2,6 +2,7 @@
 
 #include <lzexpand.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <new>
@@ -72,19 +73,18 @@ LzHandle OpenLzSource(const char* path) {
   return LzHandle(handle < 0 ? -1 : handle);
 }
 
-// Moves the whole (expanded) source into the destination; false on any read or write
-// error, and when the data is shorter or longer than the length the source states (an
-// LZ file's header, a plain file's size), so a truncated file is never installed short.
+// Moves the (expanded) source into the destination. The length the source states (an LZ
+// file's header, a plain file's size) is the length installed: data that ends before it,
+// or a read or write error, fails, so a truncated file is never installed short; bytes
+// beyond it are not part of the file.
 bool CopyData(INT source, HANDLE dest) {
   const LONG expected = LZSeek(source, 0, FILE_END);
   if (expected < 0 || LZSeek(source, 0, FILE_BEGIN) != 0) return false;
   char* buffer = CopyBuffer();
   if (buffer == nullptr) return false;
-  LONGLONG total = 0;
-  for (;;) {
-    const INT read = LZRead(source, buffer, kCopyBufferSize);
-    if (read < 0) return false;
-    if (read == 0) break;
+  for (LONG total = 0; total < expected;) {
+    const INT read = LZRead(source, buffer, std::min<LONG>(kCopyBufferSize, expected - total));
+    if (read <= 0) return false;
     DWORD written = 0;
     if (!WriteFile(dest, buffer, static_cast<DWORD>(read), &written, nullptr) ||
         written != static_cast<DWORD>(read)) {
@@ -92,7 +92,7 @@ bool CopyData(INT source, HANDLE dest) {
     }
     total += read;
   }
-  return total == expected;
+  return true;
 }
 
 // Shows and copies file entry `index`; false when it cannot be copied (its `name` is

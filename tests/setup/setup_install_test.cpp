@@ -184,18 +184,22 @@ class CopyingFiles : public SetupFixture {
 
 TEST_F(CopyingFiles, ExpandsCompressedSourcesUnderTheirDestinationName) {
   PutCompressed("sample.txt_", medium + "disk1\\sample.tx_");
+  PutCompressed("empty.txt_", medium + "disk1\\empty.tx_");
   ASSERT_TRUE(WriteFile(medium + "disk1\\plain.bin", std::string("a\0b\r\n", 5)));
   ASSERT_TRUE(WriteFile(install + "bin\\plain.bin", std::string(10000, 'x')));
   UseSetupInfo("[SrcDirs]\r\n1=disk1\r\n[DstDirs]\r\n2=bin\\\r\n[Files]\r\n"
-               "Sample Text,1:sample.tx_,2:sample.txt,\r\nPLAIN,1:plain.bin,2:plain.bin,\r\n");
+               "Sample Text,1:sample.tx_,2:sample.txt,\r\nPLAIN,1:plain.bin,2:plain.bin,\r\n"
+               "empty,1:empty.tx_,2:empty.txt,\r\n");
   ASSERT_EQ(CopySetupFiles(nullptr), 1);
   EXPECT_TRUE(recording::Get().messages.empty());
   EXPECT_EQ(ReadAll(install + "bin\\sample.txt"), sample);
   EXPECT_EQ(ReadAll(install + "bin\\plain.bin"), std::string("a\0b\r\n", 5)) << "overwritten";
+  EXPECT_EQ(ReadAll(install + "bin\\empty.txt"), "") << "the header's length counts";
   EXPECT_EQ(recording::Get().progress,
-            (Calls{{"title", "Copying files"}, {"total", "2"}, {"position", "0"},
+            (Calls{{"title", "Copying files"}, {"total", "3"}, {"position", "0"},
                    {"abort?", ""}, {"detail", install + "sample text"}, {"step", ""},
-                   {"abort?", ""}, {"detail", install + "plain"}, {"step", ""}}));
+                   {"abort?", ""}, {"detail", install + "plain"}, {"step", ""},
+                   {"abort?", ""}, {"detail", install + "empty"}, {"step", ""}}));
 }
 
 TEST_F(CopyingFiles, EmptyListCopiesNothing) {
