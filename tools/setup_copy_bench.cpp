@@ -5,7 +5,7 @@
 //   setup_copy_bench MEDIUM\ WORK\ [NSIS-INSTALLER]
 //
 // MEDIUM holds the payload and "lan\chs\setup\setuphd.inf" listing it; WORK receives
-// "setup\", "plain\" and "nsis\" in turn. Each contender runs twice; the better time counts.
+// "setup\", "plain\" and "nsis\" in turn. Each contender runs three times; the best time counts.
 #include <windows.h>
 
 #include <algorithm>
@@ -47,6 +47,29 @@ long long WarmCache(const std::vector<std::string>& files) {
     CloseHandle(file);
   }
   return total;
+}
+
+// Writes every file below a folder through to the disk, so that the next contender does
+// not pay for this one's delayed writes.
+void FlushTree(const std::string& folder) {
+  WIN32_FIND_DATAA entry;
+  const HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = entry.cFileName;
+    if (name == "." || name == "..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      FlushTree(folder + name + "\\");
+    } else {
+      const HANDLE file = CreateFileA((folder + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        FlushFileBuffers(file);
+        CloseHandle(file);
+      }
+    }
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
 }
 
 double Seconds(Clock::time_point start) {
@@ -128,15 +151,16 @@ int main(int argc, char** argv) {
     files.push_back(medium + entry.sourceFolder + "\\" + entry.sourceName);
     compressed += std::strcmp(entry.sourceName, entry.destName) != 0;
   }
-  // Two rounds in opposite order, each run on a warm cache into an empty folder; the
-  // better time of each counts, so that neither pays for the other's delayed writes.
+  // Three rounds, alternating the order; each run starts on a warm cache, into an empty
+  // folder, with the previous run's data on the disk. The best time of each counts.
   const long long mediumBytes = WarmCache(files);
   double setup = 1e9, plain = 1e9, nsis = 1e9;
   const auto keepBest = [](double& best, double seconds) {
     best = seconds < 0 || best < 0 ? -1 : std::min(best, seconds);
   };
-  for (int round = 0; round < 2; ++round) {
+  for (int round = 0; round < 3; ++round) {
     for (int turn = 0; turn < 2; ++turn) {
+      FlushTree(work);
       kolta::test::RemoveTree(work);
       kolta::test::MakeDirectories(work + "plain\\");
       WarmCache(files);
@@ -148,6 +172,7 @@ int main(int argc, char** argv) {
       }
     }
     if (argc > 3) {
+      FlushTree(work);
       kolta::test::RemoveTree(work);
       keepBest(nsis, RunInstaller(argv[3], work + "nsis"));
     }
