@@ -205,7 +205,7 @@ int FreeDiskSpaceMB(char driveLetter) {
                          &totalClusters)) {
     return 0;
   }
-  const double megabytes = static_cast<double>(freeClusters) * bytesPerSector *
-                           sectorsPerCluster / 1048576.0;
+  const double megabytes =
+      static_cast<double>(freeClusters) * bytesPerSector * sectorsPerCluster / 1048576.0;
   return megabytes >= INT_MAX ? INT_MAX : static_cast<int>(megabytes);
 }

@@ -29,9 +29,9 @@ constexpr DWORD kDirectXSetupFlags = 0x10018;
 // is too long to be a folder of the product).
 std::optional<InterfaceText> InstalledFolder() {
   std::array<char, 1024> value{};
-  const DWORD length = GetPrivateProfileStringA("PATH", "INSTALLPATH", "", value.data(),
-                                                static_cast<DWORD>(value.size()),
-                                                GetSetupState()->configFileName);
+  const DWORD length =
+      GetPrivateProfileStringA("PATH", "INSTALLPATH", "", value.data(),
+                               static_cast<DWORD>(value.size()), GetSetupState()->configFileName);
   if (length == 0 || length >= kolta::kTextBufferSize) return std::nullopt;
   InterfaceText folder(std::string_view(value.data(), length));
   kolta::AppendFolderSeparator(folder, kolta::SystemLeadByte);

@@ -90,7 +90,8 @@ int SaveShortcut(const std::optional<InterfaceText>& linkPath, const char* targe
 // the setup's folder when the second character is "S" or "s", else below installDir.
 std::optional<InterfaceText> TargetCommand(std::string_view target) {
   const SetupState* state = GetSetupState();
-  const bool onMedium = kolta::AsciiUpper(kolta::SingleByteCharAt(target, 1, kolta::SystemLeadByte)) == 'S';
+  const bool onMedium =
+      kolta::AsciiUpper(kolta::SingleByteCharAt(target, 1, kolta::SystemLeadByte)) == 'S';
   InterfaceText command("\"");
   command.Append(onMedium ? state->sourceDir : state->installDir)
       .Append(target.substr(kolta::SkipChars(target, 3, kolta::SystemLeadByte)))

@@ -172,14 +172,16 @@ bool ExpandFolder(SetupInfo& out, std::string_view sourceText, std::string_view 
 }
 
 // "*" source number "-" destination number ","
-bool ParseWholeFolderLine(SetupInfo& out, std::string_view line, const SetupInfoPlatform& platform) {
+bool ParseWholeFolderLine(SetupInfo& out, std::string_view line,
+                          const SetupInfoPlatform& platform) {
   std::string_view rest = line.substr(1), sourceText, destText;
   if (!SplitAt(rest, '-', sourceText) || !SplitAt(rest, ',', destText)) return false;
   return ExpandFolder(out, sourceText, destText, "*", platform);
 }
 
 // "?" anything "(" extension ")" source number "-" destination number ","
-bool ParseByExtensionLine(SetupInfo& out, std::string_view line, const SetupInfoPlatform& platform) {
+bool ParseByExtensionLine(SetupInfo& out, std::string_view line,
+                          const SetupInfoPlatform& platform) {
   std::string_view rest = line.substr(1), ignored, extension, sourceText, destText;
   if (!SplitAt(rest, '(', ignored) || !SplitAt(rest, ')', extension) ||
       !SplitAt(rest, '-', sourceText) || !SplitAt(rest, ',', destText)) {

@@ -36,9 +36,9 @@ struct DirEntry {
 };
 
 struct FileEntry {
-  char name[128];            // shown while copying and in error messages
+  char name[128];  // shown while copying and in error messages
   unsigned sourceDirNumber;
-  char sourceName[128];      // may be LZ-compressed
+  char sourceName[128];  // may be LZ-compressed
   unsigned destDirNumber;
   char destName[128];
 };
@@ -49,9 +49,9 @@ struct ShortcutEntry {
 };
 
 struct SetupInfo {
-  unsigned section;          // kSectionEnd once the file has been parsed
+  unsigned section;  // kSectionEnd once the file has been parsed
   char defDir[128];
-  unsigned spaceNeeded;      // megabytes
+  unsigned spaceNeeded;  // megabytes
   char defPMGroup[128];
   unsigned showSubDirCreateStats;
   unsigned sourceDirCount;

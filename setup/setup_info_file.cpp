@@ -24,7 +24,8 @@ void ListFiles(const char* pattern, const std::function<bool(std::string_view)>&
   const FindHandle find(ValidOrNull(FindFirstFileA(pattern, &entry)));
   if (!find.valid()) return;
   do {
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !onFile(entry.cFileName)) return;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !onFile(entry.cFileName))
+      return;
   } while (FindNextFileA(find.get(), &entry));
 }
 

@@ -16,8 +16,8 @@ void ProgressSetTitle(const char* text);   // first line; null empties it
 void ProgressSetDetail(const char* text);  // second line; null empties it
 void ProgressSetTotal(int total);          // position = 0, total = n
 void ProgressSetPosition(int position);
-int ProgressStep();                        // position + 1; whether the screen is loaded
-int ProgressAbortRequested();              // 1 once the user confirmed cancelling, or not loaded
+int ProgressStep();            // position + 1; whether the screen is loaded
+int ProgressAbortRequested();  // 1 once the user confirmed cancelling, or not loaded
 // which 0: the whole screen; which 1: the second line, the bar and the percentage; any
 // other value or no screen: the empty rectangle.
 void ProgressChangedRect(RECT* out, int which);

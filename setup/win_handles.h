@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <lzexpand.h>
 
 template <typename Handle, Handle Invalid, auto Close>

@@ -41,7 +41,8 @@ long long WarmCache(const std::vector<std::string>& files) {
                                     OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) continue;
     DWORD read = 0;
-    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) && read) {
+    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
+           read) {
       total += read;
     }
     CloseHandle(file);

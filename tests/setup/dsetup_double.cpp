@@ -51,7 +51,8 @@ extern "C" INT WINAPI DirectXSetupGetVersion(DWORD* version, DWORD* revision) {
 extern "C" INT WINAPI DirectXSetupA(HWND owner, LPSTR root, DWORD flags) {
   char line[400];
   std::snprintf(line, sizeof line, "setup %s 0x%lx %s", root ? root : "(null)",
-                static_cast<unsigned long>(flags), owner == GetDesktopWindow() ? "desktop" : "other");
+                static_cast<unsigned long>(flags),
+                owner == GetDesktopWindow() ? "desktop" : "other");
   Log(line);
   return static_cast<INT>(Setting("DSETUP_DOUBLE_RESULT", 0));
 }

@@ -24,7 +24,7 @@ struct ProgressCall {
 struct Screens {
   std::vector<Message> messages;
   std::vector<ProgressCall> progress;
-  std::deque<int> answers;  // answers to the next questions; 1 when none is left
+  std::deque<int> answers;   // answers to the next questions; 1 when none is left
   int abortAfterSteps = -1;  // the cancel poll says 1 once this many steps were made
   int steps = 0;
 };

@@ -2,6 +2,7 @@
 // WinExec, the product's configuration through K_INI, and the DirectX step against a
 // test-double set-up library under both Windows families that Wine can report.
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <tlhelp32.h>
 
 #include <string>
@@ -143,8 +144,8 @@ class DirectXStep : public SetupFixture {
 
   static void ReportVersion(const char* version) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\directx_probe.exe", 0,
-                              nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\directx_probe.exe",
+                              0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
                    static_cast<DWORD>(strlen(version) + 1));
@@ -193,7 +194,8 @@ TEST_F(DirectXStep, NinetyFiveFamilyBelowVersionFiveInstalls) {
   PutLibrary(medium + "DIRECTX\\");
   Run run = RunStep("win98", "4");
   EXPECT_EQ(run.result, 1u) << "a restart is offered";
-  EXPECT_EQ(run.calls, (std::vector<std::string>{Loaded(medium + "DIRECTX\\"), "version", SetupCall()}));
+  EXPECT_EQ(run.calls,
+            (std::vector<std::string>{Loaded(medium + "DIRECTX\\"), "version", SetupCall()}));
 
   run = RunStep("win95", "0x00050004", "0");
   EXPECT_EQ(run.result, 0u) << "the install entry returned 0";

@@ -3,9 +3,8 @@
 // empty.
 #pragma once
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <fstream>
 #include <sstream>
@@ -54,10 +53,11 @@ class SetupFixture : public ::testing::Test {
     Copy(state->configFileName, "korvex.ini");
     Copy(state->languageCode, "chs");
     state->installMode = 1;
-    ASSERT_TRUE(WriteFile(skinDir + "SETUP.INI",
-                          "[INI]\r\nAPPNAME=Kolta\r\nFONTNAME=\r\n"
-                          "[DIALOG]\r\nSETUPHD=Install to the hard disk\r\n"
-                          "[INFO]\r\nIDS_CREATEDIR=Creating folders\r\nIDS_COPYINFO=Copying files\r\n"));
+    ASSERT_TRUE(
+        WriteFile(skinDir + "SETUP.INI",
+                  "[INI]\r\nAPPNAME=Kolta\r\nFONTNAME=\r\n"
+                  "[DIALOG]\r\nSETUPHD=Install to the hard disk\r\n"
+                  "[INFO]\r\nIDS_CREATEDIR=Creating folders\r\nIDS_COPYINFO=Copying files\r\n"));
     ClearSetupInfo(*GetSetupInfo());
     recording::Reset();
   }

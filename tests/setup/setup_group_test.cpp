@@ -1,8 +1,8 @@
 // The program group on the real platform: shell links written by the system's link object
 // and read back by an independent parser (lnkinfo, run as a host program).
-#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -40,7 +40,8 @@ std::string LinkTarget(const std::string& link, const std::string& scratch) {
   const std::string output = scratch + "lnkinfo.txt";
   DeleteFileA(output.c_str());
   std::string command = "/bin/sh -c \"lnkinfo '" + HostPath(link) + "' > '" + HostPath(output) +
-                        ".part' 2>&1; mv '" + HostPath(output) + ".part' '" + HostPath(output) + "'\"";
+                        ".part' 2>&1; mv '" + HostPath(output) + ".part' '" + HostPath(output) +
+                        "'\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -95,10 +96,11 @@ class ProgramGroup : public SetupFixture {
 };
 
 TEST_F(ProgramGroup, ShortcutsPointIntoTheInstalledFolderOrTheMedium) {
-  UseSetupInfo("[App]\r\nDefPMGroup=KoltaTest\r\n[PM Info]\r\n"
-               "<I>bin\\koltamain.exe, Kolta\r\n"
-               "<I>bin\\tools.exe,Tools\r\n"
-               "<s>docs\\readme.txt,Kolta\r\n");
+  UseSetupInfo(
+      "[App]\r\nDefPMGroup=KoltaTest\r\n[PM Info]\r\n"
+      "<I>bin\\koltamain.exe, Kolta\r\n"
+      "<I>bin\\tools.exe,Tools\r\n"
+      "<s>docs\\readme.txt,Kolta\r\n");
   ASSERT_EQ(CreateProgramGroup(nullptr), 1);
   EXPECT_TRUE(recording::Get().messages.empty());
   EXPECT_EQ(LinksIn(group), (std::vector<std::string>{"Kolta.lnk", "Tools.lnk"}));

@@ -45,11 +45,11 @@ class SetupInfoParse : public ::testing::Test {
 };
 
 TEST_F(SetupInfoParse, ReadsAppKeysExactlyAsWritten) {
-  ASSERT_EQ(Parse({"junk before any header", "[Version]", "anything=at all", "[App]",
-                   "DefDir=$:\\Kolta", "SpaceNeeded=35MB", "DefPMGroup=Kolta\\Tools",
-                   "ShowSubDirCreateStats=yes", "InstallToHD=No", "Unknown=1",
-                   "DefDir =ignored, the key has a blank", "[End]"}),
-            1);
+  ASSERT_EQ(
+      Parse({"junk before any header", "[Version]", "anything=at all", "[App]", "DefDir=$:\\Kolta",
+             "SpaceNeeded=35MB", "DefPMGroup=Kolta\\Tools", "ShowSubDirCreateStats=yes",
+             "InstallToHD=No", "Unknown=1", "DefDir =ignored, the key has a blank", "[End]"}),
+      1);
   EXPECT_STREQ(info->defDir, "d:\\Kolta");
   EXPECT_EQ(info->spaceNeeded, 35u);
   EXPECT_STREQ(info->defPMGroup, "Kolta\\Tools");
@@ -80,14 +80,14 @@ TEST_F(SetupInfoParse, KeepsFolderEntriesInFileOrder) {
 
 TEST_F(SetupInfoParse, ExplicitFileLineFields) {
   ASSERT_EQ(Parse({"[SrcDirs]", "1=disk1", "[DstDirs]", "2=bin", "[Files]",
-                   "Main Program, 1:\t koltamain.ex_ ,  2: koltamain.exe,",
-                   "plain,1:a,2:b,"}),
-            0) << "no [End]";
+                   "Main Program, 1:\t koltamain.ex_ ,  2: koltamain.exe,", "plain,1:a,2:b,"}),
+            0)
+      << "no [End]";
   ClearSetupInfo(*info);
-  ASSERT_EQ(Parse({"[SrcDirs]", "1=disk1", "[DstDirs]", "2=bin", "[Files]",
-                   "Main Program, 1:\t koltamain.ex_ ,  2: koltamain.exe,", "plain,1:a,2:b,",
-                   "[End]"}),
-            1);
+  ASSERT_EQ(
+      Parse({"[SrcDirs]", "1=disk1", "[DstDirs]", "2=bin", "[Files]",
+             "Main Program, 1:\t koltamain.ex_ ,  2: koltamain.exe,", "plain,1:a,2:b,", "[End]"}),
+      1);
   ASSERT_EQ(info->fileCount, 2u);
   EXPECT_STREQ(File(0).name, "Main Program");
   EXPECT_EQ(File(0).sourceDirNumber, 1u);
@@ -131,7 +131,8 @@ TEST_F(SetupInfoParse, WholeFolderLineMakesOneEntryPerFile) {
 
 TEST_F(SetupInfoParse, ByExtensionLineListsOnlyThatExtension) {
   folders["e:\\medium\\snd\\*.wav"] = {"a.wav"};
-  ASSERT_EQ(Parse({"[SrcDirs]", "4=snd\\", "0=", "[Files]", "?sounds(wav)4-0,", "*0-0,", "[End]"}), 1);
+  ASSERT_EQ(Parse({"[SrcDirs]", "4=snd\\", "0=", "[Files]", "?sounds(wav)4-0,", "*0-0,", "[End]"}),
+            1);
   EXPECT_EQ(patterns, (std::vector<std::string>{"e:\\medium\\snd\\*.wav", "e:\\medium\\*.*"}));
   ASSERT_EQ(info->fileCount, 1u);
   EXPECT_STREQ(File(0).name, "a.wav");
@@ -142,17 +143,17 @@ TEST_F(SetupInfoParse, ByExtensionLineListsOnlyThatExtension) {
 TEST_F(SetupInfoParse, FolderEndingInADoubleByteCharacterGetsItsBackslash) {
   // In code page 936 the bytes 0x81 0x5C are one character, not a lead byte and "\\".
   isLead = [](unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; };
-  ASSERT_EQ(Parse({"[SrcDirs]", "1=data\x81\x5C", "2=\x81\x5C\\", "[Files]", "*1-1,", "*2-1,",
-                   "[End]"}),
-            1);
+  ASSERT_EQ(
+      Parse({"[SrcDirs]", "1=data\x81\x5C", "2=\x81\x5C\\", "[Files]", "*1-1,", "*2-1,", "[End]"}),
+      1);
   EXPECT_EQ(patterns, (std::vector<std::string>{"e:\\medium\\data\x81\x5C\\*.*",
                                                 "e:\\medium\\\x81\x5C\\*.*"}));
 }
 
 TEST_F(SetupInfoParse, ReadsShortcuts) {
-  ASSERT_EQ(Parse({"[PM Info]", "I:\\bin\\koltamain.exe,  Kolta  ", "s:\\readme.txt,Read me",
-                   "[End]"}),
-            1);
+  ASSERT_EQ(
+      Parse({"[PM Info]", "I:\\bin\\koltamain.exe,  Kolta  ", "s:\\readme.txt,Read me", "[End]"}),
+      1);
   ASSERT_EQ(info->shortcutCount, 2u);
   EXPECT_STREQ(info->shortcuts[0]->target, "I:\\bin\\koltamain.exe");
   EXPECT_STREQ(info->shortcuts[0]->title, "Kolta");
@@ -225,9 +226,11 @@ TEST_F(SetupInfoParse, LongLinesAndFieldsAreRefused) {
 
   // Folder numbers of the listing forms: at most 23 characters.
   ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*" + std::string(22, '0') + "1-2,", "[End]"}), 1);
+  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*" + std::string(22, '0') + "1-2,", "[End]"}),
+            1);
   ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*" + std::string(23, '0') + "1-2,", "[End]"}), 0);
+  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*" + std::string(23, '0') + "1-2,", "[End]"}),
+            0);
 
   // A listing pattern that would not fit 127 characters.
   ClearSetupInfo(*info);
@@ -256,7 +259,8 @@ TEST_F(SetupInfoParse, TableLimits) {
   ClearSetupInfo(*info);
   EXPECT_EQ(Parse({"[PM Info]", "a,1", "a,2", "a,3", "a,4", "a,5", "a,6", "a,7", "a,8", "a,9",
                    "a,10", "a,11", "[End]"}),
-            0) << "11 shortcuts";
+            0)
+      << "11 shortcuts";
 
   ClearSetupInfo(*info);
   std::vector<std::string>& many = folders["e:\\medium\\a\\*.*"];
@@ -264,8 +268,9 @@ TEST_F(SetupInfoParse, TableLimits) {
   EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*1-1,", "one,1:x,1:x,", "[End]"}), 1);
   EXPECT_EQ(info->fileCount, 10000u);
   ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*1-1,", "one,1:x,1:x,", "two,1:x,1:x,", "[End]"}),
-            0) << "10001 files";
+  EXPECT_EQ(
+      Parse({"[SrcDirs]", "1=a", "[Files]", "*1-1,", "one,1:x,1:x,", "two,1:x,1:x,", "[End]"}), 0)
+      << "10001 files";
 }
 
 TEST(SetupInfoText, TrimBlanks) {

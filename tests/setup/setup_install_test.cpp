@@ -49,8 +49,9 @@ TEST_F(LoadingSetupInfo, ExpandsFoldersOverTheMediumSkippingSubFolders) {
   ASSERT_TRUE(WriteFile(medium + "data\\one.txt", "1"));
   ASSERT_TRUE(WriteFile(medium + "data\\Two, Comma.wav", "2"));
   ASSERT_TRUE(WriteFile(medium + "data\\sub\\inner.txt", "3"));
-  ASSERT_TRUE(WriteInfo("[App]\r\nDefDir=$:\\Kolta\r\n[SrcDirs]\r\n1=data\r\n[DstDirs]\r\n2=out\r\n"
-                        "[Files]\r\n*1-2,\r\n?(wav)1-2,\r\n[End]\r\n"));
+  ASSERT_TRUE(
+      WriteInfo("[App]\r\nDefDir=$:\\Kolta\r\n[SrcDirs]\r\n1=data\r\n[DstDirs]\r\n2=out\r\n"
+                "[Files]\r\n*1-2,\r\n?(wav)1-2,\r\n[End]\r\n"));
   ASSERT_EQ(LoadSetupInfo(), 1);
   EXPECT_TRUE(recording::Get().messages.empty());
   const SetupInfo* info = GetSetupInfo();
@@ -111,12 +112,19 @@ TEST_F(CreatingFolders, CreatesEachFolderWithProgress) {
   ASSERT_EQ(CreateDestinationDirs(nullptr), 1);
   EXPECT_TRUE(Exists(install + "bin\\sub"));
   EXPECT_TRUE(recording::Get().messages.empty());
-  EXPECT_EQ(recording::Get().progress,
-            (Calls{{"title", "Creating folders"}, {"total", "4"}, {"position", "1"},
-                   {"detail", install},
-                   {"abort?", ""}, {"detail", install}, {"step", ""},
-                   {"abort?", ""}, {"detail", install + "bin"}, {"step", ""},
-                   {"abort?", ""}, {"detail", install + "bin\\sub\\"}, {"step", ""}}));
+  EXPECT_EQ(recording::Get().progress, (Calls{{"title", "Creating folders"},
+                                              {"total", "4"},
+                                              {"position", "1"},
+                                              {"detail", install},
+                                              {"abort?", ""},
+                                              {"detail", install},
+                                              {"step", ""},
+                                              {"abort?", ""},
+                                              {"detail", install + "bin"},
+                                              {"step", ""},
+                                              {"abort?", ""},
+                                              {"detail", install + "bin\\sub\\"},
+                                              {"step", ""}}));
   char current[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, current);
   EXPECT_STREQ(current, (install + "bin\\sub").c_str()) << "left in the last folder";
@@ -125,8 +133,10 @@ TEST_F(CreatingFolders, CreatesEachFolderWithProgress) {
 TEST_F(CreatingFolders, EmptyListSucceedsAtOnce) {
   UseSetupInfo("[DstDirs]\r\n");
   ASSERT_EQ(CreateDestinationDirs(nullptr), 1);
-  EXPECT_EQ(recording::Get().progress, (Calls{{"title", "Creating folders"}, {"total", "1"},
-                                              {"position", "1"}, {"detail", install}}));
+  EXPECT_EQ(
+      recording::Get().progress,
+      (Calls{
+          {"title", "Creating folders"}, {"total", "1"}, {"position", "1"}, {"detail", install}}));
 }
 
 TEST_F(CreatingFolders, ChildBeforeParentFails) {
@@ -187,19 +197,27 @@ TEST_F(CopyingFiles, ExpandsCompressedSourcesUnderTheirDestinationName) {
   PutCompressed("empty.txt_", medium + "disk1\\empty.tx_");
   ASSERT_TRUE(WriteFile(medium + "disk1\\plain.bin", std::string("a\0b\r\n", 5)));
   ASSERT_TRUE(WriteFile(install + "bin\\plain.bin", std::string(10000, 'x')));
-  UseSetupInfo("[SrcDirs]\r\n1=disk1\r\n[DstDirs]\r\n2=bin\\\r\n[Files]\r\n"
-               "Sample Text,1:sample.tx_,2:sample.txt,\r\nPLAIN,1:plain.bin,2:plain.bin,\r\n"
-               "empty,1:empty.tx_,2:empty.txt,\r\n");
+  UseSetupInfo(
+      "[SrcDirs]\r\n1=disk1\r\n[DstDirs]\r\n2=bin\\\r\n[Files]\r\n"
+      "Sample Text,1:sample.tx_,2:sample.txt,\r\nPLAIN,1:plain.bin,2:plain.bin,\r\n"
+      "empty,1:empty.tx_,2:empty.txt,\r\n");
   ASSERT_EQ(CopySetupFiles(nullptr), 1);
   EXPECT_TRUE(recording::Get().messages.empty());
   EXPECT_EQ(ReadAll(install + "bin\\sample.txt"), sample);
   EXPECT_EQ(ReadAll(install + "bin\\plain.bin"), std::string("a\0b\r\n", 5)) << "overwritten";
   EXPECT_EQ(ReadAll(install + "bin\\empty.txt"), "") << "the header's length counts";
-  EXPECT_EQ(recording::Get().progress,
-            (Calls{{"title", "Copying files"}, {"total", "3"}, {"position", "0"},
-                   {"abort?", ""}, {"detail", install + "sample text"}, {"step", ""},
-                   {"abort?", ""}, {"detail", install + "plain"}, {"step", ""},
-                   {"abort?", ""}, {"detail", install + "empty"}, {"step", ""}}));
+  EXPECT_EQ(recording::Get().progress, (Calls{{"title", "Copying files"},
+                                              {"total", "3"},
+                                              {"position", "0"},
+                                              {"abort?", ""},
+                                              {"detail", install + "sample text"},
+                                              {"step", ""},
+                                              {"abort?", ""},
+                                              {"detail", install + "plain"},
+                                              {"step", ""},
+                                              {"abort?", ""},
+                                              {"detail", install + "empty"},
+                                              {"step", ""}}));
 }
 
 TEST_F(CopyingFiles, EmptyListCopiesNothing) {
@@ -253,7 +271,8 @@ TEST_F(CopyingFiles, CancelAfterTheSecondFileCopiesNoMore) {
 TEST_F(CopyingFiles, FolderWithOrWithoutBackslashGivesTheSamePath) {
   ASSERT_TRUE(WriteFile(medium + "d\\a.txt", "a"));
   EXPECT_EQ(CopyOneFile((medium + "d").c_str(), "a.txt", (install + "bin").c_str(), "1.txt"), 1);
-  EXPECT_EQ(CopyOneFile((medium + "d\\").c_str(), "a.txt", (install + "bin\\").c_str(), "2.txt"), 1);
+  EXPECT_EQ(CopyOneFile((medium + "d\\").c_str(), "a.txt", (install + "bin\\").c_str(), "2.txt"),
+            1);
   EXPECT_EQ(ReadAll(install + "bin\\1.txt"), "a");
   EXPECT_EQ(ReadAll(install + "bin\\2.txt"), "a");
   EXPECT_EQ(CopyOneFile(nullptr, "a.txt", install.c_str(), "3.txt"), 0);
@@ -297,7 +316,8 @@ TEST(InstallHelpers, MakeDirectoryPathCreatesEveryLevel) {
 TEST(InstallHelpers, FreeDiskSpaceInMegabytes) {
   DWORD sectors = 0, bytes = 0, freeClusters = 0, total = 0;
   ASSERT_TRUE(GetDiskFreeSpaceA("C:\\", &sectors, &bytes, &freeClusters, &total));
-  const int expected = static_cast<int>(static_cast<double>(freeClusters) * bytes * sectors / 1048576.0);
+  const int expected =
+      static_cast<int>(static_cast<double>(freeClusters) * bytes * sectors / 1048576.0);
   // Other programs may write to the same disk meanwhile.
   EXPECT_NEAR(FreeDiskSpaceMB('c'), expected, 1024);
   EXPECT_NEAR(FreeDiskSpaceMB('C'), expected, 1024);
