@@ -4,7 +4,6 @@
 #include <array>
 #include <climits>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <type_traits>
 
@@ -101,7 +100,8 @@ bool ParseAppLine(SetupInfo& out, std::string_view line, const SetupInfoPlatform
   return true;
 }
 
-bool ParseDirLine(DirEntry* (&table)[100], unsigned& count, std::string_view line) {
+template <std::size_t N>
+bool ParseDirLine(DirEntry* (&table)[N], unsigned& count, std::string_view line) {
   const std::size_t equals = line.find('=');
   if (equals == std::string_view::npos) return false;
   DirEntry* entry = AppendEntry(table, count);
