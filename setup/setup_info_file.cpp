@@ -1,0 +1,107 @@
+#include "setup_info_file.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "ansi_win.h"
+#include "bounded_text.h"
+#include "setup_info.h"
+#include "setup_paths.h"
+#include "setup_screens.h"
+#include "setup_state.h"
+#include "win_handles.h"
+
+namespace {
+
+// Far above any real file (10000 entries of 127 characters take 1.3 MB); a larger file
+// is refused rather than read into memory.
+constexpr LONGLONG kMaxFileSize = 64LL << 20;
+
+void ListFiles(const char* pattern, const std::function<bool(std::string_view)>& onFile) {
+  WIN32_FIND_DATAA entry;
+  const FindHandle find(ValidOrNull(FindFirstFileA(pattern, &entry)));
+  if (!find.valid()) return;
+  do {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !onFile(entry.cFileName))
+      return;
+  } while (FindNextFileA(find.get(), &entry));
+}
+
+char WindowsDriveLetter() {
+  char folder[MAX_PATH] = "c";
+  GetWindowsDirectoryA(folder, MAX_PATH);
+  char drive[2] = {folder[0], '\0'};
+  setup_paths::LowerCase(drive);
+  return drive[0];
+}
+
+// The whole file; false when it cannot be opened or read, or is absurdly large.
+bool ReadWholeFile(const char* path, std::string& data) {
+  const FileHandle file(ValidOrNull(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  LARGE_INTEGER size;
+  if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileSize) {
+    return false;
+  }
+  data.resize(static_cast<std::size_t>(size.QuadPart));
+  DWORD read = 0;
+  return ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) &&
+         read == data.size();
+}
+
+template <std::size_t N>
+void CopyText(std::string_view text, char (&out)[N]) {
+  kolta::BoundedText<N>(text).CopyTo(out);
+}
+
+}  // namespace
+
+int LoadSetupInfo() {
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  const SetupState* state = GetSetupState();
+  const std::string path =
+      std::string(state->skinDir) + (state->installMode ? "setuphd.inf" : "setupcd.inf");
+
+  SetupInfo* info = GetSetupInfo();
+  std::string data;
+  if (path.size() < kolta::kTextBufferSize && ReadWholeFile(path.c_str(), data)) {
+    const SetupInfoPlatform platform{WindowsDriveLetter(), state->sourceDir, ListFiles,
+                                     kolta::SystemLeadByte};
+    if (ParseSetupInfo(*info, data, platform)) return 1;
+  }
+  if (info->section != kSectionEnd) ClearSetupInfo(*info);  // nothing of an invalid file stays
+  SetupMessage(nullptr, "IDS_NOSETUPINFOFILE", 0, path.c_str());
+  return 0;
+}
+
+int GetSetupFileEntry(unsigned index, SetupFileTexts* out) {
+  const SetupInfo* info = GetSetupInfo();
+  if (out == nullptr || index >= info->fileCount || index >= kMaxFiles ||
+      info->files[index] == nullptr) {
+    return 0;
+  }
+  // Every text comes from a 128-byte field, so each copy fits.
+  *out = SetupFileTexts{};
+  CopyText(info->files[index]->name, out->name);
+  setup_paths::LowerCase(out->name);
+  ResolvedFileEntry entry;
+  if (!ResolveFileEntry(*info, index, entry)) return 0;
+  CopyText(entry.sourceFolder, out->sourceFolder);
+  CopyText(entry.sourceName, out->sourceName);
+  CopyText(entry.destFolder, out->destFolder);
+  CopyText(entry.destName, out->destName);
+  return 1;
+}
+
+int GetSetupShortcut(unsigned index, char* title, char* target) {
+  const SetupInfo* info = GetSetupInfo();
+  if (title == nullptr || target == nullptr || index >= info->shortcutCount ||
+      index >= kMaxShortcuts || info->shortcuts[index] == nullptr) {
+    return 0;
+  }
+  std::memcpy(title, info->shortcuts[index]->title, sizeof info->shortcuts[index]->title);
+  std::memcpy(target, info->shortcuts[index]->target, sizeof info->shortcuts[index]->target);
+  return 1;
+}

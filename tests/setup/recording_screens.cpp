@@ -1,0 +1,85 @@
+#include "recording_screens.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string_view>
+
+#include "setup_screens.h"
+
+namespace recording {
+namespace {
+
+Screens screens;
+
+// What the setup passes with each key, in order ("s" text, "c" character, "d" number).
+std::string_view ArgumentKinds(std::string_view key) {
+  if (key == "IDS_NOSETUPINFOFILE" || key == "IDS_NOEXISTDIR" || key == "IDS_CANTMAKEDIR" ||
+      key == "IDS_COPYFILEERROR") {
+    return "s";
+  }
+  if (key == "IDS_NODISKSPACE") return "cdd";
+  return "";
+}
+
+void Record(const char* operation, std::string argument = {}) {
+  screens.progress.push_back({operation, std::move(argument)});
+}
+
+}  // namespace
+
+Screens& Get() { return screens; }
+void Reset() { screens = Screens{}; }
+
+std::vector<std::string> ArgumentsOf(const std::string& operation) {
+  std::vector<std::string> result;
+  for (const ProgressCall& call : screens.progress) {
+    if (call.operation == operation) result.push_back(call.argument);
+  }
+  return result;
+}
+
+}  // namespace recording
+
+using recording::screens;
+
+int SetupMessage(HWND /*owner*/, const char* key, int mode, ...) {
+  recording::Message message{key ? key : "", mode, {}};
+  va_list arguments;
+  va_start(arguments, mode);
+  for (const char kind : recording::ArgumentKinds(message.key)) {
+    if (kind == 's') {
+      const char* text = va_arg(arguments, const char*);
+      message.arguments.emplace_back(text ? text : "(null)");
+    } else if (kind == 'c') {
+      message.arguments.emplace_back(1, static_cast<char>(va_arg(arguments, int)));
+    } else {
+      message.arguments.push_back(std::to_string(va_arg(arguments, int)));
+    }
+  }
+  va_end(arguments);
+  screens.messages.push_back(std::move(message));
+  if ((mode & 0xFFFF) == 0 || screens.answers.empty()) return 1;
+  const int answer = screens.answers.front();
+  screens.answers.pop_front();
+  return answer;
+}
+
+void ProgressSetTitle(const char* text) { recording::Record("title", text ? text : ""); }
+void ProgressSetDetail(const char* text) { recording::Record("detail", text ? text : ""); }
+void ProgressSetTotal(int total) { recording::Record("total", std::to_string(total)); }
+void ProgressSetPosition(int position) { recording::Record("position", std::to_string(position)); }
+
+int ProgressStep() {
+  recording::Record("step");
+  ++screens.steps;
+  return 1;
+}
+
+int ProgressAbortRequested() {
+  recording::Record("abort?");
+  return screens.abortAfterSteps >= 0 && screens.steps >= screens.abortAfterSteps;
+}
+
+void ProgressChangedRect(RECT* out, int which) {
+  if (out != nullptr) *out = which == 1 ? RECT{17, 213, 417, 256} : RECT{0, 0, 438, 328};
+}

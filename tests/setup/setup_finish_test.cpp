@@ -1,0 +1,233 @@
+// The finishing steps on the real platform: the installed product started through
+// WinExec, the product's configuration through K_INI, and the DirectX step against a
+// test-double set-up library under both Windows families that Wine can report.
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <tlhelp32.h>
+
+#include <string>
+#include <vector>
+
+#include "finishing.h"
+#include "setup_fixture.h"
+
+namespace kolta::test {
+namespace {
+
+std::string WindowsFile(const std::string& name) {
+  char folder[MAX_PATH];
+  GetWindowsDirectoryA(folder, MAX_PATH);
+  return std::string(folder) + "\\" + name;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// Waits (bounded) until a file exists.
+bool WaitForFile(const std::string& path) {
+  for (int i = 0; i < 600; ++i) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+// Waits until no process of that name runs any more.
+void WaitForProcessesToEnd(const char* exeName) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (lstrcmpiA(entry.szExeFile, exeName) != 0) continue;
+    if (const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+      WaitForSingleObject(process, 60000);
+      CloseHandle(process);
+    }
+  }
+  CloseHandle(snapshot);
+}
+
+class FinishingSteps : public SetupFixture {
+ protected:
+  void SetUp() override {
+    SetupFixture::SetUp();
+    DeleteFileA(config.c_str());
+  }
+  void TearDown() override {
+    DeleteFileA(config.c_str());
+    SetupFixture::TearDown();
+  }
+  const std::string config = WindowsFile("korvex.ini");
+};
+
+TEST_F(FinishingSteps, StartsTheInstalledProductExactlyOnce) {
+  // A blank in the folder: unquoted, the system would run "c:\kolta_test\my.exe".
+  const std::string product = root + "my prod\\";
+  const std::string program = BesideProgram("setup_helpers\\koltamain.exe");
+  ASSERT_TRUE(MakeDirectories(product + "bin\\"));
+  ASSERT_TRUE(CopyFileA(program.c_str(), (product + "bin\\koltamain.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(program.c_str(), (root + "my.exe").c_str(), FALSE));
+  ASSERT_TRUE(WriteFile(config, "[PATH]\r\nINSTALLPATH=" + root + "my prod\r\n"));
+
+  EXPECT_EQ(CheckExistingInstall(), 0);
+  ASSERT_TRUE(WaitForFile(product + "bin\\ran.log"));
+  WaitForProcessesToEnd("koltamain.exe");
+  EXPECT_EQ(Lines(ReadAll(product + "bin\\ran.log")),
+            std::vector<std::string>{"\"" + product + "bin\\koltamain.exe\""});
+  EXPECT_FALSE(Exists(root + "ran.log")) << "the decoy ran";
+  EXPECT_TRUE(recording::Get().messages.empty());
+}
+
+TEST_F(FinishingSteps, NoInstalledFolderMeansAFreshInstall) {
+  EXPECT_EQ(CheckExistingInstall(), 1) << "no configuration file";
+  ASSERT_TRUE(WriteFile(config, "[PATH]\r\nINSTALLPATH=\r\nCDPATH=c:\\x\\\r\n"));
+  EXPECT_EQ(CheckExistingInstall(), 1);
+  EXPECT_TRUE(recording::Get().messages.empty());
+  EXPECT_TRUE(Exists(config));
+}
+
+TEST_F(FinishingSteps, AnotherLanguageAsksBeforeReplacing) {
+  Copy(GetSetupState()->languageCode, "eng");
+  ASSERT_TRUE(WriteFile(config, "[PATH]\r\nINSTALLPATH=c:\\elsewhere\\\r\n"));
+  recording::Get().answers = {0, 1};
+  EXPECT_EQ(CheckExistingInstall(), 0) << "no";
+  EXPECT_TRUE(Exists(config));
+  EXPECT_EQ(CheckExistingInstall(), 1) << "yes";
+  EXPECT_FALSE(Exists(config)) << "yes removes the old configuration";
+  ASSERT_EQ(recording::Get().messages.size(), 2u);
+  for (const recording::Message& message : recording::Get().messages) {
+    EXPECT_EQ(message.key, "IDS_DIFFVERSION");
+    EXPECT_EQ(message.mode, MB_YESNO);
+  }
+}
+
+TEST_F(FinishingSteps, WritesTheProductConfiguration) {
+  ASSERT_TRUE(WriteFile(medium + "korvex.ini", "[OTHER]\r\nKEY=medium\r\n"));
+  ASSERT_TRUE(WriteFile(config, "[OTHER]\r\nKEY=old\r\n"));
+  EXPECT_EQ(WriteProductConfig(nullptr), 1);
+  char value[128];
+  GetPrivateProfileStringA("OTHER", "KEY", "", value, sizeof value, config.c_str());
+  EXPECT_STREQ(value, "medium") << "the medium's file replaced the old one";
+  GetPrivateProfileStringA("PATH", "INSTALLPATH", "", value, sizeof value, config.c_str());
+  EXPECT_EQ(std::string(value), install);
+  GetPrivateProfileStringA("PATH", "CDPATH", "", value, sizeof value, config.c_str());
+  EXPECT_EQ(std::string(value), install);
+  EXPECT_EQ(GetPrivateProfileIntA("PATH", "ALL", 0, config.c_str()), 1);
+
+  DeleteFileA(config.c_str());
+  DeleteFileA((medium + "korvex.ini").c_str());
+  EXPECT_EQ(WriteProductConfig(nullptr), 1) << "no file on the medium";
+  EXPECT_EQ(GetPrivateProfileIntA("PATH", "ALL", 0, config.c_str()), 1);
+}
+
+// The DirectX step runs in a probe process whose reported Windows version is set per
+// program in Wine's registry before it starts.
+class DirectXStep : public SetupFixture {
+ protected:
+  struct Run {
+    DWORD result;
+    std::vector<std::string> calls;
+  };
+
+  void PutLibrary(const std::string& folder) {
+    ASSERT_TRUE(MakeDirectories(folder));
+    ASSERT_TRUE(CopyFileA(BesideProgram("setup_helpers\\DSETUP.dll").c_str(),
+                          (folder + "DSETUP.dll").c_str(), FALSE));
+  }
+
+  static void ReportVersion(const char* version) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\directx_probe.exe",
+                              0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                   static_cast<DWORD>(strlen(version) + 1));
+    RegCloseKey(key);
+  }
+
+  Run RunStep(const char* windowsVersion, const char* libraryVersion, const char* setupResult = "1",
+              const char* queryResult = "1") {
+    ReportVersion(windowsVersion);
+    const std::string log = root + "dsetup.log";
+    DeleteFileA(log.c_str());
+    SetEnvironmentVariableA("DSETUP_DOUBLE_LOG", log.c_str());
+    SetEnvironmentVariableA("DSETUP_DOUBLE_VERSION", libraryVersion);
+    SetEnvironmentVariableA("DSETUP_DOUBLE_RESULT", setupResult);
+    SetEnvironmentVariableA("DSETUP_DOUBLE_QUERY", queryResult);
+    std::string command = "\"" + BesideProgram("directx_probe.exe") + "\" " + medium;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    Run run{99, {}};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+      ADD_FAILURE() << "cannot start the probe";
+      return run;
+    }
+    WaitForSingleObject(process.hProcess, 120000);
+    GetExitCodeProcess(process.hProcess, &run.result);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    run.calls = Lines(ReadAll(log));
+    return run;
+  }
+
+  std::string Loaded(const std::string& folder) { return "load " + folder + "DSETUP.dll"; }
+  std::string SetupCall() { return "setup " + medium + "DIRECTX 0x10018 desktop"; }
+};
+
+TEST_F(DirectXStep, NtFamilyNeverLoadsTheLibrary) {
+  PutLibrary(medium + "DIRECTX\\");
+  const Run run = RunStep("win10", "4");
+  EXPECT_EQ(run.result, 0u);
+  EXPECT_TRUE(run.calls.empty());
+}
+
+TEST_F(DirectXStep, NinetyFiveFamilyBelowVersionFiveInstalls) {
+  PutLibrary(medium + "DIRECTX\\");
+  Run run = RunStep("win98", "4");
+  EXPECT_EQ(run.result, 1u) << "a restart is offered";
+  EXPECT_EQ(run.calls,
+            (std::vector<std::string>{Loaded(medium + "DIRECTX\\"), "version", SetupCall()}));
+
+  run = RunStep("win95", "0x00050004", "0");
+  EXPECT_EQ(run.result, 0u) << "the install entry returned 0";
+  EXPECT_EQ(run.calls.size(), 3u) << "the low word (4) is the version";
+
+  run = RunStep("win98", "9", "1", "0");
+  EXPECT_EQ(run.result, 1u) << "a failed query installs";
+  EXPECT_EQ(run.calls.size(), 3u);
+}
+
+TEST_F(DirectXStep, VersionWordFiveOrMoreInstallsNothing) {
+  PutLibrary(medium + "DIRECTX\\");
+  for (const char* version : {"5", "0x00040005", "6"}) {
+    const Run run = RunStep("win98", version);
+    EXPECT_EQ(run.result, 0u) << version;
+    EXPECT_EQ(run.calls, (std::vector<std::string>{Loaded(medium + "DIRECTX\\"), "version"}));
+  }
+}
+
+TEST_F(DirectXStep, LooksInTheDirectXFolderFirstThenBesideTheProgram) {
+  EXPECT_EQ(RunStep("win98", "4").result, 0u) << "no library: nothing to do";
+
+  PutLibrary(medium);
+  Run run = RunStep("win98", "4");
+  EXPECT_EQ(run.result, 1u);
+  EXPECT_EQ(run.calls, (std::vector<std::string>{Loaded(medium), "version", SetupCall()}));
+
+  PutLibrary(medium + "DIRECTX\\");
+  run = RunStep("win98", "4");
+  ASSERT_FALSE(run.calls.empty());
+  EXPECT_EQ(run.calls[0], Loaded(medium + "DIRECTX\\"));
+}
+
+}  // namespace
+}  // namespace kolta::test

@@ -1,0 +1,294 @@
+// The setup information parser over in-memory files, with a listing the test controls.
+#include "setup_info.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class SetupInfoParse : public ::testing::Test {
+ protected:
+  void TearDown() override { ClearSetupInfo(*info); }
+
+  // Parses the lines joined by CR LF.
+  int Parse(const std::vector<std::string>& lines, std::string_view end = "\r\n") {
+    std::string data;
+    for (const std::string& line : lines) data.append(line).append(end);
+    return ParseSetupInfo(*info, data, Platform());
+  }
+
+  SetupInfoPlatform Platform() {
+    SetupInfoPlatform platform;
+    platform.windowsDrive = 'd';
+    platform.isLead = isLead;
+    platform.programFolder = "e:\\medium\\";
+    platform.listFiles = [this](const char* pattern,
+                                const std::function<bool(std::string_view)>& onFile) {
+      patterns.push_back(pattern);
+      for (const std::string& name : folders[pattern]) {
+        if (!onFile(name)) return;
+      }
+    };
+    return platform;
+  }
+
+  const FileEntry& File(unsigned i) const { return *info->files[i]; }
+
+  std::unique_ptr<SetupInfo> info = std::make_unique<SetupInfo>();
+  std::map<std::string, std::vector<std::string>> folders;  // pattern -> file names
+  std::vector<std::string> patterns;
+  kolta::LeadBytePredicate isLead = kolta::NoLeadBytes;
+};
+
+TEST_F(SetupInfoParse, ReadsAppKeysExactlyAsWritten) {
+  ASSERT_EQ(
+      Parse({"junk before any header", "[Version]", "anything=at all", "[App]", "DefDir=$:\\Kolta",
+             "SpaceNeeded=35MB", "DefPMGroup=Kolta\\Tools", "ShowSubDirCreateStats=yes",
+             "InstallToHD=No", "Unknown=1", "DefDir =ignored, the key has a blank", "[End]"}),
+      1);
+  EXPECT_STREQ(info->defDir, "d:\\Kolta");
+  EXPECT_EQ(info->spaceNeeded, 35u);
+  EXPECT_STREQ(info->defPMGroup, "Kolta\\Tools");
+  EXPECT_EQ(info->showSubDirCreateStats, 1u);
+  EXPECT_EQ(info->installToHD, 0u);
+  EXPECT_EQ(info->section, unsigned{kSectionEnd});
+
+  ClearSetupInfo(*info);
+  ASSERT_EQ(Parse({"[App]", "SpaceNeeded=MB35", "DefDir=c:\\plain", "InstallToHD=y", "[End]"}), 1);
+  EXPECT_EQ(info->spaceNeeded, 0u);
+  EXPECT_STREQ(info->defDir, "c:\\plain");
+  EXPECT_EQ(info->installToHD, 1u);
+}
+
+TEST_F(SetupInfoParse, KeepsFolderEntriesInFileOrder) {
+  ASSERT_EQ(Parse({"[SrcDirs]", "1=data", "0=", "7 = spaced", "[DstDirs]", "3=bin\\", "[End]"}), 1);
+  ASSERT_EQ(info->sourceDirCount, 3u);
+  EXPECT_EQ(info->sourceDirs[0]->number, 1u);
+  EXPECT_STREQ(info->sourceDirs[0]->folder, "data");
+  EXPECT_STREQ(info->sourceDirs[1]->folder, "");
+  EXPECT_EQ(info->sourceDirs[2]->number, 7u);
+  EXPECT_STREQ(info->sourceDirs[2]->folder, " spaced");
+  ASSERT_EQ(info->destDirCount, 1u);
+  EXPECT_STREQ(info->destDirs[0]->folder, "bin\\");
+  EXPECT_EQ(FindDirEntry(info->sourceDirs, info->sourceDirCount, 0), info->sourceDirs[1]);
+  EXPECT_EQ(FindDirEntry(info->sourceDirs, info->sourceDirCount, 2), nullptr);
+}
+
+TEST_F(SetupInfoParse, ExplicitFileLineFields) {
+  ASSERT_EQ(Parse({"[SrcDirs]", "1=disk1", "[DstDirs]", "2=bin", "[Files]",
+                   "Main Program, 1:\t koltamain.ex_ ,  2: koltamain.exe,", "plain,1:a,2:b,"}),
+            0)
+      << "no [End]";
+  ClearSetupInfo(*info);
+  ASSERT_EQ(
+      Parse({"[SrcDirs]", "1=disk1", "[DstDirs]", "2=bin", "[Files]",
+             "Main Program, 1:\t koltamain.ex_ ,  2: koltamain.exe,", "plain,1:a,2:b,", "[End]"}),
+      1);
+  ASSERT_EQ(info->fileCount, 2u);
+  EXPECT_STREQ(File(0).name, "Main Program");
+  EXPECT_EQ(File(0).sourceDirNumber, 1u);
+  EXPECT_STREQ(File(0).sourceName, "koltamain.ex_ ") << "blanks before the comma stay";
+  EXPECT_EQ(File(0).destDirNumber, 2u);
+  EXPECT_STREQ(File(0).destName, "koltamain.exe");
+
+  ResolvedFileEntry resolved;
+  ASSERT_TRUE(ResolveFileEntry(*info, 1, resolved));
+  EXPECT_EQ(resolved.name, "plain");
+  EXPECT_EQ(resolved.sourceFolder, "disk1");
+  EXPECT_EQ(resolved.sourceName, "a");
+  EXPECT_EQ(resolved.destFolder, "bin");
+  EXPECT_EQ(resolved.destName, "b");
+  EXPECT_FALSE(ResolveFileEntry(*info, 2, resolved));
+}
+
+TEST_F(SetupInfoParse, FileEntryNamingNoFolderDoesNotResolve) {
+  ASSERT_EQ(Parse({"[SrcDirs]", "1=a", "[DstDirs]", "1=b", "[Files]", "x,9:x,1:x,", "y,1:y,9:y,",
+                   "[End]"}),
+            1);
+  ResolvedFileEntry resolved;
+  EXPECT_FALSE(ResolveFileEntry(*info, 0, resolved));
+  EXPECT_FALSE(ResolveFileEntry(*info, 1, resolved));
+}
+
+TEST_F(SetupInfoParse, WholeFolderLineMakesOneEntryPerFile) {
+  folders["e:\\medium\\data\\*.*"] = {"one.txt", "two, with comma.dat"};
+  ASSERT_EQ(Parse({"[SrcDirs]", "1=data", "[DstDirs]", "2=out", "[Files]", "*1-2,", "[End]"}), 1);
+  EXPECT_EQ(patterns, std::vector<std::string>{"e:\\medium\\data\\*.*"});
+  ASSERT_EQ(info->fileCount, 2u);
+  for (unsigned i = 0; i < 2; ++i) {
+    const std::string name = folders["e:\\medium\\data\\*.*"][i];
+    EXPECT_EQ(File(i).name, name);
+    EXPECT_EQ(File(i).sourceName, name);
+    EXPECT_EQ(File(i).destName, name);
+    EXPECT_EQ(File(i).sourceDirNumber, 1u);
+    EXPECT_EQ(File(i).destDirNumber, 2u);
+  }
+}
+
+TEST_F(SetupInfoParse, ByExtensionLineListsOnlyThatExtension) {
+  folders["e:\\medium\\snd\\*.wav"] = {"a.wav"};
+  ASSERT_EQ(Parse({"[SrcDirs]", "4=snd\\", "0=", "[Files]", "?sounds(wav)4-0,", "*0-0,", "[End]"}),
+            1);
+  EXPECT_EQ(patterns, (std::vector<std::string>{"e:\\medium\\snd\\*.wav", "e:\\medium\\*.*"}));
+  ASSERT_EQ(info->fileCount, 1u);
+  EXPECT_STREQ(File(0).name, "a.wav");
+  EXPECT_EQ(File(0).sourceDirNumber, 4u);
+  EXPECT_EQ(File(0).destDirNumber, 0u);
+}
+
+TEST_F(SetupInfoParse, FolderEndingInADoubleByteCharacterGetsItsBackslash) {
+  // In code page 936 the bytes 0x81 0x5C are one character, not a lead byte and "\\".
+  isLead = [](unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; };
+  ASSERT_EQ(
+      Parse({"[SrcDirs]", "1=data\x81\x5C", "2=\x81\x5C\\", "[Files]", "*1-1,", "*2-1,", "[End]"}),
+      1);
+  EXPECT_EQ(patterns, (std::vector<std::string>{"e:\\medium\\data\x81\x5C\\*.*",
+                                                "e:\\medium\\\x81\x5C\\*.*"}));
+}
+
+TEST_F(SetupInfoParse, ReadsShortcuts) {
+  ASSERT_EQ(
+      Parse({"[PM Info]", "I:\\bin\\koltamain.exe,  Kolta  ", "s:\\readme.txt,Read me", "[End]"}),
+      1);
+  ASSERT_EQ(info->shortcutCount, 2u);
+  EXPECT_STREQ(info->shortcuts[0]->target, "I:\\bin\\koltamain.exe");
+  EXPECT_STREQ(info->shortcuts[0]->title, "Kolta");
+  EXPECT_STREQ(info->shortcuts[1]->title, "Read me");
+}
+
+TEST_F(SetupInfoParse, HeadersAreExact) {
+  EXPECT_EQ(Parse({"[App]", "[files]", "[End]"}), 0);
+  ClearSetupInfo(*info);
+  EXPECT_EQ(Parse({"[App]", " \t[End]\t "}), 1) << "blanks and tabs around a line are removed";
+}
+
+TEST_F(SetupInfoParse, NothingAfterEndIsRead) {
+  EXPECT_EQ(Parse({"[App]", "DefDir=c:\\a", "[End]", "[Broken", "DefDir=c:\\b"}), 1);
+  EXPECT_STREQ(info->defDir, "c:\\a");
+  // Once parsed, the file is not read again.
+  EXPECT_EQ(ParseSetupInfo(*info, "[Nonsense]\r\n", Platform()), 1);
+}
+
+TEST_F(SetupInfoParse, LineEndsAndDataEnd) {
+  EXPECT_EQ(Parse({"[App]", "DefDir=c:\\lf", "[End]"}, "\n"), 1);
+  EXPECT_STREQ(info->defDir, "c:\\lf");
+  ClearSetupInfo(*info);
+  EXPECT_EQ(Parse({"[App]", "DefDir=c:\\cr", "[End]"}, "\r"), 1);
+  EXPECT_STREQ(info->defDir, "c:\\cr");
+  ClearSetupInfo(*info);
+  EXPECT_EQ(ParseSetupInfo(*info, "[App]\r\n[End]", Platform()), 1) << "last line without end";
+  ClearSetupInfo(*info);
+  EXPECT_EQ(ParseSetupInfo(*info, std::string_view("[App]\r\n\0[End]\r\n", 16), Platform()), 0)
+      << "a zero byte ends the data";
+  ClearSetupInfo(*info);
+  EXPECT_EQ(ParseSetupInfo(*info, "", Platform()), 0);
+}
+
+TEST_F(SetupInfoParse, MalformedLinesInvalidateTheFile) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"[App]", "DefDir"},
+      {"[SrcDirs]", "1 data"},
+      {"[DstDirs]", "2"},
+      {"[Files]", "name 1:a,2:b,"},
+      {"[Files]", "name,1 a,2:b,"},
+      {"[Files]", "name,1:a 2:b,"},
+      {"[Files]", "name,1:a,2 b,"},
+      {"[Files]", "name,1:a,2:b"},
+      {"[Files]", "*1 2,"},
+      {"[Files]", "*1-2"},
+      {"[SrcDirs]", "1=a", "[Files]", "*3-2,"},
+      {"[SrcDirs]", "1=a", "[Files]", "?(txt 1-2,"},
+      {"[SrcDirs]", "1=a", "[Files]", "?txt)1-2,"},
+      {"[SrcDirs]", "1=a", "[Files]", "?(txt)1 2,"},
+      {"[SrcDirs]", "1=a", "[Files]", "?(txt)1-2"},
+      {"[PM Info]", "target without title"},
+  };
+  for (std::vector<std::string> lines : cases) {
+    ClearSetupInfo(*info);
+    lines.push_back("[End]");
+    EXPECT_EQ(Parse(lines), 0) << lines[lines.size() - 2];
+  }
+}
+
+TEST_F(SetupInfoParse, LongLinesAndFieldsAreRefused) {
+  const std::string fits(127 - 7, 'a');
+  ASSERT_EQ(Parse({"[App]", "DefDir=" + fits, "[End]"}), 1);
+  EXPECT_EQ(std::string(info->defDir), fits);
+  ClearSetupInfo(*info);
+  EXPECT_EQ(Parse({"[App]", "DefDir=" + fits + "a", "[End]"}), 0);
+  ClearSetupInfo(*info);
+  EXPECT_EQ(Parse({"[App]", "DefDir=" + fits + " ", "[End]"}), 0)
+      << "the line is measured before trimming";
+
+  // Folder numbers of the listing forms: at most 23 characters.
+  ClearSetupInfo(*info);
+  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*" + std::string(22, '0') + "1-2,", "[End]"}),
+            1);
+  ClearSetupInfo(*info);
+  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*" + std::string(23, '0') + "1-2,", "[End]"}),
+            0);
+
+  // A listing pattern that would not fit 127 characters.
+  ClearSetupInfo(*info);
+  EXPECT_EQ(Parse({"[SrcDirs]", "1=" + std::string(115, 'f'), "[Files]", "*1-1,", "[End]"}), 0);
+
+  // A listed name longer than 127 characters cannot become an entry.
+  ClearSetupInfo(*info);
+  folders["e:\\medium\\a\\*.*"] = {std::string(128, 'n')};
+  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*1-1,", "[End]"}), 0);
+}
+
+TEST_F(SetupInfoParse, TableLimits) {
+  std::vector<std::string> lines{"[SrcDirs]"};
+  for (int i = 0; i < 100; ++i) lines.push_back(std::to_string(i) + "=f");
+  lines.push_back("[PM Info]");
+  for (int i = 0; i < 10; ++i) lines.push_back("I:\\x,t" + std::to_string(i));
+  lines.push_back("[End]");
+  ASSERT_EQ(Parse(lines), 1);
+  EXPECT_EQ(info->sourceDirCount, 100u);
+  EXPECT_EQ(info->shortcutCount, 10u);
+
+  ClearSetupInfo(*info);
+  lines.insert(lines.begin() + 1, "100=f");
+  EXPECT_EQ(Parse(lines), 0) << "101 source folders";
+
+  ClearSetupInfo(*info);
+  EXPECT_EQ(Parse({"[PM Info]", "a,1", "a,2", "a,3", "a,4", "a,5", "a,6", "a,7", "a,8", "a,9",
+                   "a,10", "a,11", "[End]"}),
+            0)
+      << "11 shortcuts";
+
+  ClearSetupInfo(*info);
+  std::vector<std::string>& many = folders["e:\\medium\\a\\*.*"];
+  for (int i = 0; i < 9999; ++i) many.push_back("f" + std::to_string(i));
+  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*1-1,", "one,1:x,1:x,", "[End]"}), 1);
+  EXPECT_EQ(info->fileCount, 10000u);
+  ClearSetupInfo(*info);
+  EXPECT_EQ(
+      Parse({"[SrcDirs]", "1=a", "[Files]", "*1-1,", "one,1:x,1:x,", "two,1:x,1:x,", "[End]"}), 0)
+      << "10001 files";
+}
+
+TEST(SetupInfoText, TrimBlanks) {
+  char text[] = " \t a b \t ";
+  EXPECT_STREQ(TrimBlanks(text), "a b");
+  char blanks[] = " \t ";
+  EXPECT_STREQ(TrimBlanks(blanks), "");
+  EXPECT_EQ(TrimBlanks(nullptr), nullptr);
+}
+
+TEST(SetupInfoText, LeadingNumber) {
+  EXPECT_EQ(LeadingNumber(""), 0u);
+  EXPECT_EQ(LeadingNumber("35MB"), 35u);
+  EXPECT_EQ(LeadingNumber(" 35"), 0u);
+  EXPECT_EQ(LeadingNumber("-3"), 0u);
+  EXPECT_EQ(LeadingNumber("4294967295"), 4294967295u);
+  EXPECT_EQ(LeadingNumber("4294967296"), 4294967295u) << "stays at the largest value";
+  EXPECT_EQ(LeadingNumber("99999999999999999999"), 4294967295u);
+}
+
+}  // namespace

@@ -1,0 +1,330 @@
+// Settings, loading the setup information file, folder creation and file copying on the
+// real platform under Wine, with the screens recorded.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "file_install.h"
+#include "setup_fixture.h"
+#include "setup_info_file.h"
+#include "setup_settings.h"
+
+namespace kolta::test {
+namespace {
+
+using recording::ProgressCall;
+using Calls = std::vector<ProgressCall>;
+
+class SetupSettings : public SetupFixture {};
+
+TEST_F(SetupSettings, ReadsTextsWithOneBlankForMissingOnes) {
+  char text[128];
+  ReadSetupText(0, "IDS_COPYINFO", text, sizeof text);
+  EXPECT_STREQ(text, "Copying files");
+  ReadSetupText(1, "SETUPHD", text, sizeof text);
+  EXPECT_STREQ(text, "Install to the hard disk");
+  ReadSetupText(1, "IDS_COPYINFO", text, sizeof text);
+  EXPECT_STREQ(text, " ") << "not in section DIALOG";
+  ReadSetupText(0, "IDS_MISSING", text, sizeof text);
+  EXPECT_STREQ(text, " ");
+  ReadSetupText(0, "IDS_COPYINFO", text, 5);
+  EXPECT_STREQ(text, "Copy");
+
+  ReadStartupSettings();
+  EXPECT_STREQ(GetSetupState()->appName, "Kolta");
+  EXPECT_STREQ(GetSetupState()->fontName, "System") << "FONTNAME present but empty";
+  ASSERT_TRUE(WriteFile(skinDir + "SETUP.INI", "[INI]\r\nFONTNAME=Tahoma\r\n"));
+  ReadStartupSettings();
+  EXPECT_STREQ(GetSetupState()->appName, "");
+  EXPECT_STREQ(GetSetupState()->fontName, "Tahoma");
+}
+
+class LoadingSetupInfo : public SetupFixture {
+ protected:
+  bool WriteInfo(const std::string& text) { return WriteFile(skinDir + "setuphd.inf", text); }
+};
+
+TEST_F(LoadingSetupInfo, ExpandsFoldersOverTheMediumSkippingSubFolders) {
+  ASSERT_TRUE(WriteFile(medium + "data\\one.txt", "1"));
+  ASSERT_TRUE(WriteFile(medium + "data\\Two, Comma.wav", "2"));
+  ASSERT_TRUE(WriteFile(medium + "data\\sub\\inner.txt", "3"));
+  ASSERT_TRUE(
+      WriteInfo("[App]\r\nDefDir=$:\\Kolta\r\n[SrcDirs]\r\n1=data\r\n[DstDirs]\r\n2=out\r\n"
+                "[Files]\r\n*1-2,\r\n?(wav)1-2,\r\n[End]\r\n"));
+  ASSERT_EQ(LoadSetupInfo(), 1);
+  EXPECT_TRUE(recording::Get().messages.empty());
+  const SetupInfo* info = GetSetupInfo();
+  EXPECT_STREQ(info->defDir, "c:\\Kolta");
+  ASSERT_EQ(info->fileCount, 3u);
+  std::vector<std::string> names;
+  for (unsigned i = 0; i < 2; ++i) {
+    names.push_back(info->files[i]->name);
+    EXPECT_STREQ(info->files[i]->sourceName, info->files[i]->name);
+    EXPECT_STREQ(info->files[i]->destName, info->files[i]->name);
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Two, Comma.wav", "one.txt"}));
+  EXPECT_STREQ(info->files[2]->name, "Two, Comma.wav");
+
+  SetupFileTexts entry;
+  ASSERT_EQ(GetSetupFileEntry(2, &entry), 1);
+  EXPECT_STREQ(entry.name, "two, comma.wav") << "the name is shown in lower case";
+  EXPECT_STREQ(entry.sourceName, "Two, Comma.wav");
+  EXPECT_STREQ(entry.sourceFolder, "data");
+  EXPECT_STREQ(entry.destFolder, "out");
+}
+
+TEST_F(LoadingSetupInfo, ReadsTheWholeFile) {
+  std::string text = "[SrcDirs]\r\n1=a\r\n[DstDirs]\r\n1=b\r\n[Files]\r\n";
+  for (int i = 0; text.size() < 30000; ++i) {
+    text += "file" + std::to_string(i) + ",1:x,1:y,\r\n";
+  }
+  const unsigned expected = static_cast<unsigned>(std::count(text.begin(), text.end(), '\n')) - 5;
+  ASSERT_TRUE(WriteInfo(text + "[End]\r\n"));
+  ASSERT_EQ(LoadSetupInfo(), 1);
+  EXPECT_EQ(GetSetupInfo()->fileCount, expected);
+}
+
+TEST_F(LoadingSetupInfo, ReportsAMissingOrInvalidFileWithItsPath) {
+  EXPECT_EQ(LoadSetupInfo(), 0);
+  ASSERT_EQ(recording::Get().messages.size(), 1u);
+  EXPECT_EQ(recording::Get().messages[0].key, "IDS_NOSETUPINFOFILE");
+  EXPECT_EQ(recording::Get().messages[0].arguments,
+            std::vector<std::string>{skinDir + "setuphd.inf"});
+
+  recording::Reset();
+  ASSERT_TRUE(WriteInfo("[SrcDirs]\r\n1=a\r\n[PM Info]\r\nno comma\r\n[End]\r\n"));
+  EXPECT_EQ(LoadSetupInfo(), 0);
+  ASSERT_EQ(recording::Get().messages.size(), 1u);
+  EXPECT_EQ(recording::Get().messages[0].key, "IDS_NOSETUPINFOFILE");
+  EXPECT_EQ(GetSetupInfo()->sourceDirCount, 0u) << "an invalid file leaves nothing behind";
+
+  recording::Reset();
+  ASSERT_TRUE(WriteInfo("[SrcDirs]\r\n1=a\r\n"));
+  EXPECT_EQ(LoadSetupInfo(), 0) << "cut short before [End]";
+}
+
+class CreatingFolders : public SetupFixture {};
+
+TEST_F(CreatingFolders, CreatesEachFolderWithProgress) {
+  UseSetupInfo("[DstDirs]\r\n0=\r\n1=bin\r\n2=bin\\sub\\\r\n");
+  ASSERT_EQ(CreateDestinationDirs(nullptr), 1);
+  EXPECT_TRUE(Exists(install + "bin\\sub"));
+  EXPECT_TRUE(recording::Get().messages.empty());
+  EXPECT_EQ(recording::Get().progress, (Calls{{"title", "Creating folders"},
+                                              {"total", "4"},
+                                              {"position", "1"},
+                                              {"detail", install},
+                                              {"abort?", ""},
+                                              {"detail", install},
+                                              {"step", ""},
+                                              {"abort?", ""},
+                                              {"detail", install + "bin"},
+                                              {"step", ""},
+                                              {"abort?", ""},
+                                              {"detail", install + "bin\\sub\\"},
+                                              {"step", ""}}));
+  char current[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, current);
+  EXPECT_STREQ(current, (install + "bin\\sub").c_str()) << "left in the last folder";
+}
+
+TEST_F(CreatingFolders, EmptyListSucceedsAtOnce) {
+  UseSetupInfo("[DstDirs]\r\n");
+  ASSERT_EQ(CreateDestinationDirs(nullptr), 1);
+  EXPECT_EQ(
+      recording::Get().progress,
+      (Calls{
+          {"title", "Creating folders"}, {"total", "1"}, {"position", "1"}, {"detail", install}}));
+}
+
+TEST_F(CreatingFolders, ChildBeforeParentFails) {
+  UseSetupInfo("[DstDirs]\r\n0=\r\n1=bin\\sub\r\n2=bin\r\n");
+  EXPECT_EQ(CreateDestinationDirs(nullptr), 0);
+  ASSERT_EQ(recording::Get().messages.size(), 1u);
+  EXPECT_EQ(recording::Get().messages[0].key, "IDS_CANTMAKEDIR");
+  EXPECT_EQ(recording::Get().messages[0].arguments, std::vector<std::string>{install + "bin\\sub"});
+  EXPECT_FALSE(Exists(install + "bin"));
+}
+
+TEST_F(CreatingFolders, DestinationEqualToTheMediumIgnoringCase) {
+  Copy(GetSetupState()->installDir, "C:\\KOLTA_TEST\\Medium\\");
+  UseSetupInfo("[DstDirs]\r\n1=bin\r\n");
+  EXPECT_EQ(CreateDestinationDirs(nullptr), 0);
+  ASSERT_EQ(recording::Get().messages.size(), 1u);
+  EXPECT_EQ(recording::Get().messages[0].key, "IDS_SAMEPATH");
+  EXPECT_TRUE(recording::Get().progress.empty());
+  EXPECT_FALSE(Exists(medium + "bin"));
+}
+
+TEST_F(CreatingFolders, RefusesAPathLongerThan127Characters) {
+  const std::string folder(127 - install.size() + 1, 'f');
+  UseSetupInfo("[DstDirs]\r\n0=\r\n1=" + folder + "\r\n");
+  EXPECT_EQ(CreateDestinationDirs(nullptr), 0);
+  ASSERT_EQ(recording::Get().messages.size(), 1u);
+  EXPECT_EQ(recording::Get().messages[0].key, "IDS_CANTMAKEDIR");
+  EXPECT_EQ(recording::Get().messages[0].arguments, std::vector<std::string>{install + folder});
+}
+
+TEST_F(CreatingFolders, StopsWhenCancelled) {
+  UseSetupInfo("[DstDirs]\r\n0=\r\n1=a\r\n2=b\r\n");
+  recording::Get().abortAfterSteps = 2;
+  EXPECT_EQ(CreateDestinationDirs(nullptr), 0);
+  EXPECT_TRUE(Exists(install + "a"));
+  EXPECT_FALSE(Exists(install + "b"));
+  EXPECT_TRUE(recording::Get().messages.empty());
+}
+
+class CopyingFiles : public SetupFixture {
+ protected:
+  void SetUp() override {
+    SetupFixture::SetUp();
+    sample = ReadAll(BesideProgram("setup_fixtures\\sample.txt"));
+    ASSERT_GT(sample.size(), 1000u);
+    ASSERT_TRUE(MakeDirectories(install + "bin\\"));
+  }
+
+  void PutCompressed(const std::string& fixture, const std::string& path) {
+    ASSERT_TRUE(WriteFile(path, ReadAll(BesideProgram("setup_fixtures\\" + fixture))));
+  }
+
+  std::string sample;
+};
+
+TEST_F(CopyingFiles, ExpandsCompressedSourcesUnderTheirDestinationName) {
+  PutCompressed("sample.txt_", medium + "disk1\\sample.tx_");
+  PutCompressed("empty.txt_", medium + "disk1\\empty.tx_");
+  ASSERT_TRUE(WriteFile(medium + "disk1\\plain.bin", std::string("a\0b\r\n", 5)));
+  ASSERT_TRUE(WriteFile(install + "bin\\plain.bin", std::string(10000, 'x')));
+  UseSetupInfo(
+      "[SrcDirs]\r\n1=disk1\r\n[DstDirs]\r\n2=bin\\\r\n[Files]\r\n"
+      "Sample Text,1:sample.tx_,2:sample.txt,\r\nPLAIN,1:plain.bin,2:plain.bin,\r\n"
+      "empty,1:empty.tx_,2:empty.txt,\r\n");
+  ASSERT_EQ(CopySetupFiles(nullptr), 1);
+  EXPECT_TRUE(recording::Get().messages.empty());
+  EXPECT_EQ(ReadAll(install + "bin\\sample.txt"), sample);
+  EXPECT_EQ(ReadAll(install + "bin\\plain.bin"), std::string("a\0b\r\n", 5)) << "overwritten";
+  EXPECT_EQ(ReadAll(install + "bin\\empty.txt"), "") << "the header's length counts";
+  EXPECT_EQ(recording::Get().progress, (Calls{{"title", "Copying files"},
+                                              {"total", "3"},
+                                              {"position", "0"},
+                                              {"abort?", ""},
+                                              {"detail", install + "sample text"},
+                                              {"step", ""},
+                                              {"abort?", ""},
+                                              {"detail", install + "plain"},
+                                              {"step", ""},
+                                              {"abort?", ""},
+                                              {"detail", install + "empty"},
+                                              {"step", ""}}));
+}
+
+TEST_F(CopyingFiles, EmptyListCopiesNothing) {
+  ASSERT_TRUE(WriteFile(skinDir + "SETUP.INI", "[INFO]\r\nIDS_CREATEDIR=Creating folders\r\n"));
+  UseSetupInfo("[Files]\r\n");
+  ASSERT_EQ(CopySetupFiles(nullptr), 1);
+  EXPECT_EQ(recording::Get().progress,
+            (Calls{{"title", " "}, {"total", "0"}, {"position", "0"}}))
+      << "a missing title text is one blank";
+}
+
+TEST_F(CopyingFiles, FailuresNameTheEntry) {
+  PutCompressed("short.tx_", medium + "short.tx_");
+  ASSERT_TRUE(WriteFile(medium + "ok.txt", "ok"));
+  struct Case {
+    std::string files;
+    std::string name;
+  };
+  const Case cases[] = {
+      {"Missing,0:nothing.txt,0:nothing.txt,\r\n", "missing"},
+      {"Truncated,0:short.tx_,0:short.txt,\r\n", "truncated"},
+      {"No Source Folder,9:ok.txt,0:ok.txt,\r\n", "no source folder"},
+      {"No Dest Folder,0:ok.txt,9:ok.txt,\r\n", "no dest folder"},
+      {"Long," + std::string(1, '0') + ":ok.txt,1:" + std::string(110, 'n') + ",\r\n", "long"},
+  };
+  for (const Case& c : cases) {
+    recording::Reset();
+    UseSetupInfo("[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n1=bin\\\r\n[Files]\r\n" + c.files);
+    EXPECT_EQ(CopySetupFiles(nullptr), 0) << c.name;
+    ASSERT_EQ(recording::Get().messages.size(), 1u) << c.name;
+    EXPECT_EQ(recording::Get().messages[0].key, "IDS_COPYFILEERROR");
+    EXPECT_EQ(recording::Get().messages[0].arguments, std::vector<std::string>{c.name});
+  }
+}
+
+TEST_F(CopyingFiles, CancelAfterTheSecondFileCopiesNoMore) {
+  std::string files = "[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n[Files]\r\n";
+  for (int i = 1; i <= 4; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".txt";
+    ASSERT_TRUE(WriteFile(medium + name, name));
+    files += name + ",0:" + name + ",0:" + name + ",\r\n";
+  }
+  UseSetupInfo(files);
+  recording::Get().abortAfterSteps = 2;
+  EXPECT_EQ(CopySetupFiles(nullptr), 0);
+  EXPECT_TRUE(Exists(install + "f1.txt"));
+  EXPECT_TRUE(Exists(install + "f2.txt"));
+  EXPECT_FALSE(Exists(install + "f3.txt"));
+  EXPECT_TRUE(recording::Get().messages.empty());
+  EXPECT_EQ(recording::ArgumentsOf("step").size(), 2u);
+}
+
+TEST_F(CopyingFiles, FolderWithOrWithoutBackslashGivesTheSamePath) {
+  ASSERT_TRUE(WriteFile(medium + "d\\a.txt", "a"));
+  EXPECT_EQ(CopyOneFile((medium + "d").c_str(), "a.txt", (install + "bin").c_str(), "1.txt"), 1);
+  EXPECT_EQ(CopyOneFile((medium + "d\\").c_str(), "a.txt", (install + "bin\\").c_str(), "2.txt"),
+            1);
+  EXPECT_EQ(ReadAll(install + "bin\\1.txt"), "a");
+  EXPECT_EQ(ReadAll(install + "bin\\2.txt"), "a");
+  EXPECT_EQ(CopyOneFile(nullptr, "a.txt", install.c_str(), "3.txt"), 0);
+}
+
+// Run under code page 936, where 0x81 0x41 and 0x81 0x5C are single characters whose
+// second byte equals "A" and "\\".
+class SetupDbcs : public SetupFixture {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(GetACP(), 936u) << "run with a Chinese locale";
+    SetupFixture::SetUp();
+  }
+};
+
+TEST_F(SetupDbcs, NamesAreLoweredByWholeCharacters) {
+  UseSetupInfo("[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n[Files]\r\nREAD\x81\x41ME,0:a,0:b,\r\n");
+  SetupFileTexts entry;
+  ASSERT_EQ(GetSetupFileEntry(0, &entry), 1);
+  EXPECT_STREQ(entry.name, "read\x81\x41me");
+}
+
+TEST_F(SetupDbcs, FolderEndingInATrailBackslashGetsASeparator) {
+  const std::string folder = medium + "\x81\x5C";
+  ASSERT_TRUE(WriteFile(folder + "\\a.txt", "dbcs"));
+  ASSERT_TRUE(MakeDirectories(install));
+  ASSERT_EQ(CopyOneFile(folder.c_str(), "a.txt", install.c_str(), "a.txt"), 1);
+  EXPECT_EQ(ReadAll(install + "a.txt"), "dbcs");
+}
+
+TEST(InstallHelpers, MakeDirectoryPathCreatesEveryLevel) {
+  RemoveTree("c:\\kolta_mdp\\");
+  EXPECT_EQ(MakeDirectoryPath("C:\\kolta_mdp\\a\\b\\c"), 1);
+  EXPECT_NE(GetFileAttributesA("c:\\kolta_mdp\\a\\b\\c"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(MakeDirectoryPath("c:\\kolta_mdp\\a"), 1) << "exists";
+  EXPECT_EQ(MakeDirectoryPath("1:\\x"), 0) << "no such drive";
+  EXPECT_EQ(MakeDirectoryPath(""), 0);
+  RemoveTree("c:\\kolta_mdp\\");
+}
+
+TEST(InstallHelpers, FreeDiskSpaceInMegabytes) {
+  DWORD sectors = 0, bytes = 0, freeClusters = 0, total = 0;
+  ASSERT_TRUE(GetDiskFreeSpaceA("C:\\", &sectors, &bytes, &freeClusters, &total));
+  const int expected =
+      static_cast<int>(static_cast<double>(freeClusters) * bytes * sectors / 1048576.0);
+  // Other programs may write to the same disk meanwhile.
+  EXPECT_NEAR(FreeDiskSpaceMB('c'), expected, 1024);
+  EXPECT_NEAR(FreeDiskSpaceMB('C'), expected, 1024);
+  EXPECT_GT(expected, 0);
+}
+
+}  // namespace
+}  // namespace kolta::test
