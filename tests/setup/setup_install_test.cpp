@@ -103,6 +103,17 @@ TEST_F(LoadingSetupInfo, ReportsAMissingOrInvalidFileWithItsPath) {
   recording::Reset();
   ASSERT_TRUE(WriteInfo("[SrcDirs]\r\n1=a\r\n"));
   EXPECT_EQ(LoadSetupInfo(), 0) << "cut short before [End]";
+
+  // A folder without a match adds nothing; one that cannot be listed is no medium to
+  // install from.
+  ASSERT_TRUE(MakeDirectories(medium + "empty\\"));
+  ASSERT_TRUE(WriteInfo("[SrcDirs]\r\n1=empty\r\n2=missing\r\n[DstDirs]\r\n1=\r\n"
+                        "[Files]\r\n?(wav)1-1,\r\n*2-1,\r\n[End]\r\n"));
+  EXPECT_EQ(LoadSetupInfo(), 0) << "missing source folder";
+  ASSERT_TRUE(WriteInfo("[SrcDirs]\r\n1=empty\r\n[DstDirs]\r\n1=\r\n"
+                        "[Files]\r\n?(wav)1-1,\r\n[End]\r\n"));
+  EXPECT_EQ(LoadSetupInfo(), 1);
+  EXPECT_EQ(GetSetupInfo()->fileCount, 0u);
 }
 
 class CreatingFolders : public SetupFixture {};
