@@ -281,6 +281,22 @@ TEST_F(CopyingFiles, CancelAfterTheSecondFileCopiesNoMore) {
   EXPECT_EQ(recording::ArgumentsOf("step").size(), 2u);
 }
 
+TEST_F(CopyingFiles, AQuitMessageEndsTheActionsAndStaysQueued) {
+  ASSERT_TRUE(WriteFile(medium + "a.txt", "a"));
+  UseSetupInfo(
+      "[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n1=new\r\n[Files]\r\na.txt,0:a.txt,0:a.txt,\r\n");
+  PostQuitMessage(7);
+  EXPECT_EQ(CreateDestinationDirs(nullptr), 0);
+  EXPECT_EQ(CopySetupFiles(nullptr), 0);
+  EXPECT_FALSE(Exists(install + "new"));
+  EXPECT_FALSE(Exists(install + "a.txt"));
+  EXPECT_TRUE(recording::Get().messages.empty());
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, UINT{WM_QUIT});
+  EXPECT_EQ(message.wParam, 7u);
+}
+
 TEST_F(CopyingFiles, FolderWithOrWithoutBackslashGivesTheSamePath) {
   ASSERT_TRUE(WriteFile(medium + "d\\a.txt", "a"));
   EXPECT_EQ(CopyOneFile((medium + "d").c_str(), "a.txt", (install + "bin").c_str(), "1.txt"), 1);
