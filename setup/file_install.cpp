@@ -26,13 +26,21 @@ using setup_paths::JoinPath;
 // pieces and is many times slower.
 constexpr INT kCopyBufferSize = 1 << 20;
 
-// Lets the screens paint and the cancel button work between two items.
-void PumpMessages() {
+// Lets the screens paint and the cancel button work between two items. False when the
+// quit message came (the main window was closed meanwhile): it is posted again for the
+// program's own message loop, which would otherwise wait for it forever, and the action
+// ends as if cancelled.
+bool PumpMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return false;
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  return true;
 }
 
 // Repaints the progress screen (all of it when `rect` is null) now, without erasing.
@@ -133,8 +141,7 @@ int CreateDestinationDirs(HWND owner) {
       RepaintChangedPart(owner);
     }
     if (i == count) return 1;
-    PumpMessages();
-    if (ProgressAbortRequested()) return 0;
+    if (!PumpMessages() || ProgressAbortRequested()) return 0;
 
     const char* folder = info->destDirs[i]->folder;
     InterfaceText path(state->installDir);
@@ -156,8 +163,7 @@ int CopySetupFiles(HWND owner) {
   RepaintNow(owner, nullptr);
 
   for (unsigned i = 0; i < count; ++i) {
-    PumpMessages();
-    if (ProgressAbortRequested()) return 0;
+    if (!PumpMessages() || ProgressAbortRequested()) return 0;
 
     SetupFileTexts entry{};
     if (!CopyEntry(i, entry)) {

@@ -66,8 +66,10 @@ int CheckExistingInstall() {
   char installedLanguage[K_INI_TEXT_SIZE] = "";
   IniGetSysLanStr(installedLanguage);
   if (std::string_view(installedLanguage) == GetSetupState()->languageCode) {
-    // Quoted: a folder with a blank must not make the system run another program.
-    InterfaceText command("\"");
+    // Quoted: a folder with a blank must not make the system run another program. The
+    // command is no path of a 128-byte buffer: with its quotes it may be longer than the
+    // longest folder a program can be installed to.
+    kolta::BoundedText<MAX_PATH> command("\"");
     command.Append(folder->view()).Append(kMainProgram).Append('"');
     if (command.ok()) WinExec(command.c_str(), SW_SHOW);
     return 0;

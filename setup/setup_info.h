@@ -75,8 +75,10 @@ struct SetupInfoPlatform {
   // Folder of the running setup program, ending in "\" (whole-folder lines list below it).
   std::string_view programFolder;
   // Calls `onFile` with the name of every file (not sub-folder) that matches `pattern`, in
-  // listing order; `onFile` returns false to stop the listing.
-  std::function<void(const char* pattern, const std::function<bool(std::string_view)>& onFile)>
+  // listing order; `onFile` returns false to stop the listing. Returns false when the
+  // folder cannot be listed (a pattern that matches nothing is no failure), which makes
+  // the file invalid: a medium that cannot be read must not install partly.
+  std::function<bool(const char* pattern, const std::function<bool(std::string_view)>& onFile)>
       listFiles;
   // The ANSI code page's lead bytes, for finding a folder's final "\".
   kolta::LeadBytePredicate isLead = kolta::NoLeadBytes;

@@ -19,14 +19,17 @@ namespace {
 // is refused rather than read into memory.
 constexpr LONGLONG kMaxFileSize = 64LL << 20;
 
-void ListFiles(const char* pattern, const std::function<bool(std::string_view)>& onFile) {
+// False when the folder cannot be listed (missing, or a read error of the medium); an
+// existing folder without a match lists nothing.
+bool ListFiles(const char* pattern, const std::function<bool(std::string_view)>& onFile) {
   WIN32_FIND_DATAA entry;
   const FindHandle find(ValidOrNull(FindFirstFileA(pattern, &entry)));
-  if (!find.valid()) return;
+  if (!find.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !onFile(entry.cFileName))
-      return;
+      return true;
   } while (FindNextFileA(find.get(), &entry));
+  return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
 char WindowsDriveLetter() {

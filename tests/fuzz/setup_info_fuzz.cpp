@@ -1,6 +1,7 @@
 // Parses arbitrary setup information files. The first input byte picks the code page
-// rule and how many names the whole-folder listing yields; every entry made must be a
-// terminated text of at most 127 characters and every resolved entry must point into it.
+// rule and how many names the whole-folder listing yields (1: the listing fails); every
+// entry made must be a terminated text of at most 127 characters and every resolved
+// entry must point into it.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -52,9 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform.listFiles = [listed](const char* pattern,
                                 const std::function<bool(std::string_view)>& onFile) {
     if (std::strlen(pattern) > 127) __builtin_trap();
+    if (listed == 1) return false;  // stands for a folder that cannot be listed
     for (unsigned i = 0; i < listed; ++i) {
-      if (!onFile("file" + std::to_string(i) + ".dat")) return;
+      if (!onFile("file" + std::to_string(i) + ".dat")) return true;
     }
+    return true;
   };
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   ParseSetupInfo(info, text, platform);

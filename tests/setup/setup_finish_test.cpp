@@ -68,13 +68,16 @@ class FinishingSteps : public SetupFixture {
 };
 
 TEST_F(FinishingSteps, StartsTheInstalledProductExactlyOnce) {
-  // A blank in the folder: unquoted, the system would run "c:\kolta_test\my.exe".
-  const std::string product = root + "my prod\\";
+  // A blank in the folder: unquoted, the system would run "c:\kolta_test\my.exe". The
+  // folder is as long as one can be for a program of 127 characters below it.
+  const std::string product = root + "my prod" + std::string(88, 'x') + "\\";
+  ASSERT_EQ((product + "bin\\koltamain.exe").size(), 127u);
   const std::string program = BesideProgram("setup_helpers\\koltamain.exe");
   ASSERT_TRUE(MakeDirectories(product + "bin\\"));
   ASSERT_TRUE(CopyFileA(program.c_str(), (product + "bin\\koltamain.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileA(program.c_str(), (root + "my.exe").c_str(), FALSE));
-  ASSERT_TRUE(WriteFile(config, "[PATH]\r\nINSTALLPATH=" + root + "my prod\r\n"));
+  const std::string withoutBackslash = product.substr(0, product.size() - 1);
+  ASSERT_TRUE(WriteFile(config, "[PATH]\r\nINSTALLPATH=" + withoutBackslash + "\r\n"));
 
   EXPECT_EQ(CheckExistingInstall(), 0);
   ASSERT_TRUE(WaitForFile(product + "bin\\ran.log"));

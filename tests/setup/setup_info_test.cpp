@@ -30,8 +30,9 @@ class SetupInfoParse : public ::testing::Test {
                                 const std::function<bool(std::string_view)>& onFile) {
       patterns.push_back(pattern);
       for (const std::string& name : folders[pattern]) {
-        if (!onFile(name)) return;
+        if (!onFile(name)) return true;
       }
+      return true;
     };
     return platform;
   }

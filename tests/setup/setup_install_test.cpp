@@ -103,6 +103,17 @@ TEST_F(LoadingSetupInfo, ReportsAMissingOrInvalidFileWithItsPath) {
   recording::Reset();
   ASSERT_TRUE(WriteInfo("[SrcDirs]\r\n1=a\r\n"));
   EXPECT_EQ(LoadSetupInfo(), 0) << "cut short before [End]";
+
+  // A folder without a match adds nothing; one that cannot be listed is no medium to
+  // install from.
+  ASSERT_TRUE(MakeDirectories(medium + "empty\\"));
+  ASSERT_TRUE(WriteInfo("[SrcDirs]\r\n1=empty\r\n2=missing\r\n[DstDirs]\r\n1=\r\n"
+                        "[Files]\r\n?(wav)1-1,\r\n*2-1,\r\n[End]\r\n"));
+  EXPECT_EQ(LoadSetupInfo(), 0) << "missing source folder";
+  ASSERT_TRUE(WriteInfo("[SrcDirs]\r\n1=empty\r\n[DstDirs]\r\n1=\r\n"
+                        "[Files]\r\n?(wav)1-1,\r\n[End]\r\n"));
+  EXPECT_EQ(LoadSetupInfo(), 1);
+  EXPECT_EQ(GetSetupInfo()->fileCount, 0u);
 }
 
 class CreatingFolders : public SetupFixture {};
@@ -268,6 +279,22 @@ TEST_F(CopyingFiles, CancelAfterTheSecondFileCopiesNoMore) {
   EXPECT_FALSE(Exists(install + "f3.txt"));
   EXPECT_TRUE(recording::Get().messages.empty());
   EXPECT_EQ(recording::ArgumentsOf("step").size(), 2u);
+}
+
+TEST_F(CopyingFiles, AQuitMessageEndsTheActionsAndStaysQueued) {
+  ASSERT_TRUE(WriteFile(medium + "a.txt", "a"));
+  UseSetupInfo(
+      "[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n1=new\r\n[Files]\r\na.txt,0:a.txt,0:a.txt,\r\n");
+  PostQuitMessage(7);
+  EXPECT_EQ(CreateDestinationDirs(nullptr), 0);
+  EXPECT_EQ(CopySetupFiles(nullptr), 0);
+  EXPECT_FALSE(Exists(install + "new"));
+  EXPECT_FALSE(Exists(install + "a.txt"));
+  EXPECT_TRUE(recording::Get().messages.empty());
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, UINT{WM_QUIT});
+  EXPECT_EQ(message.wParam, 7u);
 }
 
 TEST_F(CopyingFiles, FolderWithOrWithoutBackslashGivesTheSamePath) {
