@@ -1,31 +1,29 @@
 #!/bin/bash
 # Runs one Windows test program under 64-bit Wine and passes its exit code through.
 #
-#   wine-run.sh --root DIR [--name NAME] [--screen WxHxD] [--locale LOCALE] [--sound]
-#               PROGRAM [ARGS...]
+#   wine-run.sh --root DIR [--name NAME] [--screen WxHxD] [--locale LOCALE] PROGRAM [ARGS...]
 #
 # Every run is isolated: it gets its own Wine prefix below DIR/NAME (a copy of a template
 # prefix made once below DIR), its own HOME, and, when DISPLAY is unset or --screen is
-# given, its own Xvfb display. With --sound it also gets its own PulseAudio server with a
-# null sink, so that Wine has a sound device to play to. Wine keeps the screen size of the
-# display its session started on, so a session never outlives the display it belongs to:
-# the run stops its wineserver, its Xvfb and its PulseAudio when the program ends.
+# given, its own Xvfb display. Wine keeps the screen size of the display its session
+# started on, so a session never outlives the display it belongs to: the run stops its
+# wineserver and its Xvfb when the program ends. (A sound device comes from running this
+# script inside scripts/audio-session.sh.)
 set -euo pipefail
 
-root="" name="" screen="" locale="" sound=""
+root="" name="" screen="" locale=""
 while (( $# )); do
   case $1 in
     --root) root=$2; shift 2 ;;
     --name) name=$2; shift 2 ;;
     --screen) screen=$2; shift 2 ;;
     --locale) locale=$2; shift 2 ;;
-    --sound) sound=1; shift ;;
     --) shift; break ;;
     -*) echo "wine-run: unknown option $1" >&2; exit 2 ;;
     *) break ;;
   esac
 done
-(( $# )) || { echo "usage: wine-run.sh --root DIR [--name NAME] [--screen WxHxD] [--locale L] [--sound] PROGRAM [ARGS...]" >&2; exit 2; }
+(( $# )) || { echo "usage: wine-run.sh --root DIR [--name NAME] [--screen WxHxD] [--locale L] PROGRAM [ARGS...]" >&2; exit 2; }
 [[ -n $root ]] || { echo "wine-run: --root is required" >&2; exit 2; }
 program=$1; shift
 [[ -n $name ]] || name=$(basename "$program" .exe)
@@ -91,21 +89,8 @@ make_prefix() {
   touch "$prefix/.ready"
 }
 
-# A PulseAudio server of this run only: its socket lies in a runtime folder of the run.
-pulse_started=""
-start_pulseaudio() {
-  export XDG_RUNTIME_DIR=$root/$name/run
-  rm -rf "$XDG_RUNTIME_DIR"
-  mkdir -m700 -p "$XDG_RUNTIME_DIR"
-  pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
-    --load="module-null-sink sink_name=nullsink" --load=module-native-protocol-unix \
-    >/dev/null 2>&1 || { echo "wine-run: PulseAudio did not start" >&2; exit 2; }
-  pulse_started=1
-}
-
 cleanup() {
   WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null || true
-  if [[ -n $pulse_started ]]; then pulseaudio --kill 2>/dev/null || true; fi
   if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
 }
 
@@ -121,7 +106,6 @@ make_template
 make_prefix "$prefix"
 mkdir -p "$root/$name/home"
 export WINEPREFIX=$prefix HOME=$root/$name/home
-if [[ -n $sound ]]; then start_pulseaudio; fi
 # A session left over from an interrupted run may belong to a display that is gone.
 "$wineserver" -k 2>/dev/null || true
 

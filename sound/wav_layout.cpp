@@ -71,7 +71,10 @@ std::optional<WavLayout> ReadWavLayout(WavSource& source) {
 std::optional<BufferShape> BufferShapeOf(const WavLayout& layout) {
   const WavFormat& format = layout.format;
   if (format.channels <= 2) {
-    return BufferShape{format.channels, format.blockAlign, layout.dataSize, true};
+    // DirectSound rounds a buffer up to whole frames and never writes the added bytes, so
+    // a trailing partial frame (of a cut file) is dropped rather than played as noise.
+    const std::uint32_t bytes = layout.dataSize - layout.dataSize % format.blockAlign;
+    return BufferShape{format.channels, format.blockAlign, bytes, true};
   }
   if (format.blockAlign % format.channels != 0) return std::nullopt;
   const auto stereoBlock = static_cast<std::uint16_t>(2 * (format.blockAlign / format.channels));

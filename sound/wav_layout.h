@@ -58,10 +58,11 @@ class MemoryWavSource final : public WavSource {
 // channels, 0 samples per second or 0 block align.
 std::optional<WavLayout> ReadWavLayout(WavSource& source);
 
-// How the samples sit in a sound buffer. A file of one or two channels is copied as it
-// is. DirectSound takes no PCM block align other than channels x sample size, so a file
-// of more channels plays as stereo made of the first two channels of each frame (front
-// left and right in the WAVE channel order); its trailing partial frame is dropped.
+// How the samples sit in a sound buffer: whole frames only, a trailing partial frame is
+// dropped. A file of one or two channels is copied as it is. DirectSound takes no PCM
+// block align other than channels x sample size, so a file of more channels plays as
+// stereo made of the first two channels of each frame (front left and right in the WAVE
+// channel order).
 struct BufferShape {
   std::uint16_t channels = 0;
   std::uint16_t blockAlign = 0;

@@ -12,7 +12,7 @@ dir=$1; shift
 here=$(cd "$(dirname "$0")" && pwd)
 session=$dir/session
 
-"$here/audio_session.sh" --dir "$session" --record "$session/recording.raw" \
+"$here/../../scripts/audio-session.sh" --dir "$session" --record "$session/recording.raw" \
   --output "$session/phases.txt" -- "$@"
 status=$?
 if (( status != 0 )); then

@@ -1,14 +1,16 @@
 #!/bin/bash
 # Runs a command with a private PulseAudio server whose only sink is a null sink, so that
-# DirectSound under Wine has a device and what it plays can be recorded.
+# DirectSound and MCI under Wine have a sound device and what they play can be recorded.
 #
-#   audio_session.sh --dir DIR [--record FILE] [--output FILE] -- COMMAND [ARGS...]
+#   audio-session.sh --dir DIR [--record FILE] [--output FILE] -- COMMAND [ARGS...]
 #
-# DIR holds the server's runtime folder (XDG_RUNTIME_DIR, also used by the command). With
+# DIR (emptied first) keeps the server's log and settings; the server's socket lies in a
+# short private runtime folder (XDG_RUNTIME_DIR, also used by the command) that is removed
+# at the end, so a deep build tree cannot exceed the length of a socket path. With
 # --record, the null sink's monitor is recorded while the command runs, as raw 16-bit
 # stereo samples at 44100 Hz. With --output, the command's standard output is also kept
-# in a file. The command's exit code is passed through; 77 (a skipped
-# test) means that no audio server could be started here.
+# in a file. The command's exit code is passed through; 77 (a skipped test) means that
+# no audio server could be started here.
 set -euo pipefail
 
 readonly SKIP=77
@@ -19,10 +21,10 @@ while (( $# )); do
     --record) record=$2; shift 2 ;;
     --output) output=$2; shift 2 ;;
     --) shift; break ;;
-    *) echo "audio_session: unknown option $1" >&2; exit 2 ;;
+    *) echo "audio-session: unknown option $1" >&2; exit 2 ;;
   esac
 done
-[[ -n $dir && $# -gt 0 ]] || { echo "usage: audio_session.sh --dir DIR [--record FILE] [--output FILE] -- COMMAND..." >&2; exit 2; }
+[[ -n $dir && $# -gt 0 ]] || { echo "usage: audio-session.sh --dir DIR [--record FILE] [--output FILE] -- COMMAND..." >&2; exit 2; }
 
 for tool in pulseaudio parec pactl; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed; no audio server" >&2; exit $SKIP; }
@@ -31,8 +33,8 @@ done
 rm -rf "$dir"
 mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
-runtime=$dir/runtime
-mkdir -m700 "$runtime"
+runtime=$(mktemp -d "${TMPDIR:-/tmp}/audio.XXXXXX")
+chmod 700 "$runtime"
 export XDG_RUNTIME_DIR=$runtime
 # The server and its clients keep their settings and cookie here, not in the user's home.
 export HOME=$dir
@@ -41,7 +43,12 @@ unset PULSE_SERVER PULSE_SINK
 server_pid="" recorder_pid=""
 cleanup() {
   if [[ -n $recorder_pid ]]; then kill -INT "$recorder_pid" 2>/dev/null || true; wait "$recorder_pid" 2>/dev/null || true; fi
-  if [[ -n $server_pid ]]; then kill "$server_pid" 2>/dev/null || true; fi
+  if [[ -n $server_pid ]]; then
+    kill "$server_pid" 2>/dev/null || true
+    # The socket folder goes once the server has let go of it.
+    for _ in $(seq 50); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
+  fi
+  rm -rf "$runtime"
 }
 trap cleanup EXIT
 
@@ -74,5 +81,5 @@ else
 fi
 set -e
 # Let the last samples reach the recording before it stops.
-[[ -n $record ]] && sleep 0.3
+if [[ -n $record ]]; then sleep 0.3; fi
 exit $status
