@@ -144,8 +144,8 @@ DibImage* DibCreatePalettized(int width, int height, int count, const std::uint8
 }
 
 DibImage* DibDuplicate(const DibImage* image) {
-  if (!DibIsValid(image)) return nullptr;
   const std::size_t bytes = DibTotalSize(image);
+  if (bytes == 0) return nullptr;  // invalid, or no rows (a top-down header from elsewhere)
   auto* copy = static_cast<DibImage*>(ImgAlloc(bytes));
   if (copy) std::memcpy(copy, image, bytes);
   return copy;

@@ -135,6 +135,10 @@ TEST(DibImage, DuplicateAndCopyInto) {
   EXPECT_EQ(DibCopyInto(grey.get(), sixteen.get()), 0);
   EXPECT_EQ(DibCopyInto(sixteen.get(), grey.get()), 0);
   EXPECT_EQ(DibBits(grey.get())[0], 9);
+
+  // A header with rows stored top-down has no total size: nothing to copy.
+  a->height = -3;
+  EXPECT_EQ(DibDuplicate(a.get()), nullptr);
 }
 
 TEST(DibImage, ABlockWithoutTheHeaderSizeIsNoImage) {
