@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -78,7 +79,7 @@ void ImgFree(void* block) {
 std::size_t ImgLiveBlocks() { return g_liveBlocks; }
 std::size_t ImgLiveBytes() { return g_liveBytes; }
 
-int RoundUp4(int bytes) { return (bytes + 3) & ~3; }
+int RoundUp4(int bytes) { return bytes > INT_MAX - 3 ? 0 : (bytes + 3) & ~3; }
 
 std::size_t DibRowBytes(int width, int bitCount) {
   if (width <= 0 || bitCount <= 0 || bitCount > 32) return 0;

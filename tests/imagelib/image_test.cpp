@@ -42,6 +42,8 @@ TEST(DibImage, RowBytesForEveryDepth) {
   EXPECT_EQ(DibRowBytes(0, 24), 0u);
   EXPECT_EQ(RoundUp4(8), 8);
   EXPECT_EQ(RoundUp4(9), 12);
+  EXPECT_EQ(RoundUp4(INT_MAX - 3), INT_MAX - 3);
+  EXPECT_EQ(RoundUp4(INT_MAX), 0);
 }
 
 TEST(DibImage, SizesThatOverflowOrExceedTheLimitAreRefused) {
