@@ -155,7 +155,8 @@ DibImage* DibDuplicate(const DibImage* image) {
 int DibCopyInto(DibImage* destination, const DibImage* source) {
   if (!DibIsValid(destination) || !DibIsValid(source)) return 0;
   if (DibIs24(destination) != DibIs24(source) || destination->width != source->width ||
-      destination->height != source->height || DibTotalSize(destination) != DibTotalSize(source)) {
+      destination->height != source->height || DibTotalSize(source) == 0 ||
+      DibTotalSize(destination) != DibTotalSize(source)) {
     return 0;
   }
   if (destination != source) std::memcpy(destination, source, DibTotalSize(source));

@@ -138,9 +138,10 @@ TEST(DibImage, DuplicateAndCopyInto) {
   EXPECT_EQ(DibCopyInto(sixteen.get(), grey.get()), 0);
   EXPECT_EQ(DibBits(grey.get())[0], 9);
 
-  // A header with rows stored top-down has no total size: nothing to copy.
-  a->height = -3;
+  // Headers with rows stored top-down have no total size: nothing to copy.
+  a->height = b->height = -3;
   EXPECT_EQ(DibDuplicate(a.get()), nullptr);
+  EXPECT_EQ(DibCopyInto(b.get(), a.get()), 0);
 }
 
 TEST(DibImage, ABlockWithoutTheHeaderSizeIsNoImage) {
