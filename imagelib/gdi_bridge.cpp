@@ -84,9 +84,9 @@ int DibStretchToDC(HDC dc, int x, int y, int width, int height, const DibImage* 
   // Source y counts from the top; GDI counts DIB rows from the bottom.
   const std::int64_t sourceBottom = std::int64_t{image->height} - sourceY - sourceHeight;
   if (sourceBottom < INT_MIN || sourceBottom > INT_MAX) return 0;
-  const int lines = StretchDIBits(dc, x, y, width, height, sourceX, static_cast<int>(sourceBottom),
-                                  sourceWidth, sourceHeight, DibBits(image), InfoOf(image),
-                                  DIB_RGB_COLORS, SRCCOPY);
+  const int lines =
+      StretchDIBits(dc, x, y, width, height, sourceX, static_cast<int>(sourceBottom), sourceWidth,
+                    sourceHeight, DibBits(image), InfoOf(image), DIB_RGB_COLORS, SRCCOPY);
   return lines > 0;  // 0 and GDI_ERROR (-1) are failures
 }
 

@@ -127,9 +127,7 @@ int SelectionSet(SelectionMask* mask, int x, int y, int value) {
   return 1;
 }
 
-int SelectionGet(const SelectionMask* mask, int x, int y) {
-  return mask ? ValueAt(mask, x, y) : 0;
-}
+int SelectionGet(const SelectionMask* mask, int x, int y) { return mask ? ValueAt(mask, x, y) : 0; }
 
 int SelectionContains(const SelectionMask* mask, int x, int y, float* coverage, int* value) {
   if (coverage) *coverage = 1.0f;
