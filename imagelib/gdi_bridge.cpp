@@ -1,6 +1,8 @@
 // The GDI bridge. The image block is a packed DIB, so its header and pixel area go to the
 // DIB functions as they are.
+#include <climits>
 #include <cstddef>
+#include <cstdint>
 
 #include "dib_gdi.h"
 #include "dib_ops.h"
@@ -79,9 +81,12 @@ HBITMAP DibToDeviceBitmap(const DibImage* image, HPALETTE palette) {
 int DibStretchToDC(HDC dc, int x, int y, int width, int height, const DibImage* image, int sourceX,
                    int sourceY, int sourceWidth, int sourceHeight) {
   if (!dc || !DibIsValid(image)) return 0;
-  const int lines = StretchDIBits(dc, x, y, width, height, sourceX,
-                                  image->height - sourceY - sourceHeight, sourceWidth, sourceHeight,
-                                  DibBits(image), InfoOf(image), DIB_RGB_COLORS, SRCCOPY);
+  // Source y counts from the top; GDI counts DIB rows from the bottom.
+  const std::int64_t sourceBottom = std::int64_t{image->height} - sourceY - sourceHeight;
+  if (sourceBottom < INT_MIN || sourceBottom > INT_MAX) return 0;
+  const int lines =
+      StretchDIBits(dc, x, y, width, height, sourceX, static_cast<int>(sourceBottom), sourceWidth,
+                    sourceHeight, DibBits(image), InfoOf(image), DIB_RGB_COLORS, SRCCOPY);
   return lines > 0;  // 0 and GDI_ERROR (-1) are failures
 }
 

@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -78,7 +79,7 @@ void ImgFree(void* block) {
 std::size_t ImgLiveBlocks() { return g_liveBlocks; }
 std::size_t ImgLiveBytes() { return g_liveBytes; }
 
-int RoundUp4(int bytes) { return (bytes + 3) & ~3; }
+int RoundUp4(int bytes) { return bytes > INT_MAX - 3 ? 0 : (bytes + 3) & ~3; }
 
 std::size_t DibRowBytes(int width, int bitCount) {
   if (width <= 0 || bitCount <= 0 || bitCount > 32) return 0;
@@ -144,8 +145,8 @@ DibImage* DibCreatePalettized(int width, int height, int count, const std::uint8
 }
 
 DibImage* DibDuplicate(const DibImage* image) {
-  if (!DibIsValid(image)) return nullptr;
   const std::size_t bytes = DibTotalSize(image);
+  if (bytes == 0) return nullptr;  // invalid, or no rows (a top-down header from elsewhere)
   auto* copy = static_cast<DibImage*>(ImgAlloc(bytes));
   if (copy) std::memcpy(copy, image, bytes);
   return copy;
@@ -154,7 +155,8 @@ DibImage* DibDuplicate(const DibImage* image) {
 int DibCopyInto(DibImage* destination, const DibImage* source) {
   if (!DibIsValid(destination) || !DibIsValid(source)) return 0;
   if (DibIs24(destination) != DibIs24(source) || destination->width != source->width ||
-      destination->height != source->height || DibTotalSize(destination) != DibTotalSize(source)) {
+      destination->height != source->height || DibTotalSize(source) == 0 ||
+      DibTotalSize(destination) != DibTotalSize(source)) {
     return 0;
   }
   if (destination != source) std::memcpy(destination, source, DibTotalSize(source));

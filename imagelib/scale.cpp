@@ -146,7 +146,11 @@ int DibStretchCopy(DibImage* target, int tx, int ty, int tw, int th, const DibIm
 void DibSampleBilinear(DibImage* target, int x, int y, const DibImage* source, double sx, double sy,
                        int bytesPerPixel) {
   std::uint8_t* out = DibPixelAddress(target, x, y);
-  if (!out || !DibIsValid(source) || !std::isfinite(sx) || !std::isfinite(sy)) return;
+  // Pixels of another size than both images' would be read and written past their ends.
+  if (!out || !DibIsValid(source) || bytesPerPixel != DibBytesPerPixel(target) ||
+      bytesPerPixel != DibBytesPerPixel(source) || !std::isfinite(sx) || !std::isfinite(sy)) {
+    return;
+  }
   // Coordinates beyond the int range lie outside any image.
   auto toIndex = [](double v) { return v >= -1e9 && v <= 1e9 ? static_cast<int>(v) : -1; };
   const int x0 = toIndex(std::floor(sx)), x1 = toIndex(std::ceil(sx));

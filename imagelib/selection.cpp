@@ -48,10 +48,12 @@ std::uint8_t* Row(const SelectionMask* mask, int row) {
   return mask->values + static_cast<std::size_t>(row) * mask->width;
 }
 
-// The value of an image position under a mask (0 outside it).
+// The value of an image position under a mask (0 outside it, or without values).
 int ValueAt(const SelectionMask* mask, std::int64_t x, std::int64_t y) {
   const std::int64_t column = x - mask->left, row = y - mask->top;
-  if (column < 0 || row < 0 || column >= mask->width || row >= mask->height) return 0;
+  if (!mask->values || column < 0 || row < 0 || column >= mask->width || row >= mask->height) {
+    return 0;
+  }
   return Row(mask, static_cast<int>(row))[column];
 }
 
@@ -125,9 +127,7 @@ int SelectionSet(SelectionMask* mask, int x, int y, int value) {
   return 1;
 }
 
-int SelectionGet(const SelectionMask* mask, int x, int y) {
-  return mask && mask->values ? ValueAt(mask, x, y) : 0;
-}
+int SelectionGet(const SelectionMask* mask, int x, int y) { return mask ? ValueAt(mask, x, y) : 0; }
 
 int SelectionContains(const SelectionMask* mask, int x, int y, float* coverage, int* value) {
   if (coverage) *coverage = 1.0f;

@@ -85,6 +85,7 @@ std::uint8_t* DibPixelAddress(DibImage* image, int x, int y);
 const std::uint8_t* DibPixelAddress(const DibImage* image, int x, int y);
 // The same addressing applied to another pixel buffer with the image's geometry.
 std::uint8_t* DibPixelAddressIn(std::uint8_t* pixels, const DibImage* image, int x, int y);
+// A byte count rounded up to a multiple of 4; 0 when that does not fit an int.
 int RoundUp4(int bytes);
 
 // Bytes of one stored row of `width` pixels of `bitCount` bits; 0 when out of range.

@@ -42,7 +42,8 @@ DibImage* DibConvertTo24(const DibImage* image);
 int DibStretchCopy(DibImage* target, int tx, int ty, int tw, int th, const DibImage* source, int sx,
                    int sy, int sw, int sh);
 // Writes target pixel (x, y) sampled bilinearly from the source at (sx, sy); the right and
-// bottom neighbours repeat the edge pixel outside the source.
+// bottom neighbours repeat the edge pixel outside the source. Nothing is written unless
+// both images have `bytesPerPixel` bytes per pixel.
 void DibSampleBilinear(DibImage* target, int x, int y, const DibImage* source, double sx, double sy,
                        int bytesPerPixel);
 // Interpolates four pixels (1 or 3 bytes) at fractions fx, fy; results truncate, 255 at most.

@@ -42,6 +42,8 @@ TEST(DibImage, RowBytesForEveryDepth) {
   EXPECT_EQ(DibRowBytes(0, 24), 0u);
   EXPECT_EQ(RoundUp4(8), 8);
   EXPECT_EQ(RoundUp4(9), 12);
+  EXPECT_EQ(RoundUp4(INT_MAX - 3), INT_MAX - 3);
+  EXPECT_EQ(RoundUp4(INT_MAX), 0);
 }
 
 TEST(DibImage, SizesThatOverflowOrExceedTheLimitAreRefused) {
@@ -135,6 +137,11 @@ TEST(DibImage, DuplicateAndCopyInto) {
   EXPECT_EQ(DibCopyInto(grey.get(), sixteen.get()), 0);
   EXPECT_EQ(DibCopyInto(sixteen.get(), grey.get()), 0);
   EXPECT_EQ(DibBits(grey.get())[0], 9);
+
+  // Headers with rows stored top-down have no total size: nothing to copy.
+  a->height = b->height = -3;
+  EXPECT_EQ(DibDuplicate(a.get()), nullptr);
+  EXPECT_EQ(DibCopyInto(b.get(), a.get()), 0);
 }
 
 TEST(DibImage, ABlockWithoutTheHeaderSizeIsNoImage) {

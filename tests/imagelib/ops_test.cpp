@@ -116,6 +116,16 @@ TEST(DibStretchCopy, RefusesMismatchedOrEmptyAreas) {
   EXPECT_EQ(DibStretchCopy(rgb.get(), 0, 0, 3, 3, rgb.get(), -2000000000, 0, 2, 2), 1);
 }
 
+TEST(DibSampleBilinear, WritesOnlyPixelsOfTheImagesOwnSize) {
+  // Three bytes at the last pixel of 8-bit rows would reach past both blocks.
+  ImagePtr target = Grey(4, 1, {1, 2, 3, 4});
+  ImagePtr source = Grey(4, 1, {9, 9, 9, 9});
+  DibSampleBilinear(target.get(), 3, 0, source.get(), 3.0, 0.0, 3);
+  EXPECT_EQ(GreyAt(target.get(), 3, 0), 4);
+  DibSampleBilinear(target.get(), 3, 0, source.get(), 3.0, 0.0, 1);
+  EXPECT_EQ(GreyAt(target.get(), 3, 0), 9);
+}
+
 TEST(Bilerp, TruncatesAndSaturates) {
   const std::uint8_t zero = 0, one = 1, full = 255;
   std::uint8_t out = 7;

@@ -146,6 +146,14 @@ TEST(Selection, CombinationsLeaveOnlyZeroOneAndFull) {
   EXPECT_EQ(SelectionCombine(nullptr, a.get(), kSelectionUnite), nullptr);
   SelectionPtr copy(SelectionCombine(a.get(), nullptr, kSelectionUnite));
   EXPECT_EQ(Picture(copy.get()), Picture(a.get()));
+
+  // A record with a rectangle but no values selects nothing.
+  SelectionPtr blank(SelectionNew());
+  blank->width = blank->height = 8;
+  EXPECT_EQ(SelectionCombine(a.get(), blank.get(), kSelectionIntersect), nullptr);
+  SelectionPtr same(SelectionCombine(blank.get(), a.get(), kSelectionUnite));
+  ASSERT_TRUE(same);
+  EXPECT_EQ(Picture(same.get()), Picture(a.get()));
 }
 
 }  // namespace
