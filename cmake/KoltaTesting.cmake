@@ -118,6 +118,8 @@ function(kolta_add_fuzz_target name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE kolta_settings ${ARG_LIBS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common
+                                             ${PROJECT_SOURCE_DIR}/tests/fuzz)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   set(scratch ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
   set(artifacts ${CMAKE_BINARY_DIR}/fuzz-artifacts/)

@@ -6,18 +6,14 @@
 #include <cstring>
 #include <string_view>
 
+#include "dbcs_fixture.h"
 #include "device_paths.h"
+#include "fuzz_input.h"
 
 namespace {
 
-bool Cp936LeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-
-std::string_view NextPart(std::string_view& rest) {
-  const std::size_t end = rest.find('\0');
-  const std::string_view part = rest.substr(0, end);
-  rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-  return part;
-}
+using kolta::test::Cp936LeadByte;
+using kolta::test::NextPart;
 
 template <typename T>
 T Take(std::string_view& rest) {

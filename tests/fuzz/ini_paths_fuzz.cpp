@@ -5,19 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "dbcs_fixture.h"
+#include "fuzz_input.h"
 #include "ini_paths.h"
 
 namespace {
 
-bool Cp936LeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-
-// Splits the input at 0x00 bytes into the texts the functions take.
-std::string_view NextPart(std::string_view& rest) {
-  const std::size_t end = rest.find('\0');
-  const std::string_view part = rest.substr(0, end);
-  rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-  return part;
-}
+using kolta::test::Cp936LeadByte;
+using kolta::test::NextPart;
 
 void CheckFits(const kolta::InterfaceText& text) {
   if (text.size() > kolta::InterfaceText::kCapacity || text.c_str()[text.size()] != '\0') {

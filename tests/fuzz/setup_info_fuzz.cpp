@@ -8,11 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "dbcs_fixture.h"
 #include "setup_info.h"
 
 namespace {
 
-bool Cp936LeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+using kolta::test::Cp936LeadByte;
 
 template <std::size_t N>
 void CheckText(const char (&text)[N]) {
