@@ -23,8 +23,8 @@ enum class PlayerState : int {
   Paused = 4,
 };
 
-// Everything the library knows; zero at load, and the film's part zeroed again when the
-// film is closed.
+// Everything the library knows; zero at load, and the film's fields zeroed again when
+// the film is closed.
 struct Player {
   PlayerState state = PlayerState::NotInitialised;
   MCIDEVICEID deviceId = 0;        // the open film's device; 0 when none

@@ -1,6 +1,6 @@
-// The parts of the Wintab interface that the tablet uses: information categories and
-// indices, packet-data bits, the context and axis records, and the seven functions, as
-// the Wintab specification defines them.
+// What the tablet code uses of the Wintab interface: information categories and indices,
+// packet-data bits, the context and axis records, and the seven functions, with the
+// values and layouts that interface defines.
 #pragma once
 
 #include <windows.h>

@@ -91,24 +91,25 @@ BufferPtr CreateBuffer(IDirectSound* device, WAVEFORMATEX& format, DWORD bytes) 
   return BufferPtr(buffer);
 }
 
-// The locked region of a buffer, which may come in two parts, filled front to back.
+// The locked region of a buffer, which may come as two spans (when it wraps around the
+// buffer's end), filled front to back.
 class LockedRegion {
  public:
   LockedRegion(void* first, DWORD firstBytes, void* second, DWORD secondBytes)
-      : parts_{{{static_cast<std::uint8_t*>(first), firstBytes},
+      : spans_{{{static_cast<std::uint8_t*>(first), firstBytes},
                 {static_cast<std::uint8_t*>(second), second ? secondBytes : 0}}} {}
 
   std::size_t Filled() const { return filled_; }
-  std::size_t Left() const { return parts_[0].size() + parts_[1].size() - filled_; }
+  std::size_t Left() const { return spans_[0].size() + spans_[1].size() - filled_; }
 
-  // The free rest of the part being filled.
+  // The room still free in the span being filled.
   std::span<std::uint8_t> Room() const {
-    return filled_ < parts_[0].size() ? parts_[0].subspan(filled_)
-                                      : parts_[1].subspan(filled_ - parts_[0].size());
+    return filled_ < spans_[0].size() ? spans_[0].subspan(filled_)
+                                      : spans_[1].subspan(filled_ - spans_[0].size());
   }
   void Advance(std::size_t bytes) { filled_ += bytes; }
 
-  // Appends bytes, across the two parts where they meet; `bytes` must fit.
+  // Appends bytes, across the two spans where they meet; `bytes` must fit.
   void Write(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
       const std::span<std::uint8_t> room = Room();
@@ -120,7 +121,7 @@ class LockedRegion {
   }
 
  private:
-  std::array<std::span<std::uint8_t>, 2> parts_;
+  std::array<std::span<std::uint8_t>, 2> spans_;
   std::size_t filled_ = 0;
 };
 
