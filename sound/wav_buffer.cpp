@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "wav_layout.h"
+#include "win_handles.h"
 
 namespace kolta::sound {
 namespace {
@@ -18,21 +19,16 @@ namespace {
 class WavFile final : public WavSource {
  public:
   explicit WavFile(const char* fileName)
-      : handle_(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    if (handle_ == INVALID_HANDLE_VALUE) return;
+      : file_(ValidOrNull(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))) {
+    if (!file_.valid()) return;
     DWORD high = 0;
     SetLastError(NO_ERROR);
-    const DWORD low = GetFileSize(handle_, &high);
+    const DWORD low = GetFileSize(file_.get(), &high);
     if (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR) {
       size_ = (static_cast<std::uint64_t>(high) << 32) | low;
     }
   }
-  ~WavFile() override {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  WavFile(const WavFile&) = delete;
-  WavFile& operator=(const WavFile&) = delete;
 
   bool ok() const { return size_.has_value(); }
   std::uint64_t Size() const override { return size_.value_or(0); }
@@ -41,16 +37,16 @@ class WavFile final : public WavSource {
     if (!ok() || out.size() > std::numeric_limits<DWORD>::max()) return false;
     LONG high = static_cast<LONG>(offset >> 32);
     SetLastError(NO_ERROR);
-    const DWORD low = SetFilePointer(handle_, static_cast<LONG>(offset & 0xFFFFFFFFu), &high,
+    const DWORD low = SetFilePointer(file_.get(), static_cast<LONG>(offset & 0xFFFFFFFFu), &high,
                                      FILE_BEGIN);
     if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return false;
     DWORD read = 0;
-    return ReadFile(handle_, out.data(), static_cast<DWORD>(out.size()), &read, nullptr) &&
+    return ReadFile(file_.get(), out.data(), static_cast<DWORD>(out.size()), &read, nullptr) &&
            read == out.size();
   }
 
  private:
-  HANDLE handle_;
+  FileHandle file_;
   std::optional<std::uint64_t> size_;
 };
 

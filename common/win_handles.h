@@ -1,4 +1,4 @@
-// Owners of the platform handles the setup core opens: each is closed once, on every path.
+// Owners of platform handles (Windows builds only): each is closed once, on every path.
 #pragma once
 
 #include <windows.h>
