@@ -65,4 +65,13 @@ bool EndsWithBackslash(std::string_view text, LeadBytePredicate isLead) {
   return last;
 }
 
+std::optional<InterfaceText> JoinPath(std::string_view folder, std::string_view name,
+                                      LeadBytePredicate isLead) {
+  InterfaceText path(folder);
+  AppendFolderSeparator(path, isLead);
+  path.Append(name);
+  if (!path.ok()) return std::nullopt;
+  return path;
+}
+
 }  // namespace kolta

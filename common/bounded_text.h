@@ -142,4 +142,8 @@ void AppendFolderSeparator(BoundedText<Size>& text, LeadBytePredicate isLead) {
   if (!EndsWithBackslash(text.view(), isLead)) text.Append('\\');
 }
 
+// folder + "\" (unless the folder ends in one) + name; nothing when it does not fit.
+std::optional<InterfaceText> JoinPath(std::string_view folder, std::string_view name,
+                                      LeadBytePredicate isLead);
+
 }  // namespace kolta

@@ -5,11 +5,7 @@ namespace kolta::device {
 std::optional<InterfaceText> FileInFolder(std::string_view folder, std::string_view name,
                                           LeadBytePredicate isLead) {
   if (folder.empty() || EndsInLoneLeadByte(folder, isLead)) return std::nullopt;
-  InterfaceText path(folder);
-  AppendFolderSeparator(path, isLead);
-  path.Append(name);
-  if (!path.ok()) return std::nullopt;
-  return path;
+  return JoinPath(folder, name, isLead);
 }
 
 }  // namespace kolta::device

@@ -10,11 +10,7 @@
 namespace setup_paths {
 
 std::optional<kolta::InterfaceText> JoinPath(std::string_view folder, std::string_view name) {
-  kolta::InterfaceText path(folder);
-  kolta::AppendFolderSeparator(path, kolta::SystemLeadByte);
-  path.Append(name);
-  if (!path.ok()) return std::nullopt;
-  return path;
+  return kolta::JoinPath(folder, name, kolta::SystemLeadByte);
 }
 
 bool SelectDrive(char letter) {
