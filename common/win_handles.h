@@ -43,3 +43,11 @@ using ModuleHandle = UniqueHandle<HMODULE, nullptr, ReleaseModule>;
 inline HANDLE ValidOrNull(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
+
+// An exported function of a library, by name or by ordinal (MAKEINTRESOURCEA), as the
+// function pointer type it is declared with; null when absent.
+template <typename Function>
+Function ExportedFunction(HMODULE library, const char* nameOrOrdinal) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(library, nameOrOrdinal)));
+}

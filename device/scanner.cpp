@@ -15,7 +15,6 @@
 namespace {
 
 using namespace twain;
-using kolta::device::ExportedFunction;
 using kolta::device::IsLoaded;
 
 #if defined(__i386__)

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "bounded_text.h"
+#include "win_handles.h"
 
 namespace kolta::device {
 
@@ -26,13 +27,5 @@ inline bool IsLoaded(HMODULE library) { return reinterpret_cast<UINT_PTR>(librar
 
 // Loads a library by its full path; null when the file is missing or does not load.
 HMODULE LoadSystemLibrary(const InterfaceText& path);
-
-// An exported function of a library, by name or by ordinal (MAKEINTRESOURCEA), as the
-// function pointer type it is declared with; null when absent.
-template <typename Function>
-Function ExportedFunction(HMODULE library, const char* nameOrOrdinal) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(library, nameOrOrdinal)));
-}
 
 }  // namespace kolta::device

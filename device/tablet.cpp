@@ -15,7 +15,6 @@
 namespace {
 
 using namespace wintab;
-using kolta::device::ExportedFunction;
 using kolta::device::IsLoaded;
 using kolta::device::SaturatedDifference;
 

@@ -51,12 +51,6 @@ ModuleHandle LoadDirectXSetup(std::string_view sourceDir) {
   return ModuleHandle();
 }
 
-template <typename Proc>
-Proc Ordinal(HMODULE module, WORD ordinal) {
-  return reinterpret_cast<Proc>(
-      reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(ordinal))));
-}
-
 }  // namespace
 
 int CheckExistingInstall() {
@@ -98,8 +92,10 @@ int InstallDirectX(HINSTANCE /*instance*/, HWND owner) {
   const SetupState* state = GetSetupState();
   const ModuleHandle library = LoadDirectXSetup(state->sourceDir);
   if (!library.valid()) return 0;
-  const auto getVersion = Ordinal<DirectXGetVersionProc>(library.get(), kDirectXGetVersionOrdinal);
-  const auto setup = Ordinal<DirectXSetupProc>(library.get(), kDirectXSetupOrdinal);
+  const auto getVersion = ExportedFunction<DirectXGetVersionProc>(
+      library.get(), MAKEINTRESOURCEA(kDirectXGetVersionOrdinal));
+  const auto setup =
+      ExportedFunction<DirectXSetupProc>(library.get(), MAKEINTRESOURCEA(kDirectXSetupOrdinal));
   if (getVersion == nullptr || setup == nullptr) return 0;
 
   DWORD version = 0, revision = 0;
