@@ -126,9 +126,8 @@ class Scanner : public ::testing::Test {
 
   // A started session that the source answers with these messages.
   void StartWithEvents(std::initializer_list<TW_UINT16> events) {
-    script.eventCount = 0;
-    for (TW_UINT16 event : events)
-      script.events[static_cast<std::size_t>(script.eventCount++)] = event;
+    script.eventCount = static_cast<int>(events.size());
+    std::copy(events.begin(), events.end(), script.events.begin());
     Run();
     ASSERT_EQ(Start(), 1);
     Run();  // the record from here on only

@@ -36,8 +36,7 @@ Script TestScript() {
   script.defaultContext.lcInExtY = 20000;
   script.defaultContext.lcOutExtX = 1;
   script.defaultContext.lcSysMode = TRUE;
-  script.pressureAxes[0] = {0, 1000, 0, 0};
-  script.pressureAxes[1] = {100, 300, 0, 0};
+  script.pressureAxes = {{{0, 1000, 0, 0}, {100, 300, 0, 0}}};
   for (int i = 0; i < kMaxCursors; ++i) {
     for (int b = 0; b < 32; ++b) script.cursors[i].buttonMap[b] = static_cast<BYTE>(b);
   }
@@ -69,17 +68,16 @@ class Tablet : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_NE(script_, nullptr);
-    reset_();
-    Run();
+    Rescript();
   }
 
   void TearDown() override { WacomTabletQuit(&session); }
 
   void Run() { script_(&script); }
-  // The test script changed as `change` says, on a double that forgets what came before.
-  void Rescript(void (*change)(Script&)) {
+  // The test script, changed as `change` says, on a double that forgets what came before.
+  void Rescript(void (*change)(Script&) = nullptr) {
     script = TestScript();
-    change(script);
+    if (change) change(script);
     reset_();
     Run();
   }
@@ -311,7 +309,7 @@ TEST_F(Tablet, InfoChangedRereadsTheCurrentCursor) {
   EXPECT_EQ(CursorReads(1), 2);
 }
 
-TEST_F(Tablet, PressQueryTakesTheFirstPacketAndEmptiesTheQueue) {
+TEST_F(Tablet, PressQueryReadsTheFirstPacketAndEmptiesTheQueueAsRemoveEventDoes) {
   Init();
   session.lastPressure = 0.25f;
   EXPECT_EQ(WacomTableInfoWhenPress(&session), 0);
@@ -321,10 +319,7 @@ TEST_F(Tablet, PressQueryTakesTheFirstPacketAndEmptiesTheQueue) {
   EXPECT_EQ(WacomTableInfoWhenPress(&session), 1);
   EXPECT_FLOAT_EQ(session.lastPressure, 0.3f);
   EXPECT_EQ(QueueLength(), 0);
-}
 
-TEST_F(Tablet, RemoveEventEmptiesTheQueue) {
-  Init();
   Push(std::vector<PenPacket>(40, Packet(1, 1, 0, 0, 0)));
   WacomTableRemoveEvent(&session);
   EXPECT_EQ(QueueLength(), 0);
