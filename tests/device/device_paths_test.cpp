@@ -5,14 +5,15 @@
 
 #include <string>
 
+#include "dbcs_fixture.h"
+
 namespace {
 
 using kolta::NoLeadBytes;
 using kolta::device::FileInFolder;
 using kolta::device::NormalisedPressure;
 using kolta::device::SaturatedDifference;
-
-bool Cp936LeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+using kolta::test::Cp936LeadByte;
 
 std::string Path(std::string_view folder, kolta::LeadBytePredicate isLead = NoLeadBytes) {
   const auto path = FileInFolder(folder, "twain_32.dll", isLead);

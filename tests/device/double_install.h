@@ -8,6 +8,23 @@
 
 namespace kolta::test {
 
+// An export of a module as the function pointer type it has.
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// A folder as one of the Get...DirectoryA functions gives it, ending in "\".
+inline std::string FolderOf(UINT(WINAPI* get)(LPSTR, UINT)) {
+  char folder[MAX_PATH] = {};
+  get(folder, MAX_PATH);
+  std::string text = folder;
+  if (text.back() != '\\') text += '\\';
+  return text;
+}
+inline std::string WindowsFolder() { return FolderOf(GetWindowsDirectoryA); }
+inline std::string SystemFolder() { return FolderOf(GetSystemDirectoryA); }
+
 // The folder of this test program, ending in "\".
 inline std::string ProgramFolder() {
   char path[MAX_PATH] = {};
@@ -19,9 +36,11 @@ inline std::string ProgramFolder() {
 // Copies the double built beside this program to `destination` and loads it from there,
 // native before built-in (the registry's per-user DLL overrides, which the loader reads
 // at every load). The old file is deleted first rather than overwritten: a prefix shares
-// unchanged DLL files with its template by hard link. Null when any step fails.
+// unchanged DLL files with its template by hard link. Then checks the double's marker
+// export: Wine's own library of that name, loaded when the override is not honoured, has
+// none. Null when any step fails.
 inline HMODULE InstallDouble(const std::string& builtName, const std::string& destination,
-                             const char* overrideName) {
+                             const char* overrideName, const char* markerExport, int marker) {
   HKEY overrides = nullptr;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", 0, nullptr, 0,
                       KEY_SET_VALUE, nullptr, &overrides, nullptr) != ERROR_SUCCESS) {
@@ -39,36 +58,15 @@ inline HMODULE InstallDouble(const std::string& builtName, const std::string& de
     if (!CopyFileA((ProgramFolder() + builtName).c_str(), destination.c_str(), TRUE))
       return nullptr;
   }
-  return LoadLibraryA(destination.c_str());
-}
-
-// A folder of the system, ending in "\".
-inline std::string WindowsFolder() {
-  char folder[MAX_PATH] = {};
-  GetWindowsDirectoryA(folder, MAX_PATH);
-  std::string text = folder;
-  if (text.back() != '\\') text += '\\';
-  return text;
-}
-
-inline std::string SystemFolder() {
-  char folder[MAX_PATH] = {};
-  GetSystemDirectoryA(folder, MAX_PATH);
-  std::string text = folder;
-  if (text.back() != '\\') text += '\\';
-  return text;
+  const HMODULE module = LoadLibraryA(destination.c_str());
+  const auto markerOf = module ? Export<int (*)()>(module, markerExport) : nullptr;
+  return markerOf != nullptr && markerOf() == marker ? module : nullptr;
 }
 
 // A hidden window to own contexts and dialogs.
 inline HWND MakeTestWindow() {
   return CreateWindowExA(0, "STATIC", "k_device test", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
                          nullptr, GetModuleHandleA(nullptr), nullptr);
-}
-
-// An export of a module as the function pointer type it has.
-template <typename Function>
-Function Export(HMODULE module, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
 }  // namespace kolta::test

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -58,44 +59,22 @@ const Names kStart = {"CONTROL/PARENT/OPENDSM",  "CONTROL/IDENTITY/USERSELECT",
                       "CONTROL/CAPABILITY/SET",  "CONTROL/USERINTERFACE/ENABLEDS"};
 const Names kEnd = {"CONTROL/USERINTERFACE/DISABLEDS", "CONTROL/IDENTITY/CLOSEDS",
                     "CONTROL/PARENT/CLOSEDSM"};
+// The calls of a transfer.
+const std::string kEvent = "CONTROL/EVENT/PROCESSEVENT", kInfo = "IMAGE/IMAGEINFO/GET",
+                  kNative = "IMAGE/IMAGENATIVEXFER/GET", kEndTransfer = "CONTROL/PENDINGXFERS/ENDXFER",
+                  kReset = "CONTROL/PENDINGXFERS/RESET";
 
 Names operator+(Names a, const Names& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }
 
-void SetText(TW_STR32& field, const char* text) {
-  std::memset(field, 0, sizeof field);
-  std::strcpy(field, text);
-}
-
-TW_IDENTITY ExpectedApplication() {
-  TW_IDENTITY identity{};
-  identity.Version = {1, 703, 13, 1, {}};
-  // The 36-character version text kept to the 32 characters a TW_STR32 holds.
-  SetText(identity.Version.Info, "TWAIN_32 Twacker 1.7.0.3  01/18/");
-  identity.ProtocolMajor = 1;
-  identity.ProtocolMinor = 8;
-  identity.SupportedGroups = 3;
-  SetText(identity.Manufacturer, "TWAIN Working Group");
-  SetText(identity.ProductFamily, "TWAIN Toolkit");
-  SetText(identity.ProductName, "TWACKER_32");
-  return identity;
-}
-
-TW_IDENTITY TestSource() {
-  TW_IDENTITY identity{};
-  identity.Id = 7;
-  identity.Version = {2, 1, 13, 1, {}};
-  SetText(identity.Version.Info, "flatbed 2.1");
-  identity.ProtocolMajor = 1;
-  identity.ProtocolMinor = 9;
-  identity.SupportedGroups = 3;
-  SetText(identity.Manufacturer, "Test Works");
-  SetText(identity.ProductFamily, "Flatbeds");
-  SetText(identity.ProductName, "Test Flatbed");
-  return identity;
-}
+// The 36-character version text kept to the 32 characters a TW_STR32 holds.
+constexpr TW_IDENTITY kApplication = {0, {1, 703, 13, 1, "TWAIN_32 Twacker 1.7.0.3  01/18/"},
+                                      1, 8, 3, "TWAIN Working Group", "TWAIN Toolkit",
+                                      "TWACKER_32"};
+constexpr TW_IDENTITY kSource = {7, {2, 1, 13, 1, "flatbed 2.1"}, 1, 9, 3,
+                                 "Test Works", "Flatbeds", "Test Flatbed"};
 
 bool SameIdentity(const TW_IDENTITY& a, const TW_IDENTITY& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
@@ -114,21 +93,19 @@ class Scanner : public ::testing::Test {
   }
 
   static void LoadDouble() {
-    manager_ = kolta::test::InstallDouble("twain_double.dll", ManagerPath(), "twain_32");
-    ASSERT_NE(manager_, nullptr);
-    // Wine loads its own twain_32 when the override is not honoured: the marker tells.
-    const auto marker = Export<MarkerProc>(manager_, "TwainDoubleMarker");
-    ASSERT_NE(marker, nullptr) << "Wine's own twain_32.dll was loaded";
-    ASSERT_EQ(marker(), kMarker);
+    manager_ = kolta::test::InstallDouble("twain_double.dll", ManagerPath(), "twain_32",
+                                          "TwainDoubleMarker", kMarker);
+    ASSERT_NE(manager_, nullptr) << "the double did not load (Wine's own twain_32.dll?)";
     script_ = Export<ScriptProc>(manager_, "TwainDoubleScript");
     calls_ = Export<CallsProc>(manager_, "TwainDoubleCalls");
   }
 
   void SetUp() override {
     ASSERT_NE(script_, nullptr);
-    script.source = TestSource();
     Run();
   }
+
+  void TearDown() override { TWScannerEnd(&session); }
 
   // Gives the double the test's script and clears its record.
   void Run() { script_(&script); }
@@ -149,9 +126,8 @@ class Scanner : public ::testing::Test {
 
   // A started session that the source answers with these messages.
   void StartWithEvents(std::initializer_list<TW_UINT16> events) {
-    script.eventCount = 0;
-    for (TW_UINT16 event : events)
-      script.events[static_cast<std::size_t>(script.eventCount++)] = event;
+    script.eventCount = static_cast<int>(events.size());
+    std::copy(events.begin(), events.end(), script.events.begin());
     Run();
     ASSERT_EQ(Start(), 1);
     Run();  // the record from here on only
@@ -162,18 +138,13 @@ class Scanner : public ::testing::Test {
     return TWScannerProcess(&session, &message);
   }
 
-  static HWND window_;
-  static HMODULE manager_;
-  static ScriptProc script_;
-  static CallsProc calls_;
-  Script script;
+  static inline HWND window_ = nullptr;
+  static inline HMODULE manager_ = nullptr;
+  static inline ScriptProc script_ = nullptr;
+  static inline CallsProc calls_ = nullptr;
+  Script script{.source = kSource};
   ScannerSession session{};
 };
-
-HWND Scanner::window_ = nullptr;
-HMODULE Scanner::manager_ = nullptr;
-ScriptProc Scanner::script_ = nullptr;
-CallsProc Scanner::calls_ = nullptr;
 
 TEST_F(Scanner, IsSupportedWhenTheWindowsFolderHoldsTheSourceManager) {
   EXPECT_EQ(TWScannerIsSupport(), 1);
@@ -201,22 +172,22 @@ TEST_F(Scanner, StartsWithTheApplicationIdentityAndOneNativeImageRequest) {
   EXPECT_NE(session.sourceOpen, 0u);
   EXPECT_EQ(session.reserved, 0u);
   EXPECT_EQ(session.imageHandle, nullptr);
-  EXPECT_TRUE(SameIdentity(session.appIdentity, ExpectedApplication()));
-  EXPECT_TRUE(SameIdentity(session.sourceIdentity, TestSource()));
+  EXPECT_TRUE(SameIdentity(session.appIdentity, kApplication));
+  EXPECT_TRUE(SameIdentity(session.sourceIdentity, kSource));
 
   const std::vector<Call> calls = Calls();
   for (const Call& call : calls) {
-    EXPECT_TRUE(SameIdentity(call.origin, ExpectedApplication())) << Name(call);
+    EXPECT_TRUE(SameIdentity(call.origin, kApplication)) << Name(call);
   }
   // The manager's own operations have no destination; the source's have the chosen one.
   for (int i : {0, 1, 2}) EXPECT_FALSE(calls[i].hasDestination) << Name(calls[i]);
   for (int i : {3, 4, 5}) {
-    EXPECT_TRUE(calls[i].hasDestination && SameIdentity(calls[i].destination, TestSource()))
+    EXPECT_TRUE(calls[i].hasDestination && SameIdentity(calls[i].destination, kSource))
         << Name(calls[i]);
   }
   EXPECT_EQ(calls[0].parent, window_);
   EXPECT_EQ(calls[0].data, &session.parentWindow);
-  EXPECT_TRUE(SameIdentity(calls[1].identity, TestSource()));
+  EXPECT_TRUE(SameIdentity(calls[1].identity, kSource));
   EXPECT_EQ(calls[1].data, &session.sourceIdentity);
   EXPECT_EQ(calls[2].data, &session.sourceIdentity);
 
@@ -234,10 +205,6 @@ TEST_F(Scanner, StartsWithTheApplicationIdentityAndOneNativeImageRequest) {
   EXPECT_EQ(calls[5].ui.ShowUI, 1);
   EXPECT_EQ(calls[5].ui.ModalUI, 1);
   EXPECT_EQ(calls[5].ui.hParent, window_);
-
-  Run();
-  EXPECT_EQ(TWScannerEnd(&session), 0);
-  EXPECT_EQ(CallNames(), kEnd);
 }
 
 TEST_F(Scanner, ShowInterfaceFlagIsPassedAsItsLowSixteenBits) {
@@ -260,60 +227,53 @@ TEST_F(Scanner, EndDisablesClosesAndZeroesTheSession) {
   EXPECT_EQ(calls[0].ui.ShowUI, TWON_DONTCARE8);
   EXPECT_EQ(calls[0].ui.ModalUI, 0);
   EXPECT_EQ(calls[0].ui.hParent, window_);
-  EXPECT_TRUE(SameIdentity(calls[0].destination, TestSource()));
+  EXPECT_TRUE(SameIdentity(calls[0].destination, kSource));
   EXPECT_FALSE(calls[1].hasDestination);
-  EXPECT_TRUE(SameIdentity(calls[1].identity, TestSource()));
+  EXPECT_TRUE(SameIdentity(calls[1].identity, kSource));
   EXPECT_FALSE(calls[2].hasDestination);
   EXPECT_EQ(calls[2].parent, window_);
 }
 
-TEST_F(Scanner, AFailedStartEndsWhatWasOpenedAndZeroesTheSession) {
+TEST_F(Scanner, ARefusedStepEndsWhatWasOpenedExceptARefusedTransferCount) {
   struct Case {
     const char* what;
     TW_UINT16 Script::*answer;
     TW_UINT16 result;
+    int started;
     Names sent;
   };
   const Names opened(kStart.begin(), kStart.begin() + 3);
   const Case cases[] = {
-      {"manager refuses to open", &Script::openManager, TWRC_FAILURE, {kStart[0]}},
-      {"selection cancelled", &Script::userSelect, TWRC_CANCEL,
+      {"manager refuses to open", &Script::openManager, TWRC_FAILURE, 0, {kStart[0]}},
+      {"selection cancelled", &Script::userSelect, TWRC_CANCEL, 0,
        Names(kStart.begin(), kStart.begin() + 2) + Names{kEnd[2]}},
-      {"source refuses to open", &Script::openSource, TWRC_FAILURE, opened + Names{kEnd[2]}},
-      {"transfer mechanism refused", &Script::setMechanism, TWRC_FAILURE,
+      {"source refuses to open", &Script::openSource, TWRC_FAILURE, 0, opened + Names{kEnd[2]}},
+      {"transfer count refused", &Script::setTransferCount, TWRC_FAILURE, 1, kStart},
+      {"transfer mechanism refused", &Script::setMechanism, TWRC_FAILURE, 0,
        Names(kStart.begin(), kStart.begin() + 5) + kEnd},
-      {"enable refused", &Script::enable, TWRC_FAILURE, kStart + kEnd},
+      {"enable refused", &Script::enable, TWRC_FAILURE, 0, kStart + kEnd},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    script = Script{};
-    script.source = TestSource();
+    script = Script{.source = kSource};
     script.*c.answer = c.result;
     Run();
     std::memset(&session, 0xA5, sizeof session);
-    EXPECT_EQ(Start(), 0);
+    EXPECT_EQ(Start(), c.started);
     EXPECT_EQ(CallNames(), c.sent);
-    EXPECT_TRUE(IsZeroed(session));
+    EXPECT_EQ(IsZeroed(session), c.started == 0);
+    if (c.started) TWScannerEnd(&session);
   }
-}
-
-TEST_F(Scanner, ATransferCountTheSourceRefusesDoesNotMatter) {
-  script.setTransferCount = TWRC_FAILURE;
-  Run();
-  EXPECT_EQ(Start(), 1);
-  TWScannerEnd(&session);
 }
 
 TEST_F(Scanner, TransferReadyBringsOneImageAsAPackedDib) {
   StartWithEvents({MSG_NULL, MSG_XFERREADY});
   EXPECT_EQ(Process(), 0) << "not the source's message";
   EXPECT_EQ(Process(), 1);
-  EXPECT_EQ(CallNames(), (Names{"CONTROL/EVENT/PROCESSEVENT", "CONTROL/EVENT/PROCESSEVENT",
-                                "IMAGE/IMAGEINFO/GET", "IMAGE/IMAGENATIVEXFER/GET",
-                                "CONTROL/PENDINGXFERS/ENDXFER", "CONTROL/PENDINGXFERS/RESET"}));
+  EXPECT_EQ(CallNames(), (Names{kEvent, kEvent, kInfo, kNative, kEndTransfer, kReset}));
   const std::vector<Call> calls = Calls();
   for (const Call& call : calls) {
-    EXPECT_TRUE(call.hasDestination && SameIdentity(call.destination, TestSource())) << Name(call);
+    EXPECT_TRUE(call.hasDestination && SameIdentity(call.destination, kSource)) << Name(call);
   }
   EXPECT_EQ(calls[3].handleBefore, 0u);
   ASSERT_NE(calls[3].image, 0u);
@@ -344,7 +304,6 @@ TEST_F(Scanner, TheEventCarriesTheCallersMessage) {
   EXPECT_EQ(TWScannerProcess(&session, &message), 0);
   ASSERT_EQ(Calls().size(), 1u);
   EXPECT_EQ(Calls()[0].event, &message);
-  TWScannerEnd(&session);
 }
 
 TEST_F(Scanner, TheImageHandleIsTakenWhole) {
@@ -355,34 +314,40 @@ TEST_F(Scanner, TheImageHandleIsTakenWhole) {
   EXPECT_EQ(Process(), 1);
   EXPECT_EQ(reinterpret_cast<ULONG_PTR>(session.imageHandle), script.imageToWrite);
   session.imageHandle = nullptr;  // not a real handle: never freed
-  TWScannerEnd(&session);
 }
 
-TEST_F(Scanner, ACancelledOrFailedTransferFinishesWithoutAnImage) {
-  const std::pair<TW_UINT16, Names> cases[] = {
-      {TWRC_CANCEL, {"CONTROL/PENDINGXFERS/ENDXFER", "CONTROL/PENDINGXFERS/RESET"}},
-      {TWRC_FAILURE, {"CONTROL/PENDINGXFERS/RESET"}},
+TEST_F(Scanner, TransferOutcomesAndCloseRequestsFinishTheScan) {
+  struct Case {
+    const char* what;
+    TW_UINT16 event;
+    TW_UINT16 transfer;
+    TW_UINT16 endTransfer;
+    Names sent;
+    bool image;
   };
-  for (const auto& [code, after] : cases) {
-    script.transfers = {code};
-    StartWithEvents({MSG_XFERREADY});
+  const Names transfer = {kEvent, kInfo, kNative};
+  const Case cases[] = {
+      {"transfer cancelled", MSG_XFERREADY, TWRC_CANCEL, TWRC_SUCCESS,
+       transfer + Names{kEndTransfer, kReset}, false},
+      {"transfer failed", MSG_XFERREADY, TWRC_FAILURE, TWRC_SUCCESS, transfer + Names{kReset},
+       false},
+      // No reset follows a refused end of transfer.
+      {"end of transfer refused", MSG_XFERREADY, TWRC_XFERDONE, TWRC_FAILURE,
+       transfer + Names{kEndTransfer}, true},
+      {"close requested", MSG_CLOSEDSREQ, TWRC_XFERDONE, TWRC_SUCCESS, {kEvent}, false},
+      {"close confirmed", MSG_CLOSEDSOK, TWRC_XFERDONE, TWRC_SUCCESS, {kEvent}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    script.transfers = {c.transfer};
+    script.endTransfer = c.endTransfer;
+    StartWithEvents({c.event});
     EXPECT_EQ(Process(), 1);
-    EXPECT_EQ(session.imageHandle, nullptr);
-    EXPECT_EQ(CallNames(), (Names{"CONTROL/EVENT/PROCESSEVENT", "IMAGE/IMAGEINFO/GET",
-                                  "IMAGE/IMAGENATIVEXFER/GET"} +
-                            after))
-        << code;
+    EXPECT_EQ(CallNames(), c.sent);
+    EXPECT_EQ(session.imageHandle != nullptr, c.image);
+    GlobalFree(session.imageHandle);
     TWScannerEnd(&session);
   }
-}
-
-TEST_F(Scanner, NoResetFollowsARefusedEndOfTransfer) {
-  script.endTransfer = TWRC_FAILURE;
-  StartWithEvents({MSG_XFERREADY});
-  EXPECT_EQ(Process(), 1);
-  EXPECT_EQ(CallNames().back(), "CONTROL/PENDINGXFERS/ENDXFER");
-  GlobalFree(session.imageHandle);
-  TWScannerEnd(&session);
 }
 
 TEST_F(Scanner, ImageInformationIsAskedAgainUntilItComes) {
@@ -393,13 +358,9 @@ TEST_F(Scanner, ImageInformationIsAskedAgainUntilItComes) {
   StartWithEvents({MSG_XFERREADY});
   EXPECT_EQ(Process(), 1);
   EXPECT_EQ(CallNames(),
-            (Names{"CONTROL/EVENT/PROCESSEVENT", "IMAGE/IMAGEINFO/GET", "IMAGE/IMAGEINFO/GET",
-                   "IMAGE/IMAGEINFO/GET", "IMAGE/IMAGENATIVEXFER/GET", "IMAGE/IMAGEINFO/GET",
-                   "IMAGE/IMAGENATIVEXFER/GET", "CONTROL/PENDINGXFERS/ENDXFER",
-                   "CONTROL/PENDINGXFERS/RESET"}));
+            (Names{kEvent, kInfo, kInfo, kInfo, kNative, kInfo, kNative, kEndTransfer, kReset}));
   EXPECT_NE(session.imageHandle, nullptr);
   GlobalFree(session.imageHandle);
-  TWScannerEnd(&session);
 }
 
 TEST_F(Scanner, ASourceThatNeverAnswersIsGivenUpAfterAHundredRounds) {
@@ -411,46 +372,30 @@ TEST_F(Scanner, ASourceThatNeverAnswersIsGivenUpAfterAHundredRounds) {
     EXPECT_EQ(Process(), 1);
     EXPECT_EQ(session.imageHandle, nullptr);
     const Names names = CallNames();
-    int rounds = 0;
-    for (const std::string& name : names) rounds += name == "IMAGE/IMAGEINFO/GET";
-    EXPECT_EQ(rounds, 100);
-    EXPECT_EQ(names.back(), "CONTROL/PENDINGXFERS/RESET");
+    EXPECT_EQ(std::count(names.begin(), names.end(), kInfo), 100);
+    EXPECT_EQ(names.back(), kReset);
     TWScannerEnd(&session);
   }
 }
 
-TEST_F(Scanner, CloseRequestsFinishTheScan) {
-  for (TW_UINT16 event : {MSG_CLOSEDSREQ, MSG_CLOSEDSOK}) {
-    StartWithEvents({event});
-    EXPECT_EQ(Process(), 1);
-    EXPECT_EQ(CallNames(), Names{"CONTROL/EVENT/PROCESSEVENT"});
-    EXPECT_EQ(session.imageHandle, nullptr);
-    TWScannerEnd(&session);
-  }
-}
-
-TEST_F(Scanner, NothingIsSentForAZeroedSession) {
+TEST_F(Scanner, NullOrZeroedSessionsAndNullMessagesSendNothing) {
   script.eventCount = 1;
   script.events = {MSG_XFERREADY};
   Run();
+  EXPECT_EQ(TWScannerStart(nullptr, window_, 1), 0);
+  EXPECT_EQ(TWScannerEnd(nullptr), 0);
   for (UINT message : {WM_TIMER, WM_PAINT, WM_USER}) {
     MSG msg{window_, message, 0, 0, 0, {}};
-    EXPECT_EQ(TWScannerProcess(&session, &msg), 0);
+    EXPECT_EQ(TWScannerProcess(nullptr, &msg), 0);
+    EXPECT_EQ(TWScannerProcess(&session, &msg), 0) << "a zeroed session";
   }
   EXPECT_EQ(TWScannerEnd(&session), 0);
   EXPECT_TRUE(Calls().empty());
   EXPECT_TRUE(IsZeroed(session));
-}
 
-TEST_F(Scanner, NullSessionsAndMessagesAreRefused) {
-  EXPECT_EQ(TWScannerStart(nullptr, window_, 1), 0);
-  EXPECT_EQ(TWScannerEnd(nullptr), 0);
-  MSG message{};
-  EXPECT_EQ(TWScannerProcess(nullptr, &message), 0);
   StartWithEvents({MSG_XFERREADY});
   EXPECT_EQ(TWScannerProcess(&session, nullptr), 0);
   EXPECT_TRUE(Calls().empty());
-  TWScannerEnd(&session);
 }
 
 TEST_F(Scanner, EndUnloadsTheSourceManager) {

@@ -36,8 +36,7 @@ Script TestScript() {
   script.defaultContext.lcInExtY = 20000;
   script.defaultContext.lcOutExtX = 1;
   script.defaultContext.lcSysMode = TRUE;
-  script.pressureAxes[0] = {0, 1000, 0, 0};
-  script.pressureAxes[1] = {100, 300, 0, 0};
+  script.pressureAxes = {{{0, 1000, 0, 0}, {100, 300, 0, 0}}};
   for (int i = 0; i < kMaxCursors; ++i) {
     for (int b = 0; b < 32; ++b) script.cursors[i].buttonMap[b] = static_cast<BYTE>(b);
   }
@@ -57,11 +56,9 @@ class Tablet : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     window_ = kolta::test::MakeTestWindow();
-    wintab_ = kolta::test::InstallDouble("wintab_double.dll", WintabPath(), "wintab32");
-    ASSERT_NE(wintab_, nullptr);
-    const auto marker = Export<MarkerProc>(wintab_, "WintabDoubleMarker");
-    ASSERT_NE(marker, nullptr) << "Wine's own wintab32.dll was loaded";
-    ASSERT_EQ(marker(), kMarker);
+    wintab_ = kolta::test::InstallDouble("wintab_double.dll", WintabPath(), "wintab32",
+                                         "WintabDoubleMarker", kMarker);
+    ASSERT_NE(wintab_, nullptr) << "the double did not load (Wine's own wintab32.dll?)";
     script_ = Export<ScriptProc>(wintab_, "WintabDoubleScript");
     reset_ = Export<ResetProc>(wintab_, "WintabDoubleReset");
     push_ = Export<PushProc>(wintab_, "WintabDoublePush");
@@ -71,13 +68,19 @@ class Tablet : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_NE(script_, nullptr);
-    reset_();
-    Run();
+    Rescript();
   }
 
   void TearDown() override { WacomTabletQuit(&session); }
 
   void Run() { script_(&script); }
+  // The test script, changed as `change` says, on a double that forgets what came before.
+  void Rescript(void (*change)(Script&) = nullptr) {
+    script = TestScript();
+    if (change) change(script);
+    reset_();
+    Run();
+  }
   const Log& log() const { return *log_(); }
   int QueueLength() const { return queueLength_(); }
   void Push(const std::vector<PenPacket>& packets) {
@@ -103,24 +106,16 @@ class Tablet : public ::testing::Test {
     return reads;
   }
 
-  static HWND window_;
-  static HMODULE wintab_;
-  static ScriptProc script_;
-  static ResetProc reset_;
-  static PushProc push_;
-  static QueueLengthProc queueLength_;
-  static LogProc log_;
+  static inline HWND window_ = nullptr;
+  static inline HMODULE wintab_ = nullptr;
+  static inline ScriptProc script_ = nullptr;
+  static inline ResetProc reset_ = nullptr;
+  static inline PushProc push_ = nullptr;
+  static inline QueueLengthProc queueLength_ = nullptr;
+  static inline LogProc log_ = nullptr;
   Script script = TestScript();
   TabletSession session{};
 };
-
-HWND Tablet::window_ = nullptr;
-HMODULE Tablet::wintab_ = nullptr;
-ScriptProc Tablet::script_ = nullptr;
-ResetProc Tablet::reset_ = nullptr;
-PushProc Tablet::push_ = nullptr;
-QueueLengthProc Tablet::queueLength_ = nullptr;
-LogProc Tablet::log_ = nullptr;
 
 TEST_F(Tablet, InitOpensAScreenPixelContextForPenPackets) {
   Init();
@@ -166,10 +161,7 @@ TEST_F(Tablet, InitFailsWithoutWintabAContextOrAnOpenContext) {
   };
   for (const auto& [what, change] : cases) {
     SCOPED_TRACE(what);
-    script = TestScript();
-    change(script);
-    reset_();
-    Run();
+    Rescript(change);
     std::memset(&session, 0, sizeof session);
     EXPECT_EQ(WacomTabletInit(&session, window_, 1, 2), 0);
     EXPECT_TRUE(IsZeroed(session));
@@ -243,20 +235,39 @@ TEST_F(Tablet, ThePressureButtonIsAByteMappedThroughTheButtonMapAndTestedAsABit)
   EXPECT_FLOAT_EQ(PressureOf(Packet(2, 0x3, 0, 0, 750)), 0.75f);  // from the axis minimum
 }
 
-TEST_F(Tablet, APressureButtonBeyondTheMapKeepsItsNumber) {
-  script.cursors[2].buttonMapSize = 1;  // the map does not reach button 1
-  Run();
-  Init();
-  EXPECT_FLOAT_EQ(PressureOf(Packet(2, 0x2, 0, 0, 750)), 0.5f);
-  EXPECT_EQ(session.pressureButton, 1);
-}
-
-TEST_F(Tablet, ACursorWithoutAPressureButtonMeasuresFromTheAxisMinimum) {
-  script.cursors[1].hasPressureButton = false;
-  Run();
-  Init();
-  EXPECT_FLOAT_EQ(PressureOf(Packet(1, 0xFFFFFFFF, 0, 0, 250)), 0.25f);
-  EXPECT_EQ(session.pressureButton, -1);
+TEST_F(Tablet, TheFirstPacketReadsTheScaleOfItsCursorAndTheContextsDevice) {
+  struct Case {
+    const char* what;
+    void (*change)(Script&);
+    PenPacket packet;
+    float pressure;
+    LONG pressureButton, axisMin, axisRange;
+  };
+  const Case cases[] = {
+      {"a pressure button beyond the map keeps its number",
+       [](Script& s) { s.cursors[2].buttonMapSize = 1; }, Packet(2, 0x2, 0, 0, 750), 0.5f, 1, 0,
+       1000},
+      {"a cursor without a pressure button measures from the axis minimum",
+       [](Script& s) { s.cursors[1].hasPressureButton = false; },
+       Packet(1, 0xFFFFFFFF, 0, 0, 250), 0.25f, -1, 0, 1000},
+      {"the axis is that of the context's device (100 .. 300)",
+       [](Script& s) { s.defaultContext.lcDevice = 1; }, Packet(1, 0x2, 0, 0, 150), 0.25f, 0,
+       100, 200},
+      {"even cursor 0's data are read: (700 - 400) / 600",
+       [](Script& s) { s.cursors[0].marks = {0, 400}; }, Packet(0, 0x1, 0, 0, 700), 0.5f, 0, 0,
+       1000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rescript(c.change);
+    Init();
+    EXPECT_FLOAT_EQ(PressureOf(c.packet), c.pressure);
+    EXPECT_EQ(session.pressureButton, c.pressureButton);
+    EXPECT_EQ(session.axisMin, c.axisMin);
+    EXPECT_EQ(session.axisRange, c.axisRange);
+    EXPECT_EQ(CursorReads(c.packet.cursor), 1);
+    WacomTabletQuit(&session);
+  }
 }
 
 TEST_F(Tablet, AnAxisWithoutRangeGivesFullPressure) {
@@ -268,15 +279,6 @@ TEST_F(Tablet, AnAxisWithoutRangeGivesFullPressure) {
     EXPECT_FLOAT_EQ(PressureOf(Packet(1, 0x1, 0, 0, pressure)), 1.0f);
     EXPECT_FLOAT_EQ(PressureOf(Packet(1, 0x2, 0, 0, pressure)), 1.0f);
   }
-}
-
-TEST_F(Tablet, TheAxisIsThatOfTheContextsDevice) {
-  script.defaultContext.lcDevice = 1;  // 100 .. 300
-  Run();
-  Init();
-  EXPECT_FLOAT_EQ(PressureOf(Packet(1, 0x2, 0, 0, 150)), 0.25f);
-  EXPECT_EQ(session.axisMin, 100);
-  EXPECT_EQ(session.axisRange, 200);
 }
 
 TEST_F(Tablet, ACursorChangeReadsTheNewCursorsDataOnce) {
@@ -295,14 +297,6 @@ TEST_F(Tablet, ACursorChangeReadsTheNewCursorsDataOnce) {
   EXPECT_EQ(session.cachedCursor, 2u);
 }
 
-TEST_F(Tablet, TheFirstPacketReadsItsCursorsDataEvenForCursorZero) {
-  script.cursors[0].marks = {0, 400};
-  Run();
-  Init();
-  EXPECT_FLOAT_EQ(PressureOf(Packet(0, 0x1, 0, 0, 700)), 0.5f);  // (700 - 400) / 600
-  EXPECT_EQ(CursorReads(0), 1);
-}
-
 TEST_F(Tablet, InfoChangedRereadsTheCurrentCursor) {
   Init();
   EXPECT_FLOAT_EQ(PressureOf(Packet(1, 0x2, 0, 0, 500)), 0.5f);
@@ -315,7 +309,7 @@ TEST_F(Tablet, InfoChangedRereadsTheCurrentCursor) {
   EXPECT_EQ(CursorReads(1), 2);
 }
 
-TEST_F(Tablet, PressQueryTakesTheFirstPacketAndEmptiesTheQueue) {
+TEST_F(Tablet, PressQueryReadsTheFirstPacketAndEmptiesTheQueueAsRemoveEventDoes) {
   Init();
   session.lastPressure = 0.25f;
   EXPECT_EQ(WacomTableInfoWhenPress(&session), 0);
@@ -325,18 +319,13 @@ TEST_F(Tablet, PressQueryTakesTheFirstPacketAndEmptiesTheQueue) {
   EXPECT_EQ(WacomTableInfoWhenPress(&session), 1);
   EXPECT_FLOAT_EQ(session.lastPressure, 0.3f);
   EXPECT_EQ(QueueLength(), 0);
-}
 
-TEST_F(Tablet, RemoveEventEmptiesTheQueue) {
-  Init();
   Push(std::vector<PenPacket>(40, Packet(1, 1, 0, 0, 0)));
   WacomTableRemoveEvent(&session);
   EXPECT_EQ(QueueLength(), 0);
 }
 
 TEST_F(Tablet, FocusMovesTheContextInTheOverlapOrder) {
-  WacomTabletFocus(&session, TRUE);
-  EXPECT_EQ(log().overlaps, 0) << "no context";
   Init();
   WacomTabletFocus(&session, TRUE);
   EXPECT_EQ(log().overlaps, 1);
@@ -346,27 +335,24 @@ TEST_F(Tablet, FocusMovesTheContextInTheOverlapOrder) {
   EXPECT_EQ(log().lastOverlap, FALSE);
 }
 
-TEST_F(Tablet, NothingIsAskedOfWintabWithoutAContext) {
+TEST_F(Tablet, NothingIsAskedOfWintabForANullSessionOrOneWithoutAContext) {
   Push({Packet(1, 1, 0, 0, 0)});
-  EXPECT_EQ(WacomTableInfoWhenMove(&session), 0);
-  EXPECT_EQ(WacomTableInfoWhenPress(&session), 0);
-  EXPECT_FLOAT_EQ(session.lastPressure, 1.0f);
-  WacomTableRemoveEvent(&session);
-  EXPECT_EQ(WacomTabletInfoChanged(&session), 0);
+  EXPECT_EQ(WacomTabletInit(nullptr, window_, 0, 0), 0);
+  for (TabletSession* s : {static_cast<TabletSession*>(nullptr), &session}) {
+    SCOPED_TRACE(s ? "zeroed session" : "null session");
+    EXPECT_EQ(WacomTableInfoWhenMove(s), 0);
+    EXPECT_EQ(WacomTableInfoWhenPress(s), 0);
+    if (s) {
+      EXPECT_FLOAT_EQ(s->lastPressure, 1.0f);
+    }
+    WacomTableRemoveEvent(s);
+    EXPECT_EQ(WacomTabletInfoChanged(s), 0);
+    WacomTabletFocus(s, TRUE);
+    EXPECT_EQ(WacomTabletQuit(s), 0);
+  }
   EXPECT_EQ(QueueLength(), 1);
   EXPECT_EQ(log().reads, 0);
-  EXPECT_EQ(WacomTabletQuit(&session), 0);
-}
-
-TEST_F(Tablet, NullSessionsAreRefused) {
-  EXPECT_EQ(WacomTabletInit(nullptr, window_, 0, 0), 0);
-  EXPECT_EQ(log().reads, 0);
-  EXPECT_EQ(WacomTabletQuit(nullptr), 0);
-  EXPECT_EQ(WacomTableInfoWhenMove(nullptr), 0);
-  EXPECT_EQ(WacomTableInfoWhenPress(nullptr), 0);
-  EXPECT_EQ(WacomTabletInfoChanged(nullptr), 0);
-  WacomTableRemoveEvent(nullptr);
-  WacomTabletFocus(nullptr, TRUE);
+  EXPECT_EQ(log().overlaps, 0);
 }
 
 }  // namespace

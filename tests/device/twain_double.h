@@ -63,7 +63,6 @@ struct Call {
 };
 
 // Exports of the double (plain C calls).
-using MarkerProc = int (*)();
 using ScriptProc = void (*)(const Script* script);  // also clears the record
 using CallsProc = int (*)(const Call** calls);      // number of calls recorded
 

@@ -57,7 +57,6 @@ struct Log {
   std::array<Read, kMaxReads> read;
 };
 
-using MarkerProc = int (*)();
 using ScriptProc = void (*)(const Script* script);  // from the next call on
 using ResetProc = void (*)();                       // forgets the context, log and queue
 using PushProc = void (*)(const PenPacket* packets, int count);
