@@ -69,6 +69,12 @@ inline std::vector<int> GreyValues(const DibImage* image) {
   return values;
 }
 
+// The stored rows with their padding.
+inline std::vector<std::uint8_t> PixelBytes(const DibImage* image) {
+  const std::uint8_t* bits = DibBits(image);
+  return {bits, bits + DibStride(image) * DibHeight(image)};
+}
+
 inline std::array<int, 4> Sides(const DibRect& rect) {
   return {rect.left, rect.top, rect.right, rect.bottom};
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -30,17 +31,12 @@ TEST(DibStretchCopy, TwoByTwoToFourByFour) {
   ImagePtr source = Grey(2, 2, {0, 100, 51, 255});
   ImagePtr target(DibCreate(0, 4, 4, nullptr, 0));
   ASSERT_EQ(DibStretchCopy(target.get(), 0, 0, 4, 4, source.get(), 0, 0, 2, 2), 1);
-  EXPECT_EQ(GreyAt(target.get(), 0, 0), 0);
-  EXPECT_EQ(GreyAt(target.get(), 1, 0), 50);  // average of 0 and 100
-  EXPECT_EQ(GreyAt(target.get(), 2, 0), 100);
-  // x 1.5: x1 = 2 lies outside, so both right-hand pixels repeat (x0, y0).
-  EXPECT_EQ(GreyAt(target.get(), 3, 0), 100);
-  EXPECT_EQ(GreyAt(target.get(), 0, 1), 25);   // 25.5 truncated
-  EXPECT_EQ(GreyAt(target.get(), 1, 1), 101);  // (0 + 100 + 51 + 255) / 4 = 101.5
-  EXPECT_EQ(GreyAt(target.get(), 3, 3), 255);
-  EXPECT_EQ(GreyAt(target.get(), 0, 3), 51);
-  // x1 outside: both right-hand pixels repeat (x0, y0) = 100, (x0, y1) is 255.
-  EXPECT_EQ(GreyAt(target.get(), 3, 1), 138);
+  // Between two neighbours: (1, 0) averages 0 and 100, (0, 1) is 25.5 truncated; between four:
+  // (1, 1) is (0 + 100 + 51 + 255) / 4 = 101.5 truncated. At x 1.5, x1 = 2 lies outside, so both
+  // right-hand pixels repeat (x0, y0): (3, 1) mixes 100, 100, 255 and 100.
+  for (const auto& [x, y, value] : {std::array{0, 0, 0}, {1, 0, 50}, {2, 0, 100}, {3, 0, 100},
+                                    {0, 1, 25}, {1, 1, 101}, {3, 3, 255}, {0, 3, 51}, {3, 1, 138}})
+    EXPECT_EQ(GreyAt(target.get(), x, y), value) << x << "," << y;
 }
 
 TEST(DibStretchCopy, RowWiseScalingEqualsPixelSampling) {
@@ -105,11 +101,9 @@ TEST(Bilerp, TruncatesAndSaturates) {
   Bilerp(&full, &full, &full, &full, 0.999999, 0.999999, &out, 1);
   EXPECT_EQ(out, 255);
   const std::uint8_t p[3] = {10, 20, 30}, r[3] = {20, 40, 60};
-  std::uint8_t rgb[3] = {};
-  Bilerp(p, p, r, r, 0.25, 0.5, rgb, 3);
-  EXPECT_EQ(rgb[0], 12);
-  EXPECT_EQ(rgb[1], 25);
-  EXPECT_EQ(rgb[2], 37);
+  std::array<std::uint8_t, 3> rgb{};
+  Bilerp(p, p, r, r, 0.25, 0.5, rgb.data(), 3);
+  EXPECT_EQ(rgb, (std::array<std::uint8_t, 3>{12, 25, 37}));
   std::uint8_t untouched[4] = {1, 2, 3, 4};
   Bilerp(p, p, r, r, 0.5, 0.5, untouched, 4);  // only 1 and 3 bytes per pixel are handled
   EXPECT_EQ(untouched[0], 1);
