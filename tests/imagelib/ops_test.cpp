@@ -2,7 +2,6 @@
 
 #include <array>
 #include <climits>
-#include <cmath>
 #include <cstring>
 
 #include "dib_ops.h"
