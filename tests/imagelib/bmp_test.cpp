@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "bmp_file.h"
 #include "dib_ops.h"
@@ -55,39 +56,34 @@ TEST(BmpLoad, TwentyFourBitFileKeepsItsHeaderAndBytes) {
   ImagePtr image(BmpLoadFromMemory(file.data(), file.size()));
   ASSERT_TRUE(image);
   EXPECT_EQ(std::memcmp(image.get(), file.data() + 14, 40), 0);
-  EXPECT_EQ(std::memcmp(DibBits(image.get()), fields.pixels.data(), fields.pixels.size()), 0);
+  EXPECT_EQ(PixelBytes(image.get()), fields.pixels);
   EXPECT_EQ(DibTotalSize(image.get()), 64u);
   EXPECT_EQ(PixelColour(image.get(), 0, 0), DibRgb(13, 12, 11));
 }
 
-TEST(BmpLoad, GapBeforeThePixelsIsSkipped) {
-  BmpFields fields = TwentyFourBit();
-  fields.gap = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-  ImagePtr image = Load(fields);
-  ASSERT_TRUE(image);
-  EXPECT_EQ(std::memcmp(DibBits(image.get()), fields.pixels.data(), fields.pixels.size()), 0);
-  // An offset that points into the headers means "right behind the palette".
-  BmpFields early = TwentyFourBit();
-  std::vector<std::uint8_t> file = BmpBytes(early);
-  file[10] = 20;
-  ImagePtr fromEarly(BmpLoadFromMemory(file.data(), file.size()));
-  ASSERT_TRUE(fromEarly);
-  EXPECT_EQ(PixelColour(fromEarly.get(), 2, 1), DibRgb(9, 8, 7));
-}
-
-TEST(BmpLoad, TopDownAndLargerHeadersGiveTheSamePicture) {
+TEST(BmpLoad, GapsTopDownRowsAndLargerHeadersGiveTheSamePicture) {
   const ImagePtr reference = Load(TwentyFourBit());
+  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+  BmpFields gap = TwentyFourBit();
+  gap.gap = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+  files.emplace_back("gap before the pixels", BmpBytes(gap));
+  // An offset that points into the headers means "right behind the palette".
+  files.emplace_back("offset into the headers", BmpBytes(TwentyFourBit()));
+  files.back().second[10] = 20;
   BmpFields topDown = TwentyFourBit();
   topDown.height = -2;
   std::rotate(topDown.pixels.begin(), topDown.pixels.begin() + 12, topDown.pixels.end());
   for (const std::uint32_t infoSize : {40u, 108u, 124u}) {
     for (BmpFields fields : {TwentyFourBit(), topDown}) {
       fields.infoSize = infoSize;
-      ImagePtr image = Load(fields);
-      ASSERT_TRUE(image) << infoSize;
-      EXPECT_EQ(std::memcmp(image.get(), reference.get(), DibTotalSize(reference.get())), 0)
-          << infoSize << " " << fields.height;
+      files.emplace_back(std::to_string(infoSize) + (fields.height < 0 ? " top-down" : ""),
+                         BmpBytes(fields));
     }
+  }
+  for (const auto& [what, file] : files) {
+    ImagePtr image(BmpLoadFromMemory(file.data(), file.size()));
+    ASSERT_TRUE(image) << what;
+    EXPECT_EQ(std::memcmp(image.get(), reference.get(), DibTotalSize(reference.get())), 0) << what;
   }
 }
 
@@ -131,14 +127,8 @@ TEST(BmpLoad, BadFilesAreRefused) {
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.bitCount = 2; }));
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.compression = 4; }));
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.infoSize = 64; }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) {
-    s.width = 1 << 20;
-    s.height = 1 << 20;
-  }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) {
-    s.width = 100000;
-    s.height = 1000;
-  }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.width = s.height = 1 << 20; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.width = 100000; s.height = 1000; }));
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.compression = 1; }));
   EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpFields& s) { s.height = -1; }));
   EXPECT_TRUE(refused(Rle(8, 4, 1, {}), [](BmpFields& s) { s.colorsUsed = 300; }));
@@ -174,50 +164,55 @@ TEST(BmpLoad, PalettedFilesKeepTheirDepthAndPalette) {
   for (int x = 0; x < 9; ++x) EXPECT_EQ(PixelColour(rgb.get(), x, 0), expected[x]) << x;
 }
 
-TEST(BmpLoad, Rle8EndOfLineAfterAnExactRowDoesNotSkipARow) {
-  ImagePtr image = Load(Rle(8, 4, 3, {4, 7, 0, 0, 4, 8, 0, 0, 2, 9, 0, 1}));
-  ASSERT_TRUE(image);
-  EXPECT_EQ(Rows(image.get()), "7,7,7,7|8,8,8,8|9,9,0,0|");
-  EXPECT_EQ(image->compression, 0u);
-  EXPECT_EQ(image->imageSize, 12u);
-  // Without an exact fit the end of line moves to the next row.
-  ImagePtr odd = Load(Rle(8, 5, 2, {3, 7, 0, 0, 1, 8, 0, 1}));
-  EXPECT_EQ(Rows(odd.get()), "7,7,7,0,0|8,0,0,0,0|");
-}
+// Run-length streams and the stored rows they decode to, bottom row first.
+struct RleCase {
+  const char* what;
+  int bitCount, width, height;
+  std::vector<std::uint8_t> stream;
+  const char* rows;
+};
 
-TEST(BmpLoad, Rle8RunsAbsoluteRunsAndDeltas) {
-  // A run past a row's end continues on the next row (through the row's padding).
-  ImagePtr wrap = Load(Rle(8, 5, 2, {10, 3, 0, 1}));
-  EXPECT_EQ(Rows(wrap.get()), "3,3,3,3,3|3,3,0,0,0|");
-  // An odd absolute run is followed by one padding byte.
-  ImagePtr absolute = Load(Rle(8, 4, 2, {0, 3, 1, 2, 3, 0xEE, 1, 4, 0, 0, 0, 4, 5, 6, 7, 8, 0, 1}));
-  EXPECT_EQ(Rows(absolute.get()), "1,2,3,4|5,6,7,8|");
-  // A delta moves right and up; what it skips stays 0.
-  ImagePtr delta = Load(Rle(8, 4, 3, {1, 9, 0, 2, 2, 2, 1, 5, 0, 1}));
-  EXPECT_EQ(Rows(delta.get()), "9,0,0,0|0,0,0,0|0,0,0,5|");
-}
-
-TEST(BmpLoad, RleNeverWritesOutsideThePixelArea) {
-  // A run longer than the whole area, a delta far past it, an absolute run at its end.
-  ImagePtr longRun = Load(Rle(8, 4, 2, {255, 3, 255, 4}));
-  EXPECT_EQ(Rows(longRun.get()), "3,3,3,3|3,3,3,3|");
-  ImagePtr farDelta = Load(Rle(8, 4, 2, {0, 2, 255, 255, 5, 1, 0, 2, 255, 0, 9, 9}));
-  EXPECT_EQ(Rows(farDelta.get()), "0,0,0,0|0,0,0,0|");
-  ImagePtr lateAbsolute = Load(Rle(8, 4, 1, {3, 1, 0, 200, 2, 2, 2, 2, 2, 2}));
-  EXPECT_EQ(Rows(lateAbsolute.get()), "1,1,1,2|");
-  ImagePtr fourBit = Load(Rle(4, 3, 1, {255, 0x12, 0, 9, 0x34, 0x56, 0x78, 0x9A, 0xBC}));
-  EXPECT_EQ(Rows(fourBit.get()), "1,2,1|");
-  ImagePtr wideDelta = Load(Rle(8, 4, 3, {0, 2, 200, 0, 1, 6, 0, 1}));
-  EXPECT_EQ(Rows(wideDelta.get()), "0,0,0,0|0,0,0,0|0,0,0,0|");  // column 200 lies past the area
-}
-
-TEST(BmpLoad, TruncatedRleKeepsWhatWasDecoded) {
-  ImagePtr image = Load(Rle(8, 4, 2, {4, 6, 0, 3, 1}));
-  ASSERT_TRUE(image);
-  EXPECT_EQ(Rows(image.get()), "6,6,6,6|1,0,0,0|");
-  ImagePtr empty = Load(Rle(8, 4, 2, {}));
-  ASSERT_TRUE(empty);
-  EXPECT_EQ(Rows(empty.get()), "0,0,0,0|0,0,0,0|");
+TEST(BmpLoad, RleStreamsDecodeWithinThePixelArea) {
+  const RleCase cases[] = {
+      {"an end of line right after a full row does not skip a row", 8, 4, 3,
+       {4, 7, 0, 0, 4, 8, 0, 0, 2, 9, 0, 1}, "7,7,7,7|8,8,8,8|9,9,0,0|"},
+      {"an end of line inside a row moves to the next row", 8, 5, 2, {3, 7, 0, 0, 1, 8, 0, 1},
+       "7,7,7,0,0|8,0,0,0,0|"},
+      {"a run past a row's end continues on the next row, through the padding", 8, 5, 2,
+       {10, 3, 0, 1}, "3,3,3,3,3|3,3,0,0,0|"},
+      {"an odd absolute run is followed by one padding byte", 8, 4, 2,
+       {0, 3, 1, 2, 3, 0xEE, 1, 4, 0, 0, 0, 4, 5, 6, 7, 8, 0, 1}, "1,2,3,4|5,6,7,8|"},
+      {"a delta moves right and up; what it skips stays 0", 8, 4, 3,
+       {1, 9, 0, 2, 2, 2, 1, 5, 0, 1}, "9,0,0,0|0,0,0,0|0,0,0,5|"},
+      {"a run longer than the whole area", 8, 4, 2, {255, 3, 255, 4}, "3,3,3,3|3,3,3,3|"},
+      {"a delta far past the area", 8, 4, 2, {0, 2, 255, 255, 5, 1, 0, 2, 255, 0, 9, 9},
+       "0,0,0,0|0,0,0,0|"},
+      {"an absolute run at the area's end", 8, 4, 1, {3, 1, 0, 200, 2, 2, 2, 2, 2, 2},
+       "1,1,1,2|"},
+      {"4-bit runs at the area's end", 4, 3, 1, {255, 0x12, 0, 9, 0x34, 0x56, 0x78, 0x9A, 0xBC},
+       "1,2,1|"},
+      {"a delta to column 200, past the area", 8, 4, 3, {0, 2, 200, 0, 1, 6, 0, 1},
+       "0,0,0,0|0,0,0,0|0,0,0,0|"},
+      {"a truncated stream keeps what was decoded", 8, 4, 2, {4, 6, 0, 3, 1},
+       "6,6,6,6|1,0,0,0|"},
+      {"an empty stream", 8, 4, 2, {}, "0,0,0,0|0,0,0,0|"},
+      // Runs of 3, 5, 6 and 8 pixels take 2, 3 + 1, 3 + 1 and 4 bytes; a marker run of 15s
+      // follows each, so a wrongly skipped byte would shift it.
+      {"4-bit absolute runs and their padding", 4, 8, 4,
+       {0, 3, 0x12, 0x30, 1, 0xFF, 0, 0,                    //
+        0, 5, 0x12, 0x34, 0x50, 0xEE, 1, 0xFF, 0, 0,        //
+        0, 6, 0x12, 0x34, 0x56, 0xEE, 1, 0xFF, 0, 0,        //
+        0, 8, 0x12, 0x34, 0x56, 0x78, 1, 0xEE, 0, 1},
+       "1,2,3,15,0,0,0,0|1,2,3,4,5,15,0,0|1,2,3,4,5,6,15,0|1,2,3,4,5,6,7,8|"},
+  };
+  for (const RleCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    ImagePtr image = Load(Rle(c.bitCount, c.width, c.height, c.stream));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(Rows(image.get()), c.rows);
+    EXPECT_EQ(image->compression, 0u);
+    EXPECT_EQ(image->imageSize, DibStride(image.get()) * c.height);
+  }
 }
 
 TEST(BmpLoad, Rle4ExpandsToEightBitWithAFullPalette) {
@@ -235,18 +230,6 @@ TEST(BmpLoad, Rle4ExpandsToEightBitWithAFullPalette) {
   const std::uint8_t* palette = DibPalette(image.get());
   EXPECT_EQ(palette[4 * 2 + 2], 0xFF);                               // entry 2 from the file: red
   for (int i = 4 * 3; i < 1024; ++i) ASSERT_EQ(palette[i], 0) << i;  // the rest black
-}
-
-TEST(BmpLoad, Rle4AbsoluteRunsAndTheirPadding) {
-  // Runs of 3, 5, 6 and 8 pixels take 2, 3 + 1, 3 + 1 and 4 bytes; a marker run of 15s
-  // follows each, so a wrongly skipped byte would shift it.
-  ImagePtr image =
-      Load(Rle(4, 8, 4, {0,    3, 0x12, 0x30, 1,    0xFF, 0,    0,    0,    5,    0x12, 0x34, 0x50,
-                         0xEE, 1, 0xFF, 0,    0,    0,    6,    0x12, 0x34, 0x56, 0xEE, 1,    0xFF,
-                         0,    0, 0,    8,    0x12, 0x34, 0x56, 0x78, 1,    0xEE, 0,    1}));
-  ASSERT_TRUE(image);
-  EXPECT_EQ(Rows(image.get()),
-            "1,2,3,15,0,0,0,0|1,2,3,4,5,15,0,0|1,2,3,4,5,6,15,0|1,2,3,4,5,6,7,8|");
 }
 
 TEST(BmpLoad, FromPathAndFromAnOpenStream) {

@@ -54,12 +54,10 @@ TEST_P(ToolFiles, DecodeLikeTheTool) {
   for (int y = 0; y < reference.height; ++y) {
     for (int x = 0; x < reference.width; ++x) {
       const std::uint8_t* want = &reference.rgb[(y * reference.width + x) * 3];
-      if (PixelColour(rgb.get(), x, y) != DibRgb(want[0], want[1], want[2])) {
-        if (++differences <= 5) {
-          ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex
-                        << PixelColour(rgb.get(), x, y) << " instead of "
-                        << DibRgb(want[0], want[1], want[2]);
-        }
+      const DibColor got = PixelColour(rgb.get(), x, y), wanted = DibRgb(want[0], want[1], want[2]);
+      if (got != wanted && ++differences <= 5) {
+        ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << got << " instead of "
+                      << wanted;
       }
     }
   }

@@ -2,7 +2,8 @@
 // window device contexts.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <memory>
+#include <type_traits>
 
 #include "dib_gdi.h"
 #include "dib_ops.h"
@@ -11,22 +12,8 @@
 namespace kolta::test {
 namespace {
 
-ImagePtr Pattern(int width, int height) {
-  ImagePtr image(DibCreate(1, width, height, nullptr, 0));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* p = DibPixelAddress(image.get(), x, y);
-      p[0] = static_cast<std::uint8_t>(x * 13 + 1);
-      p[1] = static_cast<std::uint8_t>(y * 29 + 2);
-      p[2] = static_cast<std::uint8_t>(x * y + 3);
-    }
-  }
-  return image;
-}
-
 bool SamePixels(const DibImage* a, const DibImage* b) {
-  return DibWidth(a) == DibWidth(b) && DibHeight(a) == DibHeight(b) &&
-         std::memcmp(DibBits(a), DibBits(b), DibStride(a) * DibHeight(a)) == 0;
+  return DibWidth(a) == DibWidth(b) && PixelBytes(a) == PixelBytes(b);
 }
 
 // A visible top-level window without frame, for drawing and reading back.
@@ -71,9 +58,7 @@ TEST(GdiBridge, DeviceBitmapRoundTripIsLossless) {
   EXPECT_TRUE(SamePixels(image.get(), back.get()));
 
   // An 8-bit image goes through its palette, as the in-memory conversion does.
-  ImagePtr grey(DibCreate(0, 5, 3, nullptr, 0));
-  for (int x = 0; x < 5; ++x)
-    *DibPixelAddress(grey.get(), x, 1) = static_cast<std::uint8_t>(x * 60);
+  ImagePtr grey = Grey(5, 3, {0, 0, 0, 0, 0, 0, 60, 120, 180, 240, 0, 0, 0, 0, 0});
   BitmapPtr greyBitmap(DibToDeviceBitmap(grey.get(), nullptr));
   ImagePtr greyBack(DibFromDeviceBitmap(greyBitmap.get()));
   ImagePtr converted(DibConvertTo24(grey.get()));

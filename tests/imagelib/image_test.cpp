@@ -62,19 +62,14 @@ TEST(DibImage, SizesThatOverflowOrExceedTheLimitAreRefused) {
 }
 
 TEST(DibImage, FillSetsPaddingOnlyForGreyColours) {
+  using Bytes = std::vector<std::uint8_t>;
   ImagePtr grey(DibCreate(1, 3, 1, nullptr, 0x00808080));
-  const std::uint8_t* bits = DibBits(grey.get());
-  for (int i = 0; i < 12; ++i) EXPECT_EQ(bits[i], 0x80) << i;
-
+  EXPECT_EQ(PixelBytes(grey.get()), Bytes(12, 0x80));
   ImagePtr red(DibCreate(1, 3, 2, nullptr, 0x000000FF));
-  for (int row = 0; row < 2; ++row) {
-    const std::uint8_t* p = DibBits(red.get()) + row * 12;
-    const std::uint8_t expected[12] = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(p, expected, 12), 0) << row;
-  }
-
+  EXPECT_EQ(PixelBytes(red.get()), (Bytes{0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0,  //
+                                          0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0}));
   ImagePtr index(DibCreate(0, 3, 1, nullptr, 0x00112233));
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(DibBits(index.get())[i], 0x33);
+  EXPECT_EQ(PixelBytes(index.get()), Bytes(4, 0x33));
 }
 
 TEST(DibImage, CreateFromSourceRows) {

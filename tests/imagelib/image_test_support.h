@@ -1,7 +1,9 @@
 // Helpers for the image library's tests: owning pointers and a writer of bitmap files.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +27,56 @@ using SelectionPtr = std::unique_ptr<SelectionMask, SelectionDeleter>;
 inline DibColor PixelColour(const DibImage* image, int x, int y) {
   const std::uint8_t* p = DibPixelAddress(image, x, y);
   return p ? DibRgb(p[2], p[1], p[0]) : 0xFFFFFFFFu;
+}
+
+// A 24-bit image whose pixel (x, y) is blue, green, red = colour(x, y).
+template <typename Colour>
+ImagePtr RgbImage(int width, int height, Colour colour) {
+  ImagePtr image(DibCreate(1, width, height, nullptr, 0));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::array<int, 3> bgr = colour(x, y);
+      std::uint8_t* p = DibPixelAddress(image.get(), x, y);
+      for (int k = 0; k < 3; ++k) p[k] = static_cast<std::uint8_t>(bgr[k]);
+    }
+  }
+  return image;
+}
+
+// A 24-bit picture without symmetries, so that any misplaced pixel shows.
+inline ImagePtr Pattern(int width, int height) {
+  return RgbImage(width, height, [](int x, int y) {
+    return std::array{x * 37 + y, y * 53 + 7, (x * y * 11) ^ 0x5A};
+  });
+}
+
+// An 8-bit image whose pixel (x, y) is values[y * width + x], and the values read back.
+inline ImagePtr Grey(int width, int height, std::initializer_list<int> values) {
+  ImagePtr image(DibCreate(0, width, height, nullptr, 0));
+  auto it = values.begin();
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      *DibPixelAddress(image.get(), x, y) = static_cast<std::uint8_t>(*it++);
+  }
+  return image;
+}
+
+inline std::vector<int> GreyValues(const DibImage* image) {
+  std::vector<int> values;
+  for (int y = 0; y < DibHeight(image); ++y) {
+    for (int x = 0; x < DibWidth(image); ++x) values.push_back(*DibPixelAddress(image, x, y));
+  }
+  return values;
+}
+
+// The stored rows with their padding.
+inline std::vector<std::uint8_t> PixelBytes(const DibImage* image) {
+  const std::uint8_t* bits = DibBits(image);
+  return {bits, bits + DibStride(image) * DibHeight(image)};
+}
+
+inline std::array<int, 4> Sides(const DibRect& rect) {
+  return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
 // A bitmap file written field by field.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
-#include <cmath>
 #include <cstring>
 
 #include "dib_ops.h"
@@ -9,17 +9,6 @@
 
 namespace kolta::test {
 namespace {
-
-// An 8-bit image whose pixel (x, y) is values[y * width + x].
-ImagePtr Grey(int width, int height, std::initializer_list<int> values) {
-  ImagePtr image(DibCreate(0, width, height, nullptr, 0));
-  auto it = values.begin();
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x)
-      *DibPixelAddress(image.get(), x, y) = static_cast<std::uint8_t>(*it++);
-  }
-  return image;
-}
 
 int GreyAt(const DibImage* image, int x, int y) { return *DibPixelAddress(image, x, y); }
 
@@ -37,34 +26,16 @@ void StretchBySampling(DibImage* t, int tx, int ty, int tw, int th, const DibIma
   }
 }
 
-ImagePtr Pattern(int width, int height) {
-  ImagePtr image(DibCreate(1, width, height, nullptr, 0));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* p = DibPixelAddress(image.get(), x, y);
-      p[0] = static_cast<std::uint8_t>(x * 37 + y);
-      p[1] = static_cast<std::uint8_t>(y * 53 + 7);
-      p[2] = static_cast<std::uint8_t>((x * y * 11) ^ 0x5A);
-    }
-  }
-  return image;
-}
-
 TEST(DibStretchCopy, TwoByTwoToFourByFour) {
   ImagePtr source = Grey(2, 2, {0, 100, 51, 255});
   ImagePtr target(DibCreate(0, 4, 4, nullptr, 0));
   ASSERT_EQ(DibStretchCopy(target.get(), 0, 0, 4, 4, source.get(), 0, 0, 2, 2), 1);
-  EXPECT_EQ(GreyAt(target.get(), 0, 0), 0);
-  EXPECT_EQ(GreyAt(target.get(), 1, 0), 50);  // average of 0 and 100
-  EXPECT_EQ(GreyAt(target.get(), 2, 0), 100);
-  // x 1.5: x1 = 2 lies outside, so both right-hand pixels repeat (x0, y0).
-  EXPECT_EQ(GreyAt(target.get(), 3, 0), 100);
-  EXPECT_EQ(GreyAt(target.get(), 0, 1), 25);   // 25.5 truncated
-  EXPECT_EQ(GreyAt(target.get(), 1, 1), 101);  // (0 + 100 + 51 + 255) / 4 = 101.5
-  EXPECT_EQ(GreyAt(target.get(), 3, 3), 255);
-  EXPECT_EQ(GreyAt(target.get(), 0, 3), 51);
-  // x1 outside: both right-hand pixels repeat (x0, y0) = 100, (x0, y1) is 255.
-  EXPECT_EQ(GreyAt(target.get(), 3, 1), 138);
+  // Between two neighbours: (1, 0) averages 0 and 100, (0, 1) is 25.5 truncated; between four:
+  // (1, 1) is (0 + 100 + 51 + 255) / 4 = 101.5 truncated. At x 1.5, x1 = 2 lies outside, so both
+  // right-hand pixels repeat (x0, y0): (3, 1) mixes 100, 100, 255 and 100.
+  for (const auto& [x, y, value] : {std::array{0, 0, 0}, {1, 0, 50}, {2, 0, 100}, {3, 0, 100},
+                                    {0, 1, 25}, {1, 1, 101}, {3, 3, 255}, {0, 3, 51}, {3, 1, 138}})
+    EXPECT_EQ(GreyAt(target.get(), x, y), value) << x << "," << y;
 }
 
 TEST(DibStretchCopy, RowWiseScalingEqualsPixelSampling) {
@@ -91,16 +62,11 @@ TEST(DibStretchCopy, EqualSizesCopyClipped) {
   ImagePtr target(DibCreate(0, 3, 2, nullptr, 9));
   ASSERT_EQ(DibStretchCopy(target.get(), -1, 0, 3, 2, source.get(), 0, 0, 3, 2), 1);
   // Column -1 is skipped; source columns 1 and 2 land in target columns 0 and 1.
-  EXPECT_EQ(GreyAt(target.get(), 0, 0), 2);
-  EXPECT_EQ(GreyAt(target.get(), 1, 1), 6);
-  EXPECT_EQ(GreyAt(target.get(), 2, 0), 9);
+  EXPECT_EQ(GreyValues(target.get()), (std::vector{2, 3, 9, 5, 6, 9}));
 
   ImagePtr shifted(DibCreate(0, 3, 2, nullptr, 9));
   ASSERT_EQ(DibStretchCopy(shifted.get(), 1, 1, 3, 2, source.get(), 0, 0, 3, 2), 1);
-  EXPECT_EQ(GreyAt(shifted.get(), 1, 1), 1);
-  EXPECT_EQ(GreyAt(shifted.get(), 2, 1), 2);
-  EXPECT_EQ(GreyAt(shifted.get(), 0, 1), 9);
-  EXPECT_EQ(GreyAt(shifted.get(), 1, 0), 9);
+  EXPECT_EQ(GreyValues(shifted.get()), (std::vector{9, 9, 9, 9, 1, 2}));
 }
 
 TEST(DibStretchCopy, RefusesMismatchedOrEmptyAreas) {
@@ -134,11 +100,9 @@ TEST(Bilerp, TruncatesAndSaturates) {
   Bilerp(&full, &full, &full, &full, 0.999999, 0.999999, &out, 1);
   EXPECT_EQ(out, 255);
   const std::uint8_t p[3] = {10, 20, 30}, r[3] = {20, 40, 60};
-  std::uint8_t rgb[3] = {};
-  Bilerp(p, p, r, r, 0.25, 0.5, rgb, 3);
-  EXPECT_EQ(rgb[0], 12);
-  EXPECT_EQ(rgb[1], 25);
-  EXPECT_EQ(rgb[2], 37);
+  std::array<std::uint8_t, 3> rgb{};
+  Bilerp(p, p, r, r, 0.25, 0.5, rgb.data(), 3);
+  EXPECT_EQ(rgb, (std::array<std::uint8_t, 3>{12, 25, 37}));
   std::uint8_t untouched[4] = {1, 2, 3, 4};
   Bilerp(p, p, r, r, 0.5, 0.5, untouched, 4);  // only 1 and 3 bytes per pixel are handled
   EXPECT_EQ(untouched[0], 1);
@@ -155,7 +119,7 @@ TEST(DibMirrorAndFlip, ReverseColumnsAndRows) {
     }
   }
   ImagePtr grey(DibMirror(Grey(3, 1, {1, 2, 3}).release()));
-  EXPECT_EQ(GreyAt(grey.get(), 0, 0), 3);
+  EXPECT_EQ(GreyValues(grey.get()), (std::vector{3, 2, 1}));
   EXPECT_EQ(DibMirror(nullptr), nullptr);
   // A 32-bit image cannot be written into the 8-bit result: it comes back unchanged.
   const std::uint8_t rgb[3] = {};
@@ -182,20 +146,14 @@ TEST(DibConvertTo24, EveryDepth) {
   sixteen->bitCount = 16;
   sixteen->colorsUsed = 0;
   std::uint8_t* bits = DibBits(sixteen.get());
-  bits[0] = 0x1F;  // blue 31
-  bits[1] = 0x00;
-  bits[2] = 0x00;
-  bits[3] = 0x60;  // red 24
+  std::memcpy(bits, "\x1F\x00\x00\x60", 4);  // blue 31; red 24
   ImagePtr from16(DibConvertTo24(sixteen.get()));
   EXPECT_EQ(PixelColour(from16.get(), 0, 0), DibRgb(0, 0, 255));
   EXPECT_EQ(PixelColour(from16.get(), 1, 0), DibRgb(198, 0, 0));
 
   sixteen->bitCount = 32;  // one pixel of 4 bytes fits the same block
   sixteen->width = 1;
-  bits[0] = 1;
-  bits[1] = 2;
-  bits[2] = 3;
-  bits[3] = 4;
+  std::memcpy(bits, "\x01\x02\x03\x04", 4);
   ImagePtr from32(DibConvertTo24(sixteen.get()));
   EXPECT_EQ(PixelColour(from32.get(), 0, 0), DibRgb(3, 2, 1));
   EXPECT_EQ(DibConvertTo24(nullptr), nullptr);
@@ -288,15 +246,8 @@ TEST(DibComposite, LargeBlendsEqualPixelByPixelBlending) {
   const float opacity = 0.37f;
   const DibColor fillColour = DibRgb(250, 3, 128);
   ImagePtr source = Pattern(300, 200);
-  ImagePtr original(DibCreate(1, 300, 200, nullptr, 0));
-  for (int y = 0; y < 200; ++y) {
-    for (int x = 0; x < 300; ++x) {
-      std::uint8_t* p = DibPixelAddress(original.get(), x, y);
-      p[0] = static_cast<std::uint8_t>(x + y);
-      p[1] = static_cast<std::uint8_t>(x * 3);
-      p[2] = static_cast<std::uint8_t>(255 - y);
-    }
-  }
+  ImagePtr original =
+      RgbImage(300, 200, [](int x, int y) { return std::array{x + y, x * 3, 255 - y}; });
   ImagePtr filled(DibDuplicate(original.get())), painted(DibDuplicate(original.get()));
   ImagePtr blended(DibDuplicate(original.get()));
   CompositeParams fill = Params(filled.get(), nullptr);
@@ -362,14 +313,10 @@ TEST(Helpers, ComparisonsAndClipping) {
   const DibRect rect{0, 0, 10, 10}, other{5, -5, 20, 8};
   DibRect out;
   ASSERT_EQ(ClipToSelection(&rect, &other, nullptr, &out), 1);
-  EXPECT_EQ(out.left, 5);
-  EXPECT_EQ(out.bottom, 8);
+  EXPECT_EQ(Sides(out), (std::array{5, 0, 10, 8}));
   SelectionPtr mask(SelectionCreateRect(7, 2, 12, 6, 0));
   ASSERT_EQ(ClipToSelection(&rect, &other, mask.get(), &out), 1);
-  EXPECT_EQ(out.left, 7);
-  EXPECT_EQ(out.top, 2);
-  EXPECT_EQ(out.right, 10);
-  EXPECT_EQ(out.bottom, 6);
+  EXPECT_EQ(Sides(out), (std::array{7, 2, 10, 6}));
   const DibRect apart{30, 30, 40, 40};
   EXPECT_EQ(ClipToSelection(&rect, &apart, nullptr, &out), 0);
 }

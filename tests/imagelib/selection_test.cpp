@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <set>
 #include <string>
@@ -73,9 +74,7 @@ TEST(Selection, BoundsDuplicateAndEmptyRecords) {
   SelectionPtr mask(SelectionCreateRect(-3, 4, 7, 9, 0));
   DibRect bounds;
   ASSERT_EQ(SelectionBounds(mask.get(), &bounds), 1);
-  EXPECT_EQ(bounds.left, -3);
-  EXPECT_EQ(bounds.right, 7);
-  EXPECT_EQ(bounds.bottom, 9);
+  EXPECT_EQ(Sides(bounds), (std::array{-3, 4, 7, 9}));
   SelectionPtr copy(SelectionDuplicate(mask.get()));
   ASSERT_TRUE(copy);
   EXPECT_NE(copy->values, mask->values);
@@ -100,10 +99,8 @@ TEST(Selection, MarkEdgesAndCrop) {
       SelectionSet(mask.get(), x, y, x >= 1 && x <= 4 && y >= 1 && y <= 3 ? 7 : 0);
   }
   SelectionCrop(mask.get());
-  EXPECT_EQ(mask->left, 1);
-  EXPECT_EQ(mask->top, 1);
-  EXPECT_EQ(mask->width, 4);
-  EXPECT_EQ(mask->height, 3);
+  EXPECT_EQ((std::array{mask->left, mask->top, mask->width, mask->height}),
+            (std::array{1, 1, 4, 3}));
   SelectionMarkEdges(mask.get());
   EXPECT_EQ(Picture(mask.get()), "####|#oo#|####|");
 
