@@ -46,17 +46,23 @@ inline bool WaitForFile(const std::string& path) {
   return Exists(path);
 }
 
-// Starts a program with a command line; the process handle, or nullptr when it did not start.
-inline HANDLE StartProgram(std::string command) {
+// Starts a program with a command line; false when it did not start. Its process handle
+// goes to `process` (or is closed); a host program started through Wine has none.
+inline bool StartProgram(std::string command, HANDLE* process = nullptr) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
+  PROCESS_INFORMATION started{};
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return nullptr;
+                      &startup, &started)) {
+    return false;
   }
-  CloseHandle(process.hThread);
-  return process.hProcess;
+  CloseHandle(started.hThread);
+  if (process != nullptr) {
+    *process = started.hProcess;
+  } else if (started.hProcess != nullptr) {
+    CloseHandle(started.hProcess);
+  }
+  return true;
 }
 
 class SetupFixture : public ::testing::Test {
