@@ -105,19 +105,20 @@ TEST_F(FinishingSteps, WritesTheProductConfiguration) {
   ASSERT_TRUE(WriteFile(medium + "korvex.ini", "[OTHER]\r\nKEY=medium\r\n"));
   ASSERT_TRUE(WriteFile(config, "[OTHER]\r\nKEY=old\r\n"));
   EXPECT_EQ(WriteProductConfig(nullptr), 1);
-  char value[128];
-  GetPrivateProfileStringA("OTHER", "KEY", "", value, sizeof value, config.c_str());
-  EXPECT_STREQ(value, "medium") << "the medium's file replaced the old one";
-  GetPrivateProfileStringA("PATH", "INSTALLPATH", "", value, sizeof value, config.c_str());
-  EXPECT_EQ(std::string(value), install);
-  GetPrivateProfileStringA("PATH", "CDPATH", "", value, sizeof value, config.c_str());
-  EXPECT_EQ(std::string(value), install);
-  EXPECT_EQ(GetPrivateProfileIntA("PATH", "ALL", 0, config.c_str()), 1);
+  const auto value = [this](const char* section, const char* key) {
+    char text[128];
+    GetPrivateProfileStringA(section, key, "", text, sizeof text, config.c_str());
+    return std::string(text);
+  };
+  EXPECT_EQ(value("OTHER", "KEY"), "medium") << "the medium's file replaced the old one";
+  EXPECT_EQ(value("PATH", "INSTALLPATH"), install);
+  EXPECT_EQ(value("PATH", "CDPATH"), install);
+  EXPECT_EQ(value("PATH", "ALL"), "1");
 
   DeleteFileA(config.c_str());
   DeleteFileA((medium + "korvex.ini").c_str());
   EXPECT_EQ(WriteProductConfig(nullptr), 1) << "no file on the medium";
-  EXPECT_EQ(GetPrivateProfileIntA("PATH", "ALL", 0, config.c_str()), 1);
+  EXPECT_EQ(value("PATH", "ALL"), "1");
 }
 
 // The DirectX step runs in a probe process whose reported Windows version is set per
