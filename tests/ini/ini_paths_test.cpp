@@ -84,52 +84,34 @@ TEST(IniPaths, FolderNamesHaveNoDotInTheirLastComponent) {
   EXPECT_TRUE(IsFolderName("Fx.b" + kTrail, NoLeadBytes)) << "byte by byte it ends in a separator";
 }
 
-struct Found {
-  int result;
-  std::string path;
-};
-
-Found Find(FileKind kind, std::string_view name, const std::set<std::string>& existing,
-           const Roots& roots = kRoots) {
-  InterfaceText out;
-  const int result = FindFile({kind, roots, 2, true, name}, out, NoLeadBytes,
-                              [&](const char* path) { return existing.count(path) != 0; });
-  return {result, std::string(out.view())};
-}
-
-TEST(IniPaths, FindFilePrefersTheInstalledCopy) {
-  const std::string installed = "C:\\kolta\\Lan\\chs\\FILE\\a.txt";
-  auto found = Find(FileKind::Data, "Fa.txt", {installed});
-  EXPECT_EQ(found.result, 0);
-  EXPECT_EQ(found.path, installed);
-
-  found = Find(FileKind::Data, "Fa.txt", {});
-  EXPECT_EQ(found.result, 0);
-  EXPECT_EQ(found.path, "D:\\cd\\Lan\\chs\\FILE\\a.txt") << "the CD path is not checked";
-}
-
-TEST(IniPaths, FindFileGivesFoldersWithoutTheirPicture) {
-  const std::string installed = "C:\\kolta\\Lan\\chs\\FILE\\pics";
-  auto found = Find(FileKind::Data, "Fpics", {installed});
-  EXPECT_EQ(found.result, 0);
-  EXPECT_EQ(found.path, installed);
-
-  found = Find(FileKind::Data, "Fpics", {});
-  const std::string cd = "D:\\cd\\Lan\\chs\\FILE\\pics";
-  EXPECT_EQ(found.path, cd);
-  EXPECT_EQ(found.result, static_cast<int>(cd.size())) << "the offset of the cut";
-
-  EXPECT_EQ(Find(FileKind::Sound, "drums", {}).path, "D:\\cd\\Lan\\chs\\STEREO\\drums");
-}
-
-TEST(IniPaths, FindFileRefusesPathsThatDoNotFit) {
+TEST(IniPaths, FindFilePrefersTheInstalledCopyAndCutsFolders) {
+  const std::string installed = "C:\\kolta\\Lan\\chs\\FILE\\", cd = "D:\\cd\\Lan\\chs\\FILE\\";
+  const std::string cdSound = "D:\\cd\\Lan\\chs\\STEREO\\drums";
   const std::string longCd = "D:\\" + std::string(100, 'c') + "\\";
-  for (const auto& found :
-       {Find(FileKind::Data, "F" + std::string(110, 'n') + ".txt", {}),
-        // The installed path fits, the CD path does not.
-        Find(FileKind::Data, "F" + std::string(15, 'n') + ".txt", {}, {longCd.c_str(), "C:\\"})}) {
-    EXPECT_EQ(found.result, kRefused);
-    EXPECT_EQ(found.path, "");
+  struct Case {
+    FileKind kind;
+    std::string name;
+    std::set<std::string> existing;
+    Roots roots;
+    int result;  // for a folder on the CD: the offset of the cut
+    std::string path;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {FileKind::Data, "Fa.txt", {installed + "a.txt"}, kRoots, 0, installed + "a.txt"},
+           {FileKind::Data, "Fa.txt", {}, kRoots, 0, cd + "a.txt"},  // the CD path is not checked
+           {FileKind::Data, "Fpics", {installed + "pics"}, kRoots, 0, installed + "pics"},
+           {FileKind::Data, "Fpics", {}, kRoots, static_cast<int>(cd.size() + 4), cd + "pics"},
+           {FileKind::Sound, "drums", {}, kRoots, static_cast<int>(cdSound.size()), cdSound},
+           {FileKind::Data, "F" + std::string(110, 'n') + ".txt", {}, kRoots, kRefused, ""},
+           // The installed path fits, the CD path does not.
+           {FileKind::Data, "F" + std::string(15, 'n') + ".txt", {}, {longCd.c_str(), "C:\\"},
+            kRefused, ""},
+       }) {
+    InterfaceText out;
+    const int result = FindFile({c.kind, c.roots, 2, true, c.name}, out, NoLeadBytes,
+                                [&](const char* path) { return c.existing.count(path) != 0; });
+    EXPECT_EQ(result, c.result) << c.name;
+    EXPECT_EQ(out.view(), c.path) << c.name;
   }
 }
 

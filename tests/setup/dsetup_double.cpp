@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "append_line.h"
+
 namespace {
 
 unsigned long Setting(const char* name, unsigned long fallback) {
@@ -20,14 +22,7 @@ unsigned long Setting(const char* name, unsigned long fallback) {
 void Log(const std::string& line) {
   char path[MAX_PATH];
   const DWORD length = GetEnvironmentVariableA("DSETUP_DOUBLE_LOG", path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
-  const HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  const std::string text = line + "\r\n";
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
+  if (length != 0 && length < MAX_PATH) AppendLine(path, line);
 }
 
 }  // namespace

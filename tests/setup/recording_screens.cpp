@@ -21,8 +21,8 @@ std::string_view ArgumentKinds(std::string_view key) {
   return "";
 }
 
-void Record(const char* operation, std::string argument = {}) {
-  screens.progress.push_back({operation, std::move(argument)});
+void Record(const std::string& operation, const std::string& argument) {
+  screens.progress.push_back(operation + "=" + argument);
 }
 
 }  // namespace
@@ -30,12 +30,14 @@ void Record(const char* operation, std::string argument = {}) {
 Screens& Get() { return screens; }
 void Reset() { screens = Screens{}; }
 
-std::vector<std::string> ArgumentsOf(const std::string& operation) {
-  std::vector<std::string> result;
-  for (const ProgressCall& call : screens.progress) {
-    if (call.operation == operation) result.push_back(call.argument);
+std::vector<std::string> Shown() {
+  std::vector<std::string> shown;
+  for (const Message& message : screens.messages) {
+    std::string text = message.key;
+    for (const std::string& argument : message.arguments) text += " " + argument;
+    shown.push_back(std::move(text));
   }
-  return result;
+  return shown;
 }
 
 }  // namespace recording
@@ -70,13 +72,13 @@ void ProgressSetTotal(int total) { recording::Record("total", std::to_string(tot
 void ProgressSetPosition(int position) { recording::Record("position", std::to_string(position)); }
 
 int ProgressStep() {
-  recording::Record("step");
+  screens.progress.emplace_back("step");
   ++screens.steps;
   return 1;
 }
 
 int ProgressAbortRequested() {
-  recording::Record("abort?");
+  screens.progress.emplace_back("abort?");
   return screens.abortAfterSteps >= 0 && screens.steps >= screens.abortAfterSteps;
 }
 

@@ -14,16 +14,11 @@ struct Message {
   std::vector<std::string> arguments;  // each as text ("%s", "%c" and "%d" arguments)
 };
 
-// One progress call: its name and its argument as text ("" for none).
-struct ProgressCall {
-  std::string operation;
-  std::string argument;
-  bool operator==(const ProgressCall&) const = default;
-};
-
 struct Screens {
   std::vector<Message> messages;
-  std::vector<ProgressCall> progress;
+  // Each progress call as its name, then "=" and its argument where it takes one:
+  // "title=Copying files", "total=3", "step", "abort?".
+  std::vector<std::string> progress;
   std::deque<int> answers;   // answers to the next questions; 1 when none is left
   int abortAfterSteps = -1;  // the cancel poll says 1 once this many steps were made
   int steps = 0;
@@ -33,7 +28,7 @@ struct Screens {
 Screens& Get();
 void Reset();
 
-// The progress calls of one operation, in order.
-std::vector<std::string> ArgumentsOf(const std::string& operation);
+// Each message shown, as its key followed by its arguments: "IDS_CANTMAKEDIR c:\\x".
+std::vector<std::string> Shown();
 
 }  // namespace recording

@@ -6,7 +6,6 @@
 #include <tlhelp32.h>
 
 #include <string>
-#include <vector>
 
 #include "finishing.h"
 #include "setup_fixture.h"
@@ -20,22 +19,13 @@ std::string WindowsFile(const std::string& name) {
   return std::string(folder) + "\\" + name;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
+Strings Lines(const std::string& text) {
+  Strings lines;
   std::size_t start = 0;
   for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
     lines.push_back(text.substr(start, end - start));
   }
   return lines;
-}
-
-// Waits (bounded) until a file exists.
-bool WaitForFile(const std::string& path) {
-  for (int i = 0; i < 600; ++i) {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    Sleep(100);
-  }
-  return false;
 }
 
 // Waits until no process of that name runs any more.
@@ -83,7 +73,7 @@ TEST_F(FinishingSteps, StartsTheInstalledProductExactlyOnce) {
   ASSERT_TRUE(WaitForFile(product + "bin\\ran.log"));
   WaitForProcessesToEnd("koltamain.exe");
   EXPECT_EQ(Lines(ReadAll(product + "bin\\ran.log")),
-            std::vector<std::string>{"\"" + product + "bin\\koltamain.exe\""});
+            Strings{"\"" + product + "bin\\koltamain.exe\""});
   EXPECT_FALSE(Exists(root + "ran.log")) << "the decoy ran";
   EXPECT_TRUE(recording::Get().messages.empty());
 }
@@ -115,19 +105,20 @@ TEST_F(FinishingSteps, WritesTheProductConfiguration) {
   ASSERT_TRUE(WriteFile(medium + "korvex.ini", "[OTHER]\r\nKEY=medium\r\n"));
   ASSERT_TRUE(WriteFile(config, "[OTHER]\r\nKEY=old\r\n"));
   EXPECT_EQ(WriteProductConfig(nullptr), 1);
-  char value[128];
-  GetPrivateProfileStringA("OTHER", "KEY", "", value, sizeof value, config.c_str());
-  EXPECT_STREQ(value, "medium") << "the medium's file replaced the old one";
-  GetPrivateProfileStringA("PATH", "INSTALLPATH", "", value, sizeof value, config.c_str());
-  EXPECT_EQ(std::string(value), install);
-  GetPrivateProfileStringA("PATH", "CDPATH", "", value, sizeof value, config.c_str());
-  EXPECT_EQ(std::string(value), install);
-  EXPECT_EQ(GetPrivateProfileIntA("PATH", "ALL", 0, config.c_str()), 1);
+  const auto value = [this](const char* section, const char* key) {
+    char text[128];
+    GetPrivateProfileStringA(section, key, "", text, sizeof text, config.c_str());
+    return std::string(text);
+  };
+  EXPECT_EQ(value("OTHER", "KEY"), "medium") << "the medium's file replaced the old one";
+  EXPECT_EQ(value("PATH", "INSTALLPATH"), install);
+  EXPECT_EQ(value("PATH", "CDPATH"), install);
+  EXPECT_EQ(value("PATH", "ALL"), "1");
 
   DeleteFileA(config.c_str());
   DeleteFileA((medium + "korvex.ini").c_str());
   EXPECT_EQ(WriteProductConfig(nullptr), 1) << "no file on the medium";
-  EXPECT_EQ(GetPrivateProfileIntA("PATH", "ALL", 0, config.c_str()), 1);
+  EXPECT_EQ(value("PATH", "ALL"), "1");
 }
 
 // The DirectX step runs in a probe process whose reported Windows version is set per
@@ -136,7 +127,7 @@ class DirectXStep : public SetupFixture {
  protected:
   struct Run {
     DWORD result;
-    std::vector<std::string> calls;
+    Strings calls;
   };
 
   void PutLibrary(const std::string& folder) {
@@ -164,20 +155,15 @@ class DirectXStep : public SetupFixture {
     SetEnvironmentVariableA("DSETUP_DOUBLE_VERSION", libraryVersion);
     SetEnvironmentVariableA("DSETUP_DOUBLE_RESULT", setupResult);
     SetEnvironmentVariableA("DSETUP_DOUBLE_QUERY", queryResult);
-    std::string command = "\"" + BesideProgram("directx_probe.exe") + "\" " + medium;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
     Run run{99, {}};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    HANDLE probe = nullptr;
+    if (!StartProgram("\"" + BesideProgram("directx_probe.exe") + "\" " + medium, &probe)) {
       ADD_FAILURE() << "cannot start the probe";
       return run;
     }
-    WaitForSingleObject(process.hProcess, 120000);
-    GetExitCodeProcess(process.hProcess, &run.result);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    WaitForSingleObject(probe, 120000);
+    GetExitCodeProcess(probe, &run.result);
+    CloseHandle(probe);
     run.calls = Lines(ReadAll(log));
     return run;
   }
@@ -186,35 +172,31 @@ class DirectXStep : public SetupFixture {
   std::string SetupCall() { return "setup " + medium + "DIRECTX 0x10018 desktop"; }
 };
 
-TEST_F(DirectXStep, NtFamilyNeverLoadsTheLibrary) {
+TEST_F(DirectXStep, InstallsUnderTheNinetyFiveFamilyBelowVersionFive) {
   PutLibrary(medium + "DIRECTX\\");
-  const Run run = RunStep("win10", "4");
-  EXPECT_EQ(run.result, 0u);
-  EXPECT_TRUE(run.calls.empty());
-}
-
-TEST_F(DirectXStep, NinetyFiveFamilyBelowVersionFiveInstalls) {
-  PutLibrary(medium + "DIRECTX\\");
-  Run run = RunStep("win98", "4");
-  EXPECT_EQ(run.result, 1u) << "a restart is offered";
-  EXPECT_EQ(run.calls,
-            (std::vector<std::string>{Loaded(medium + "DIRECTX\\"), "version", SetupCall()}));
-
-  run = RunStep("win95", "0x00050004", "0");
-  EXPECT_EQ(run.result, 0u) << "the install entry returned 0";
-  EXPECT_EQ(run.calls.size(), 3u) << "the low word (4) is the version";
-
-  run = RunStep("win98", "9", "1", "0");
-  EXPECT_EQ(run.result, 1u) << "a failed query installs";
-  EXPECT_EQ(run.calls.size(), 3u);
-}
-
-TEST_F(DirectXStep, VersionWordFiveOrMoreInstallsNothing) {
-  PutLibrary(medium + "DIRECTX\\");
-  for (const char* version : {"5", "0x00040005", "6"}) {
-    const Run run = RunStep("win98", version);
-    EXPECT_EQ(run.result, 0u) << version;
-    EXPECT_EQ(run.calls, (std::vector<std::string>{Loaded(medium + "DIRECTX\\"), "version"}));
+  const Strings queried{Loaded(medium + "DIRECTX\\"), "version"};
+  const Strings installed{queried[0], queried[1], SetupCall()};
+  struct Case {
+    const char* windows;
+    const char* library;  // the version it reports
+    const char* setupResult;
+    const char* queryResult;
+    DWORD result;
+    Strings calls;
+  };
+  for (const Case& c : {
+           Case{"win10", "4", "1", "1", 0, {}},     // the NT family never loads the library
+           {"win98", "4", "1", "1", 1, installed},  // a restart is offered
+           // The low word (4) is the version; the install entry returned 0.
+           {"win95", "0x00050004", "0", "1", 0, installed},
+           {"win98", "9", "1", "0", 1, installed},  // a failed query installs
+           {"win98", "5", "1", "1", 0, queried},    // version word five or more
+           {"win98", "0x00040005", "1", "1", 0, queried},
+           {"win98", "6", "1", "1", 0, queried},
+       }) {
+    const Run run = RunStep(c.windows, c.library, c.setupResult, c.queryResult);
+    EXPECT_EQ(run.result, c.result) << c.windows << " " << c.library;
+    EXPECT_EQ(run.calls, c.calls) << c.windows << " " << c.library;
   }
 }
 
@@ -224,7 +206,7 @@ TEST_F(DirectXStep, LooksInTheDirectXFolderFirstThenBesideTheProgram) {
   PutLibrary(medium);
   Run run = RunStep("win98", "4");
   EXPECT_EQ(run.result, 1u);
-  EXPECT_EQ(run.calls, (std::vector<std::string>{Loaded(medium), "version", SetupCall()}));
+  EXPECT_EQ(run.calls, (Strings{Loaded(medium), "version", SetupCall()}));
 
   PutLibrary(medium + "DIRECTX\\");
   run = RunStep("win98", "4");

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "../common/win_test_files.h"
 #include "recording_screens.h"
@@ -16,6 +17,9 @@
 #include "setup_state.h"
 
 namespace kolta::test {
+
+using Strings = std::vector<std::string>;
+using recording::Shown;
 
 inline bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -34,6 +38,31 @@ inline std::string BesideProgram(const std::string& name) {
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, length);
   return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+// Waits (bounded) until a file exists.
+inline bool WaitForFile(const std::string& path) {
+  for (int i = 0; i < 600 && !Exists(path); ++i) Sleep(100);
+  return Exists(path);
+}
+
+// Starts a program with a command line; false when it did not start. Its process handle
+// goes to `process` (or is closed); a host program started through Wine has none.
+inline bool StartProgram(std::string command, HANDLE* process = nullptr) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &started)) {
+    return false;
+  }
+  CloseHandle(started.hThread);
+  if (process != nullptr) {
+    *process = started.hProcess;
+  } else if (started.hProcess != nullptr) {
+    CloseHandle(started.hProcess);
+  }
+  return true;
 }
 
 class SetupFixture : public ::testing::Test {

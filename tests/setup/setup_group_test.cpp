@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "program_group.h"
 #include "setup_fixture.h"
@@ -39,31 +38,21 @@ std::string HostPath(const std::string& path) {
 std::string LinkTarget(const std::string& link, const std::string& scratch) {
   const std::string output = scratch + "lnkinfo.txt";
   DeleteFileA(output.c_str());
-  std::string command = "/bin/sh -c \"lnkinfo '" + HostPath(link) + "' > '" + HostPath(output) +
-                        ".part' 2>&1; mv '" + HostPath(output) + ".part' '" + HostPath(output) +
-                        "'\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  const std::string host = HostPath(output);
+  if (!StartProgram("/bin/sh -c \"lnkinfo '" + HostPath(link) + "' > '" + host +
+                    ".part' 2>&1; mv '" + host + ".part' '" + host + "'\"")) {
     return "(lnkinfo did not start)";
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  for (int i = 0; i < 600 && GetFileAttributesA(output.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
-    Sleep(100);
-  }
+  WaitForFile(output);
   const std::string text = ReadAll(output);
-  const std::string label = "Local path";
-  const std::size_t at = text.find(label);
+  const std::size_t at = text.find("Local path");
   if (at == std::string::npos) return "(no local path)";
   const std::size_t start = text.find(": ", at) + 2;
   return text.substr(start, text.find('\n', start) - start);
 }
 
-std::vector<std::string> LinksIn(const std::string& folder) {
-  std::vector<std::string> names;
+Strings LinksIn(const std::string& folder) {
+  Strings names;
   WIN32_FIND_DATAA entry;
   const HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return names;
@@ -103,11 +92,11 @@ TEST_F(ProgramGroup, ShortcutsPointIntoTheInstalledFolderOrTheMedium) {
       "<s>docs\\readme.txt,Kolta\r\n");
   ASSERT_EQ(CreateProgramGroup(nullptr), 1);
   EXPECT_TRUE(recording::Get().messages.empty());
-  EXPECT_EQ(LinksIn(group), (std::vector<std::string>{"Kolta.lnk", "Tools.lnk"}));
+  EXPECT_EQ(LinksIn(group), (Strings{"Kolta.lnk", "Tools.lnk"}));
   EXPECT_EQ(LinkTarget(group + "Kolta.lnk", root), medium + "docs\\readme.txt")
       << "the second entry with the same title replaced the first";
   EXPECT_EQ(LinkTarget(group + "Tools.lnk", root), install + "bin\\tools.exe");
-  EXPECT_EQ(LinksIn(desktop), std::vector<std::string>{"Kolta.lnk"});
+  EXPECT_EQ(LinksIn(desktop), Strings{"Kolta.lnk"});
   EXPECT_EQ(LinkTarget(desktop + "Kolta.lnk", root), install + "bin\\koltamain.exe")
       << "the desktop has the first entry";
 }
@@ -131,8 +120,7 @@ TEST_F(ProgramGroup, AnEntryTooLongForItsCommandIsAnError) {
   UseSetupInfo("[App]\r\nDefPMGroup=KoltaTest\r\n[PM Info]\r\nI:\\" + std::string(110, 'x') +
                ",Long\r\n");
   EXPECT_EQ(CreateProgramGroup(nullptr), 0);
-  ASSERT_EQ(recording::Get().messages.size(), 1u);
-  EXPECT_EQ(recording::Get().messages[0].key, "IDS_PMERROR");
+  EXPECT_EQ(Shown(), Strings{"IDS_PMERROR"});
 }
 
 TEST_F(ProgramGroup, ShortcutFilesByName) {

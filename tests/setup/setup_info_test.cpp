@@ -14,10 +14,21 @@ class SetupInfoParse : public ::testing::Test {
  protected:
   void TearDown() override { ClearSetupInfo(*info); }
 
-  // Parses the lines joined by CR LF.
-  int Parse(const std::vector<std::string>& lines, std::string_view end = "\r\n") {
+  // Parses the lines joined by CR LF into an empty record.
+  int Parse(const std::vector<std::string>& lines) {
     std::string data;
-    for (const std::string& line : lines) data.append(line).append(end);
+    for (const std::string& line : lines) data.append(line).append("\r\n");
+    return ParseData(data);
+  }
+
+  // The same with an "[End]" line after them.
+  int ParseEnded(std::vector<std::string> lines) {
+    lines.push_back("[End]");
+    return Parse(lines);
+  }
+
+  int ParseData(std::string_view data) {
+    ClearSetupInfo(*info);
     return ParseSetupInfo(*info, data, Platform());
   }
 
@@ -58,7 +69,6 @@ TEST_F(SetupInfoParse, ReadsAppKeysExactlyAsWritten) {
   EXPECT_EQ(info->installToHD, 0u);
   EXPECT_EQ(info->section, unsigned{kSectionEnd});
 
-  ClearSetupInfo(*info);
   ASSERT_EQ(Parse({"[App]", "SpaceNeeded=MB35", "DefDir=c:\\plain", "InstallToHD=y", "[End]"}), 1);
   EXPECT_EQ(info->spaceNeeded, 0u);
   EXPECT_STREQ(info->defDir, "c:\\plain");
@@ -80,16 +90,14 @@ TEST_F(SetupInfoParse, KeepsFolderEntriesInFileOrder) {
 }
 
 TEST_F(SetupInfoParse, ExplicitFileLineFields) {
-  ASSERT_EQ(Parse({"[SrcDirs]", "1=disk1", "[DstDirs]", "2=bin", "[Files]",
-                   "Main Program, 1:\t koltamain.ex_ ,  2: koltamain.exe,", "plain,1:a,2:b,"}),
-            0)
-      << "no [End]";
-  ClearSetupInfo(*info);
-  ASSERT_EQ(
-      Parse({"[SrcDirs]", "1=disk1", "[DstDirs]", "2=bin", "[Files]",
-             "Main Program, 1:\t koltamain.ex_ ,  2: koltamain.exe,", "plain,1:a,2:b,", "[End]"}),
-      1);
-  ASSERT_EQ(info->fileCount, 2u);
+  // The last two name no known folder.
+  const std::vector<std::string> lines{
+      "[SrcDirs]",      "1=disk1",    "[DstDirs]",
+      "2=bin",          "[Files]",    "Main Program, 1:\t koltamain.ex_ ,  2: koltamain.exe,",
+      "plain,1:a,2:b,", "x,9:x,2:x,", "y,1:y,9:y,"};
+  ASSERT_EQ(Parse(lines), 0) << "no [End]";
+  ASSERT_EQ(ParseEnded(lines), 1);
+  ASSERT_EQ(info->fileCount, 4u);
   EXPECT_STREQ(File(0).name, "Main Program");
   EXPECT_EQ(File(0).sourceDirNumber, 1u);
   EXPECT_STREQ(File(0).sourceName, "koltamain.ex_ ") << "blanks before the comma stay";
@@ -103,16 +111,8 @@ TEST_F(SetupInfoParse, ExplicitFileLineFields) {
   EXPECT_EQ(resolved.sourceName, "a");
   EXPECT_EQ(resolved.destFolder, "bin");
   EXPECT_EQ(resolved.destName, "b");
-  EXPECT_FALSE(ResolveFileEntry(*info, 2, resolved));
-}
-
-TEST_F(SetupInfoParse, FileEntryNamingNoFolderDoesNotResolve) {
-  ASSERT_EQ(Parse({"[SrcDirs]", "1=a", "[DstDirs]", "1=b", "[Files]", "x,9:x,1:x,", "y,1:y,9:y,",
-                   "[End]"}),
-            1);
-  ResolvedFileEntry resolved;
-  EXPECT_FALSE(ResolveFileEntry(*info, 0, resolved));
-  EXPECT_FALSE(ResolveFileEntry(*info, 1, resolved));
+  // Entries naming no known folder and the one past the last do not resolve.
+  for (unsigned i : {2u, 3u, 4u}) EXPECT_FALSE(ResolveFileEntry(*info, i, resolved)) << i;
 }
 
 TEST_F(SetupInfoParse, WholeFolderLineMakesOneEntryPerFile) {
@@ -161,32 +161,30 @@ TEST_F(SetupInfoParse, ReadsShortcuts) {
   EXPECT_STREQ(info->shortcuts[1]->title, "Read me");
 }
 
-TEST_F(SetupInfoParse, HeadersAreExact) {
-  EXPECT_EQ(Parse({"[App]", "[files]", "[End]"}), 0);
-  ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[App]", " \t[End]\t "}), 1) << "blanks and tabs around a line are removed";
-}
-
-TEST_F(SetupInfoParse, NothingAfterEndIsRead) {
-  EXPECT_EQ(Parse({"[App]", "DefDir=c:\\a", "[End]", "[Broken", "DefDir=c:\\b"}), 1);
-  EXPECT_STREQ(info->defDir, "c:\\a");
+TEST_F(SetupInfoParse, HeadersLineEndsAndTheEndOfTheData) {
+  struct Case {
+    std::string_view data;
+    int result;
+    const char* defDir;  // nullptr: not checked
+  };
+  for (const auto& [data, result, defDir] : {
+           Case{"[App]\r\n[files]\r\n[End]\r\n", 0, nullptr},  // headers are exact
+           {"[App]\r\n \t[End]\t \r\n", 1, ""},                // blanks around a line go
+           {"[App]\nDefDir=c:\\lf\n[End]\n", 1, "c:\\lf"},
+           {"[App]\rDefDir=c:\\cr\r[End]\r", 1, "c:\\cr"},
+           {"[App]\r\n[End]", 1, ""},                                   // last line without end
+           {std::string_view("[App]\r\n\0[End]\r\n", 16), 0, nullptr},  // a zero byte ends it
+           {"", 0, nullptr},
+           // Nothing after [End] is read (last: the record stays parsed for the check below).
+           {"[App]\r\nDefDir=c:\\a\r\n[End]\r\n[Broken\r\nDefDir=c:\\b\r\n", 1, "c:\\a"},
+       }) {
+    EXPECT_EQ(ParseData(data), result) << data;
+    if (defDir != nullptr) {
+      EXPECT_STREQ(info->defDir, defDir) << data;
+    }
+  }
   // Once parsed, the file is not read again.
   EXPECT_EQ(ParseSetupInfo(*info, "[Nonsense]\r\n", Platform()), 1);
-}
-
-TEST_F(SetupInfoParse, LineEndsAndDataEnd) {
-  EXPECT_EQ(Parse({"[App]", "DefDir=c:\\lf", "[End]"}, "\n"), 1);
-  EXPECT_STREQ(info->defDir, "c:\\lf");
-  ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[App]", "DefDir=c:\\cr", "[End]"}, "\r"), 1);
-  EXPECT_STREQ(info->defDir, "c:\\cr");
-  ClearSetupInfo(*info);
-  EXPECT_EQ(ParseSetupInfo(*info, "[App]\r\n[End]", Platform()), 1) << "last line without end";
-  ClearSetupInfo(*info);
-  EXPECT_EQ(ParseSetupInfo(*info, std::string_view("[App]\r\n\0[End]\r\n", 16), Platform()), 0)
-      << "a zero byte ends the data";
-  ClearSetupInfo(*info);
-  EXPECT_EQ(ParseSetupInfo(*info, "", Platform()), 0);
 }
 
 TEST_F(SetupInfoParse, MalformedLinesInvalidateTheFile) {
@@ -208,10 +206,8 @@ TEST_F(SetupInfoParse, MalformedLinesInvalidateTheFile) {
       {"[SrcDirs]", "1=a", "[Files]", "?(txt)1-2"},
       {"[PM Info]", "target without title"},
   };
-  for (std::vector<std::string> lines : cases) {
-    ClearSetupInfo(*info);
-    lines.push_back("[End]");
-    EXPECT_EQ(Parse(lines), 0) << lines[lines.size() - 2];
+  for (const std::vector<std::string>& lines : cases) {
+    EXPECT_EQ(ParseEnded(lines), 0) << lines.back();
   }
 }
 
@@ -219,28 +215,22 @@ TEST_F(SetupInfoParse, LongLinesAndFieldsAreRefused) {
   const std::string fits(127 - 7, 'a');
   ASSERT_EQ(Parse({"[App]", "DefDir=" + fits, "[End]"}), 1);
   EXPECT_EQ(std::string(info->defDir), fits);
-  ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[App]", "DefDir=" + fits + "a", "[End]"}), 0);
-  ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[App]", "DefDir=" + fits + " ", "[End]"}), 0)
-      << "the line is measured before trimming";
 
-  // Folder numbers of the listing forms: at most 23 characters.
-  ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*" + std::string(22, '0') + "1-2,", "[End]"}),
-            1);
-  ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*" + std::string(23, '0') + "1-2,", "[End]"}),
-            0);
-
-  // A listing pattern that would not fit 127 characters.
-  ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[SrcDirs]", "1=" + std::string(115, 'f'), "[Files]", "*1-1,", "[End]"}), 0);
-
+  for (const auto& [lines, result] : {
+           std::pair<std::vector<std::string>, int>{{"[App]", "DefDir=" + fits + "a"}, 0},
+           // The line is measured before trimming.
+           {{"[App]", "DefDir=" + fits + " "}, 0},
+           // Folder numbers of the listing forms: at most 23 characters.
+           {{"[SrcDirs]", "1=a", "[Files]", "*" + std::string(22, '0') + "1-2,"}, 1},
+           {{"[SrcDirs]", "1=a", "[Files]", "*" + std::string(23, '0') + "1-2,"}, 0},
+           // A listing pattern that would not fit 127 characters.
+           {{"[SrcDirs]", "1=" + std::string(115, 'f'), "[Files]", "*1-1,"}, 0},
+       }) {
+    EXPECT_EQ(ParseEnded(lines), result) << lines.back();
+  }
   // A listed name longer than 127 characters cannot become an entry.
-  ClearSetupInfo(*info);
   folders["e:\\medium\\a\\*.*"] = {std::string(128, 'n')};
-  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*1-1,", "[End]"}), 0);
+  EXPECT_EQ(ParseEnded({"[SrcDirs]", "1=a", "[Files]", "*1-1,"}), 0);
 }
 
 TEST_F(SetupInfoParse, TableLimits) {
@@ -252,26 +242,19 @@ TEST_F(SetupInfoParse, TableLimits) {
   ASSERT_EQ(Parse(lines), 1);
   EXPECT_EQ(info->sourceDirCount, 100u);
   EXPECT_EQ(info->shortcutCount, 10u);
-
-  ClearSetupInfo(*info);
   lines.insert(lines.begin() + 1, "100=f");
   EXPECT_EQ(Parse(lines), 0) << "101 source folders";
+  std::vector<std::string> shortcuts{"[PM Info]"};
+  for (int i = 1; i <= 11; ++i) shortcuts.push_back("a," + std::to_string(i));
+  EXPECT_EQ(ParseEnded(shortcuts), 0) << "11 shortcuts";
 
-  ClearSetupInfo(*info);
-  EXPECT_EQ(Parse({"[PM Info]", "a,1", "a,2", "a,3", "a,4", "a,5", "a,6", "a,7", "a,8", "a,9",
-                   "a,10", "a,11", "[End]"}),
-            0)
-      << "11 shortcuts";
-
-  ClearSetupInfo(*info);
   std::vector<std::string>& many = folders["e:\\medium\\a\\*.*"];
   for (int i = 0; i < 9999; ++i) many.push_back("f" + std::to_string(i));
-  EXPECT_EQ(Parse({"[SrcDirs]", "1=a", "[Files]", "*1-1,", "one,1:x,1:x,", "[End]"}), 1);
+  std::vector<std::string> files{"[SrcDirs]", "1=a", "[Files]", "*1-1,", "one,1:x,1:x,"};
+  EXPECT_EQ(ParseEnded(files), 1);
   EXPECT_EQ(info->fileCount, 10000u);
-  ClearSetupInfo(*info);
-  EXPECT_EQ(
-      Parse({"[SrcDirs]", "1=a", "[Files]", "*1-1,", "one,1:x,1:x,", "two,1:x,1:x,", "[End]"}), 0)
-      << "10001 files";
+  files.push_back("two,1:x,1:x,");
+  EXPECT_EQ(ParseEnded(files), 0) << "10001 files";
 }
 
 TEST(SetupInfoText, TrimBlanks) {
