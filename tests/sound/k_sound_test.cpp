@@ -9,25 +9,16 @@
 #include <string>
 
 #include "sound_test_files.h"
-#include "wav_builder.h"
 
 namespace {
 
-using kolta::test::Chunk;
-using kolta::test::FormatBody;
-using kolta::test::PcmFormat;
-using kolta::test::Riff;
-using kolta::test::ToneSamples;
-using kolta::test::ToneWav;
-using kolta::test::WriteSound;
-
-const PcmFormat kStereo16{2, 44100, 16};
+using namespace kolta::test;
 
 class KSound : public ::testing::Test {
  protected:
   void SetUp() override {
-    mixer_ = InitMixW(kolta::test::SoundWindow(), 1);
-    ASSERT_EQ(mixer_, 0) << "DirectSound found no device (is the audio server running?)";
+    mixer_ = InitMixW(SoundWindow(), 1);
+    ASSERT_EQ(mixer_, 0) << kNoDevice;
     tone_ = WriteSound("tone.wav", ToneWav(kStereo16, 440, 0.5, 0.2));
     ASSERT_FALSE(tone_.empty());
   }
@@ -51,22 +42,25 @@ TEST_F(KSound, EveryExportDrivesTheMixer) {
   EXPECT_EQ(IsMixWPlay(mixer_, name), 1);
   EXPECT_EQ(IsMixWStop(mixer_, name), 0);
 
-  DWORD frequency = 0;
-  EXPECT_EQ(GetMixWFreguency(mixer_, &frequency, name), 1);
-  EXPECT_EQ(frequency, 44100u);
+  const auto frequency = [&] {
+    DWORD read = 0;
+    EXPECT_EQ(GetMixWFreguency(mixer_, &read, name), 1);
+    return read;
+  };
+  EXPECT_EQ(frequency(), 44100u);
   EXPECT_EQ(SetMixWFreguency(mixer_, 50, name), 1);
-  EXPECT_EQ(GetMixWFreguency(mixer_, &frequency, name), 1);
-  EXPECT_EQ(frequency, 100u);
+  EXPECT_EQ(frequency(), 100u);
 
-  int attenuation = -1;
-  EXPECT_EQ(GetMixWVolume(mixer_, &attenuation, name), 1);
-  EXPECT_EQ(attenuation, 0);
+  const auto attenuation = [&] {
+    int read = -1;
+    EXPECT_EQ(GetMixWVolume(mixer_, &read, name), 1);
+    return read;
+  };
+  EXPECT_EQ(attenuation(), 0);
   EXPECT_EQ(SlienceMixWVolume(mixer_, 3, name), 1);
-  EXPECT_EQ(GetMixWVolume(mixer_, &attenuation, name), 1);
-  EXPECT_EQ(attenuation, 99);
+  EXPECT_EQ(attenuation(), 99);
   EXPECT_EQ(SetMixWVolume(mixer_, 150, name), 1);
-  EXPECT_EQ(GetMixWVolume(mixer_, &attenuation, name), 1);
-  EXPECT_EQ(attenuation, 100);
+  EXPECT_EQ(attenuation(), 100);
 
   EXPECT_EQ(StopAllMixWExceptLoop(mixer_), 1);
   EXPECT_EQ(IsMixWPlay(mixer_, name), 1);
