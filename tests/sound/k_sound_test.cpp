@@ -42,25 +42,22 @@ TEST_F(KSound, EveryExportDrivesTheMixer) {
   EXPECT_EQ(IsMixWPlay(mixer_, name), 1);
   EXPECT_EQ(IsMixWStop(mixer_, name), 0);
 
-  const auto frequency = [&] {
-    DWORD read = 0;
-    EXPECT_EQ(GetMixWFreguency(mixer_, &read, name), 1);
-    return read;
-  };
-  EXPECT_EQ(frequency(), 44100u);
+  DWORD frequency = 0;
+  EXPECT_EQ(GetMixWFreguency(mixer_, &frequency, name), 1);
+  EXPECT_EQ(frequency, 44100u);
   EXPECT_EQ(SetMixWFreguency(mixer_, 50, name), 1);
-  EXPECT_EQ(frequency(), 100u);
+  EXPECT_EQ(GetMixWFreguency(mixer_, &frequency, name), 1);
+  EXPECT_EQ(frequency, 100u);
 
-  const auto attenuation = [&] {
-    int read = -1;
-    EXPECT_EQ(GetMixWVolume(mixer_, &read, name), 1);
-    return read;
-  };
-  EXPECT_EQ(attenuation(), 0);
+  int attenuation = -1;
+  EXPECT_EQ(GetMixWVolume(mixer_, &attenuation, name), 1);
+  EXPECT_EQ(attenuation, 0);
   EXPECT_EQ(SlienceMixWVolume(mixer_, 3, name), 1);
-  EXPECT_EQ(attenuation(), 99);
+  EXPECT_EQ(GetMixWVolume(mixer_, &attenuation, name), 1);
+  EXPECT_EQ(attenuation, 99);
   EXPECT_EQ(SetMixWVolume(mixer_, 150, name), 1);
-  EXPECT_EQ(attenuation(), 100);
+  EXPECT_EQ(GetMixWVolume(mixer_, &attenuation, name), 1);
+  EXPECT_EQ(attenuation, 100);
 
   EXPECT_EQ(StopAllMixWExceptLoop(mixer_), 1);
   EXPECT_EQ(IsMixWPlay(mixer_, name), 1);
