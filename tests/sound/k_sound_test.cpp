@@ -9,25 +9,16 @@
 #include <string>
 
 #include "sound_test_files.h"
-#include "wav_builder.h"
 
 namespace {
 
-using kolta::test::Chunk;
-using kolta::test::FormatBody;
-using kolta::test::PcmFormat;
-using kolta::test::Riff;
-using kolta::test::ToneSamples;
-using kolta::test::ToneWav;
-using kolta::test::WriteSound;
-
-const PcmFormat kStereo16{2, 44100, 16};
+using namespace kolta::test;
 
 class KSound : public ::testing::Test {
  protected:
   void SetUp() override {
-    mixer_ = InitMixW(kolta::test::SoundWindow(), 1);
-    ASSERT_EQ(mixer_, 0) << "DirectSound found no device (is the audio server running?)";
+    mixer_ = InitMixW(SoundWindow(), 1);
+    ASSERT_EQ(mixer_, 0) << kNoDevice;
     tone_ = WriteSound("tone.wav", ToneWav(kStereo16, 440, 0.5, 0.2));
     ASSERT_FALSE(tone_.empty());
   }

@@ -10,17 +10,10 @@
 #include <string>
 
 #include "sound_test_files.h"
-#include "wav_builder.h"
 
 namespace {
 
-using kolta::test::Chunk;
-using kolta::test::FormatBody;
-using kolta::test::PcmFormat;
-using kolta::test::Riff;
-using kolta::test::ToneSamples;
-using kolta::test::ToneWav;
-using kolta::test::WriteSound;
+using namespace kolta::test;
 
 constexpr DWORD kToneMs = 1500;
 constexpr DWORD kSilenceMs = 800;
@@ -70,18 +63,16 @@ std::string NoiseText(std::size_t size) {
 }  // namespace
 
 int main() {
-  const PcmFormat mono8{1, 22050, 8}, stereo16{2, 44100, 16}, quad16{4, 22050, 16},
-      mono16{1, 22050, 16};
-  const std::string mono = WriteSound("listen-mono8.wav", ToneWav(mono8, 440, 1.0));
-  const std::string stereo = WriteSound("listen-stereo16.wav", ToneWav(stereo16, 660, 1.0));
-  const std::string quad = WriteSound("listen-quad16.wav", ToneWav(quad16, 550, 1.0));
+  const std::string mono = WriteSound("listen-mono8.wav", ToneWav(kMono8, 440, 1.0));
+  const std::string stereo = WriteSound("listen-stereo16.wav", ToneWav(kStereo16, 660, 1.0));
+  const std::string quad = WriteSound("listen-quad16.wav", ToneWav(kQuad16, 550, 1.0));
   const std::string tagged = WriteSound(
       "listen-tagged.wav",
-      Riff(Chunk("fmt ", FormatBody(mono16, 2)) + Chunk("fact", "\x22\x56\0\0") +
-           Chunk("LIST", "INFOICMT" + NoiseText(8000)) + Chunk("data", ToneSamples(mono16, 880, 1.0))));
+      Riff(Chunk("fmt ", FormatBody(kMono16, 2)) + Chunk("fact", "\x22\x56\0\0") +
+           Chunk("LIST", "INFOICMT" + NoiseText(8000)) + Chunk("data", ToneSamples(kMono16, 880, 1.0))));
   if (mono.empty() || stereo.empty() || quad.empty() || tagged.empty()) return 2;
 
-  const int mixer = InitMixW(kolta::test::SoundWindow(), 1);
+  const int mixer = InitMixW(SoundWindow(), 1);
   if (mixer < 0) {
     std::fprintf(stderr, "no DirectSound device\n");
     return 2;

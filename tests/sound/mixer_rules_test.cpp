@@ -8,22 +8,11 @@
 #include "mixer.h"
 #include "mixer_table.h"
 #include "sound_test_files.h"
-#include "wav_builder.h"
 
 namespace {
 
 namespace sound = kolta::sound;
-using kolta::test::Chunk;
-using kolta::test::FormatBody;
-using kolta::test::PcmFormat;
-using kolta::test::Riff;
-using kolta::test::ToneSamples;
-using kolta::test::ToneWav;
-using kolta::test::WriteSound;
-
-const PcmFormat kMono8{1, 22050, 8};
-const PcmFormat kStereo16{2, 44100, 16};
-const PcmFormat kQuad16{4, 22050, 16};
+using namespace kolta::test;
 
 DWORD Status(IDirectSoundBuffer* buffer) {
   DWORD status = 0;
@@ -59,8 +48,7 @@ WAVEFORMATEX Format(IDirectSoundBuffer* buffer) {
 class Mixer : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(sound::InitMixer(kolta::test::SoundWindow(), 1), 0)
-        << "DirectSound found no device (is the audio server running?)";
+    ASSERT_EQ(sound::InitMixer(SoundWindow(), 1), 0) << kNoDevice;
     // A looped tone and a three-second one-shot, each of a name of its own.
     tone_ = WriteSound("tone.wav", ToneWav(kMono8, 440, 0.5));
     long_ = WriteSound("long.wav", ToneWav(kMono8, 330, 3.0, 0.1));
@@ -93,16 +81,16 @@ class Mixer : public ::testing::Test {
 };
 
 TEST_F(Mixer, OpensTwoMixersAndResetClosesThem) {
-  EXPECT_EQ(sound::InitMixer(kolta::test::SoundWindow(), 0), 1);
-  EXPECT_EQ(sound::InitMixer(kolta::test::SoundWindow(), 0), sound::kNoMixer);
+  EXPECT_EQ(sound::InitMixer(SoundWindow(), 0), 1);
+  EXPECT_EQ(sound::InitMixer(SoundWindow(), 0), sound::kNoMixer);
   ASSERT_EQ(sound::LoadSound(1, tone_.c_str()), 1);
   EXPECT_EQ(sound::QuitMixer(1), 1);
   EXPECT_EQ(sound::Mixers()[1].device, nullptr);
   EXPECT_EQ(sound::Mixers()[1].slots[0].buffer, nullptr);
   EXPECT_EQ(sound::QuitMixer(1), 0);  // not open any more
-  EXPECT_EQ(sound::InitMixer(kolta::test::SoundWindow(), 0), 1);
+  EXPECT_EQ(sound::InitMixer(SoundWindow(), 0), 1);
   ASSERT_EQ(sound::LoadSound(1, tone_.c_str()), 1);
-  EXPECT_EQ(sound::InitMixer(kolta::test::SoundWindow(), 1), 0);
+  EXPECT_EQ(sound::InitMixer(SoundWindow(), 1), 0);
   EXPECT_EQ(sound::Mixers()[1].inUse, 0);
   EXPECT_EQ(sound::Mixers()[1].slots[0].buffer, nullptr);
 }
@@ -158,8 +146,8 @@ TEST_F(Mixer, BufferHoldsTheDataChunkOnly) {
   BufferOf(tagged)->Unlock(first, firstBytes, second, secondBytes);
 
   // A data size beyond the end of the file: the buffer holds what the file has.
-  std::string cut = Riff(Chunk("fmt ", FormatBody(kStereo16)) + Chunk("data", samples, 0x7FFFFFF0));
-  const std::string cutName = WriteSound("cut.wav", cut);
+  const std::string cutName = WriteSound(
+      "cut.wav", Riff(Chunk("fmt ", FormatBody(kStereo16)) + Chunk("data", samples, 0x7FFFFFF0)));
   ASSERT_EQ(sound::LoadSound(0, cutName.c_str()), 1);
   EXPECT_EQ(Caps(BufferOf(cutName)).dwBufferBytes, samples.size());
 }
@@ -183,7 +171,7 @@ TEST_F(Mixer, NamesMatchExactlyAndFitASlot) {
   EXPECT_EQ(sound::IsSoundPlaying(0, nullptr), 0);
 
   // 127 characters fit a slot's name; 128 are refused even though the file exists.
-  const std::string folder = std::string(kolta::test::kSoundFolder);
+  const std::string folder = kSoundFolder;
   const std::string fits = folder + std::string(127 - folder.size() - 4, 'a') + ".wav";
   const std::string tooLong = folder + std::string(128 - folder.size() - 4, 'a') + ".wav";
   ASSERT_EQ(WriteSound(fits.substr(folder.size()), ToneWav(kMono8, 440, 0.1)), fits);
@@ -365,7 +353,7 @@ TEST_F(Mixer, QuitReleasesEverySound) {
   EXPECT_EQ(sound::QuitMixer(0), 1);
   EXPECT_EQ(sound::Mixers()[0].inUse, 0);
   EXPECT_EQ(sound::StartSound(0, tone_.c_str(), 1), 0);
-  EXPECT_EQ(sound::InitMixer(kolta::test::SoundWindow(), 0), 0);
+  EXPECT_EQ(sound::InitMixer(SoundWindow(), 0), 0);
   for (int i = 0; i < sound::kSlotCount; ++i) EXPECT_EQ(Slot(i).buffer, nullptr) << i;
 }
 

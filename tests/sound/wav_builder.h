@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,9 +23,9 @@ inline void PutLe32(std::string& out, std::uint32_t value) {
 // One chunk: identifier, size (the body's unless given), body and, for an odd size, the
 // pad byte.
 inline std::string Chunk(std::string_view id, std::string_view body,
-                         std::uint32_t declaredSize = UINT32_MAX) {
+                         std::optional<std::uint32_t> declaredSize = std::nullopt) {
   std::string out(id);
-  PutLe32(out, declaredSize == UINT32_MAX ? static_cast<std::uint32_t>(body.size()) : declaredSize);
+  PutLe32(out, declaredSize.value_or(static_cast<std::uint32_t>(body.size())));
   out += body;
   if (body.size() % 2) out += '\0';
   return out;
@@ -34,8 +35,16 @@ struct PcmFormat {
   std::uint16_t channels = 1;
   std::uint32_t rate = 22050;
   std::uint16_t bits = 16;
-  std::uint16_t blockAlign() const { return static_cast<std::uint16_t>(channels * bits / 8); }
+  constexpr std::uint16_t blockAlign() const {
+    return static_cast<std::uint16_t>(channels * bits / 8);
+  }
 };
+
+// The shapes the tests play: both sample sizes, and more channels than a buffer takes.
+inline constexpr PcmFormat kMono8{1, 22050, 8};
+inline constexpr PcmFormat kMono16{1, 22050, 16};
+inline constexpr PcmFormat kStereo16{2, 44100, 16};
+inline constexpr PcmFormat kQuad16{4, 22050, 16};
 
 // The 16-byte PCM format record; `extraBytes` more make an extended one.
 inline std::string FormatBody(const PcmFormat& format, std::size_t extraBytes = 0) {

@@ -13,14 +13,8 @@
 
 namespace {
 
-using kolta::sound::MemoryWavSource;
-using kolta::sound::ReadWavLayout;
-using kolta::sound::WavLayout;
-using kolta::test::Chunk;
-using kolta::test::FormatBody;
-using kolta::test::PcmFormat;
-using kolta::test::Riff;
-using kolta::test::ToneSamples;
+using namespace kolta::sound;
+using namespace kolta::test;
 
 std::optional<WavLayout> Layout(const std::string& file) {
   MemoryWavSource source({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()});
@@ -31,8 +25,6 @@ std::optional<WavLayout> Layout(const std::string& file) {
 std::string Samples(const std::string& file, const WavLayout& layout) {
   return file.substr(static_cast<std::size_t>(layout.dataOffset), layout.dataSize);
 }
-
-const PcmFormat kStereo16{2, 44100, 16};
 
 TEST(WavLayout, ReadsThePcmFormatAndTheSamples) {
   const std::string samples = ToneSamples(kStereo16, 440, 0.01);
@@ -68,19 +60,19 @@ TEST(WavLayout, SkipsEveryOtherChunkBySize) {
 
 TEST(WavLayout, CutsTheDataChunkToTheFile) {
   const std::string samples = ToneSamples(kStereo16, 440, 0.01);
-  for (const std::uint32_t declared : {1000000u, 0xFFFFFFFFu, static_cast<std::uint32_t>(samples.size() + 1)}) {
-    const std::string file = Riff(Chunk("fmt ", FormatBody(kStereo16)) + "data") +
-                             std::string("\0\0\0\0", 4) + samples;
-    std::string declaredFile = file;
-    for (int i = 0; i < 4; ++i) declaredFile[40 + i] = static_cast<char>(declared >> (8 * i));
-    const auto layout = Layout(declaredFile);
-    ASSERT_TRUE(layout);
-    EXPECT_EQ(Samples(declaredFile, *layout), samples);
+  for (const std::uint32_t declared :
+       {1000000u, 0xFFFFFFFFu, static_cast<std::uint32_t>(samples.size() + 1)}) {
+    // The RIFF size does not count the samples either.
+    const std::string file =
+        Riff(Chunk("fmt ", FormatBody(kStereo16)) + Chunk("data", "", declared)) + samples;
+    const auto layout = Layout(file);
+    ASSERT_TRUE(layout) << declared;
+    EXPECT_EQ(Samples(file, *layout), samples);
   }
 }
 
 TEST(WavLayout, EveryTruncationOfTheHeadersIsRefused) {
-  const std::string file = kolta::test::ToneWav(kStereo16, 440, 0.001);
+  const std::string file = ToneWav(kStereo16, 440, 0.001);
   for (std::size_t length = 0; length < 44; ++length) {
     EXPECT_FALSE(Layout(file.substr(0, length))) << length;
   }
@@ -121,7 +113,7 @@ TEST(BufferShape, OneOrTwoChannelsAreCopiedAsTheyAreInWholeFrames) {
                                       std::pair{PcmFormat{2, 44100, 16}, 1000u},
                                       std::pair{PcmFormat{2, 8000, 24}, 996u}}) {
     const WavLayout layout{{format.channels, format.rate, format.blockAlign(), format.bits}, 44, 1001};
-    const auto shape = kolta::sound::BufferShapeOf(layout);
+    const auto shape = BufferShapeOf(layout);
     ASSERT_TRUE(shape);
     EXPECT_TRUE(shape->copiedAsIs);
     EXPECT_EQ(shape->channels, format.channels);
@@ -132,23 +124,23 @@ TEST(BufferShape, OneOrTwoChannelsAreCopiedAsTheyAreInWholeFrames) {
 
 TEST(BufferShape, MoreChannelsKeepTheFirstTwoOfEachFrame) {
   const WavLayout quad{{4, 22050, 8, 16}, 44, 8 * 100 + 5};  // a partial frame at the end
-  const auto shape = kolta::sound::BufferShapeOf(quad);
+  const auto shape = BufferShapeOf(quad);
   ASSERT_TRUE(shape);
   EXPECT_FALSE(shape->copiedAsIs);
   EXPECT_EQ(shape->channels, 2);
   EXPECT_EQ(shape->blockAlign, 4);
   EXPECT_EQ(shape->bytes, 400u);
   const WavLayout sixBy24{{6, 48000, 18, 24}, 44, 18 * 3};
-  EXPECT_EQ(kolta::sound::BufferShapeOf(sixBy24)->blockAlign, 6);
+  EXPECT_EQ(BufferShapeOf(sixBy24)->blockAlign, 6);
   const WavLayout uneven{{3, 8000, 7, 16}, 44, 700};
-  EXPECT_FALSE(kolta::sound::BufferShapeOf(uneven));
+  EXPECT_FALSE(BufferShapeOf(uneven));
 
   const std::uint8_t frames[] = {1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 13, 14, 15, 16, 17, 18, 99};
   std::uint8_t out[8] = {};
-  EXPECT_EQ(kolta::sound::KeepFrameStarts(frames, 8, 4, out), 8u);
+  EXPECT_EQ(KeepFrameStarts(frames, 8, 4, out), 8u);
   EXPECT_EQ(std::string(out, out + 8), std::string("\x01\x02\x03\x04\x0B\x0C\x0D\x0E"));
   std::uint8_t small[6] = {};
-  EXPECT_EQ(kolta::sound::KeepFrameStarts(frames, 8, 4, small), 4u);  // never past the end
+  EXPECT_EQ(KeepFrameStarts(frames, 8, 4, small), 4u);  // never past the end
 }
 
 }  // namespace
