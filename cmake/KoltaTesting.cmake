@@ -57,8 +57,9 @@ function(kolta_add_wine_test)
   set_tests_properties(${ARG_NAME} PROPERTIES ${properties} LABELS "${labels}")
 endfunction()
 
-# A GoogleTest program. Natively it runs directly; in the Windows builds it is compiled
-# for both targets and run under wine64 in the x86_64 build, one ctest entry per program.
+# A GoogleTest program; it sees the shared test headers of tests/common. Natively it runs
+# directly; in the Windows builds it is compiled for both targets and run under wine64 in
+# the x86_64 build, one ctest entry per program.
 #   kolta_add_gtest(name SOURCES ... [LIBS ...] [WINE_ARGS ...])
 function(kolta_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;WINE_ARGS" ${ARGN})
@@ -67,6 +68,7 @@ function(kolta_add_gtest name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE kolta_settings GTest::gtest_main ${ARG_LIBS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
   if(WIN32)
     kolta_add_wine_test(NAME ${name} PROGRAM ${name} ${ARG_WINE_ARGS})
   else()
