@@ -1,4 +1,4 @@
-// The parts of the TWAIN standard that the scanner uses: data groups, data argument
+// What the scanner code uses of the TWAIN standard: data groups, data argument
 // types, messages, return codes and the records passed through DSM_Entry, 2-byte packed
 // as the standard defines them on Windows. The identity record is in K_DEVICE.h.
 #pragma once
