@@ -22,3 +22,9 @@ DibImage* DibFromBitmapRect(HBITMAP bitmap, int x, int y, int width, int height)
 // Copies an area of the bitmap into the image at (targetX, targetY), clipped.
 int DibCopyFromBitmap(DibImage* target, int targetX, int targetY, HBITMAP bitmap, int sourceX,
                       int sourceY, int width, int height);
+
+// The picture at `path`, loaded and placed as DibLoadFitted does, as a device bitmap
+// compatible with the screen; null on failure. The caller deletes it with DeleteObject.
+HBITMAP DibLoadFittedBitmap(const char* path, int boxWidth, int boxHeight, int fit,
+                            DibColor background);
+HBITMAP DibLoadBitmap(const char* path);
