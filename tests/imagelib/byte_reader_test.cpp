@@ -1,12 +1,14 @@
-// The readers' byte source: the same positions, seeks and skips over memory and over a
-// stream handed over in the middle of a file.
+// What the file readers share: the byte source (the same positions, seeks and skips over
+// memory and over a stream handed over in the middle of a file) and row mirroring.
+#include "byte_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <numeric>
 #include <vector>
 
-#include "byte_reader.h"
+#include "row_mirror.h"
 
 namespace kolta::image {
 namespace {
@@ -59,6 +61,25 @@ TEST(ByteReader, BigEndianNumbers) {
   EXPECT_EQ(ReadBe16(bytes), 0x1234);
   EXPECT_EQ(ReadBe32(bytes), 0x12345678u);
   EXPECT_EQ(ReadLe32(bytes), 0x78563412u);
+}
+
+TEST(MirrorRow, EveryDepthKeepsPixelsWholeAndPaddingAlone) {
+  struct Case {
+    int bitCount, width;
+    std::vector<std::uint8_t> row, mirrored;
+  };
+  const Case cases[] = {
+      {1, 4, {0b10110000}, {0b11010000}},
+      {1, 10, {0b10000000, 0b01111111}, {0b10000000, 0b01111111}},
+      {4, 3, {0x12, 0x3F}, {0x32, 0x1F}},
+      {8, 3, {1, 2, 3, 9}, {3, 2, 1, 9}},
+      {24, 2, {1, 2, 3, 4, 5, 6, 9}, {4, 5, 6, 1, 2, 3, 9}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> row = c.row;
+    MirrorRow(row, c.width, c.bitCount);
+    EXPECT_EQ(row, c.mirrored) << c.bitCount << " bits, width " << c.width;
+  }
 }
 
 }  // namespace

@@ -50,7 +50,8 @@ inline void ExpectSamePicture(const DibImage* image, const Ppm& reference, int t
   int differences = 0;
   for (int y = 0; y < reference.height; ++y) {
     for (int x = 0; x < reference.width; ++x) {
-      const std::uint8_t* want = &reference.rgb[(static_cast<std::size_t>(y) * reference.width + x) * 3];
+      const std::uint8_t* want =
+          &reference.rgb[(static_cast<std::size_t>(y) * reference.width + x) * 3];
       const std::uint8_t* got = DibPixelAddress(rgb.get(), x, y);
       const bool same = std::abs(got[2] - want[0]) <= tolerance &&
                         std::abs(got[1] - want[1]) <= tolerance &&
