@@ -165,8 +165,9 @@ std::optional<std::vector<std::uint32_t>> ReadArray(ByteReader& in, ByteOrder or
   std::vector<std::uint32_t> values;
   if (entry.Inline()) {
     if (entry.type == kLong) return std::vector<std::uint32_t>(entry.count, entry.value);
-    for (std::uint32_t i = 0; i < entry.count; ++i)
+    for (std::uint32_t i = 0; i < entry.count; ++i) {
       values.push_back((entry.value >> (16 * i)) & 0xFFFF);
+    }
     return values;
   }
   const std::uint64_t bytes = entry.Bytes();
@@ -226,33 +227,33 @@ std::optional<std::vector<std::uint32_t>> CountsFromOffsets(const Plan& plan) {
   return counts;
 }
 
-std::optional<Plan> MakePlan(ByteReader& in, ByteOrder order, const Directory& dir,
-                             std::uint64_t fileSize) {
-  if (dir.planar != 1 || dir.predictor != 1) return std::nullopt;
+bool Supported(const Directory& dir) {
+  if (dir.planar != 1 || dir.predictor != 1) return false;
   if (dir.compression == kFax3 || dir.compression == kFax4 || dir.compression == kOldJpeg) {
-    return std::nullopt;
+    return false;
   }
-  if (!dir.stripOffsets || (!dir.stripByteCounts && dir.compression != kUncompressed)) {
-    return std::nullopt;
+  // Without byte counts only uncompressed strips can be measured.
+  return dir.stripOffsets && (dir.stripByteCounts || dir.compression == kUncompressed) &&
+         dir.width && dir.height;
+}
+
+// Size, depth and row layout; false for a picture the library does not make.
+bool PlanPicture(ByteReader& in, ByteOrder order, const Directory& dir, Plan& plan) {
+  if (*dir.width == 0 || *dir.height == 0 || *dir.width > INT32_MAX || *dir.height > INT32_MAX) {
+    return false;
   }
-  if (!dir.width || !dir.height || *dir.width == 0 || *dir.height == 0 || *dir.width > INT32_MAX ||
-      *dir.height > INT32_MAX) {
-    return std::nullopt;
-  }
-  Plan plan;
   plan.width = static_cast<int>(*dir.width);
   plan.height = static_cast<int>(*dir.height);
-
   std::uint32_t bitsPerSample = dir.bitsPerSample;
   if (dir.bitsArray) {
     const auto first = FirstStoredValue(in, order, *dir.bitsArray);
-    if (!first) return std::nullopt;
+    if (!first) return false;
     bitsPerSample = *first & 0xFFFF;
   }
   const std::uint32_t bitCount = std::uint32_t{dir.samplesPerPixel} * bitsPerSample;
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24) return std::nullopt;
+  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24) return false;
   plan.bitCount = static_cast<int>(bitCount);
-  if (DibRowBytes(plan.width, plan.bitCount) > kMaxRowBytes) return std::nullopt;
+  if (DibRowBytes(plan.width, plan.bitCount) > kMaxRowBytes) return false;
   plan.fileRowBytes = (static_cast<std::size_t>(plan.width) * plan.bitCount + 7) / 8;
 
   // No RowsPerStrip, or 0, means one strip of the whole picture.
@@ -263,18 +264,33 @@ std::optional<Plan> MakePlan(ByteReader& in, ByteOrder order, const Directory& d
   plan.compression = dir.compression;
   plan.mirror = dir.orientation == 2 || dir.orientation == 3;
   plan.photometric = dir.photometric;
+  return true;
+}
 
+// The strip offsets and byte counts, and the colour map.
+bool ReadTables(ByteReader& in, ByteOrder order, const Directory& dir, std::uint64_t fileSize,
+                Plan& plan) {
   auto offsets = ReadArray(in, order, *dir.stripOffsets, fileSize);
-  if (!offsets || offsets->empty()) return std::nullopt;
+  if (!offsets || offsets->empty()) return false;
   plan.offsets = std::move(*offsets);
   auto counts = dir.stripByteCounts ? ReadArray(in, order, *dir.stripByteCounts, fileSize)
                                     : CountsFromOffsets(plan);
-  if (!counts) return std::nullopt;
+  if (!counts) return false;
   plan.byteCounts = std::move(*counts);
   if (dir.colorMap) {
-    if (dir.colorMap->type != kShort) return std::nullopt;
+    if (dir.colorMap->type != kShort) return false;
     plan.colorMap = ReadArray(in, order, *dir.colorMap, fileSize);
-    if (!plan.colorMap) return std::nullopt;
+    if (!plan.colorMap) return false;
+  }
+  return true;
+}
+
+std::optional<Plan> MakePlan(ByteReader& in, ByteOrder order, const Directory& dir,
+                             std::uint64_t fileSize) {
+  Plan plan;
+  if (!Supported(dir) || !PlanPicture(in, order, dir, plan) ||
+      !ReadTables(in, order, dir, fileSize, plan)) {
+    return std::nullopt;
   }
   return plan;
 }
@@ -328,17 +344,14 @@ DibImage* NewImage(const Plan& plan) {
   auto* image = static_cast<DibImage*>(ImgAlloc(bytes));
   if (!image) return nullptr;
   const auto stride = DibRowBytes(plan.width, plan.bitCount);
-  *image = DibImage{kDibHeaderSize,
-                    plan.width,
-                    plan.height,
-                    1,
-                    static_cast<std::uint16_t>(plan.bitCount),
-                    0,
-                    static_cast<std::uint32_t>(stride * plan.height),
-                    0,
-                    0,
-                    paletteCount,
-                    0};
+  // The block comes zero-filled: compression, resolutions and colours important stay 0.
+  image->headerSize = kDibHeaderSize;
+  image->width = plan.width;
+  image->height = plan.height;
+  image->planes = 1;
+  image->bitCount = static_cast<std::uint16_t>(plan.bitCount);
+  image->imageSize = static_cast<std::uint32_t>(stride * plan.height);
+  image->colorsUsed = paletteCount;
   FillPalette(plan, {DibPalette(image), paletteCount * 4});
   return image;
 }

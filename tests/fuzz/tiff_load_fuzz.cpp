@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!image) return 0;
   if (DibTotalSize(image) == 0 || DibBits(image) == nullptr) __builtin_trap();
   // A few bytes may declare a picture of hundreds of megabytes, read quickly as zero rows;
-  // converting it would only be slow.
-  if (std::int64_t{DibWidth(image)} * DibHeight(image) <= (std::int64_t{1} << 20)) {
+  // converting and turning it would only be slow.
+  if (std::int64_t{DibWidth(image)} * DibHeight(image) <= (std::int64_t{1} << 18)) {
     DibFree(DibMirror(DibFlip(DibConvertTo24(image))));
   }
   DibFree(image);

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "psd_file.h"
@@ -120,33 +122,21 @@ TEST(Psd, ShortDataLeavesTheRestBlack) {
 }
 
 TEST(Psd, RefusesWhatItCannotRead) {
-  const auto refused = [](const char* what, PsdHeader h) {
-    EXPECT_FALSE(ImagePtr(Load(Document(h, kRawPlanes)))) << what;
+  const std::pair<const char*, void (*)(PsdHeader&)> cases[] = {
+      {"version 2", [](PsdHeader& h) { h.version = 2; }},
+      {"no channels", [](PsdHeader& h) { h.channels = 0; }},
+      {"width 0", [](PsdHeader& h) { h.width = 0; }},
+      {"height past int", [](PsdHeader& h) { h.height = 0x80000000; }},
+      {"3.6 GB of pixels", [](PsdHeader& h) { h.width = h.height = 30000; }},
+      {"16 bits", [](PsdHeader& h) { h.depth = 16; }},
+      {"CMYK", [](PsdHeader& h) { h.mode = 4; }},
+      {"compression 2", [](PsdHeader& h) { h.compression = 2; }},
   };
-  PsdHeader h;
-  h.version = 2;
-  refused("version 2", h);
-  h = {};
-  h.channels = 0;
-  refused("no channels", h);
-  h = {};
-  h.width = 0;
-  refused("width 0", h);
-  h = {};
-  h.height = 0x80000000;
-  refused("height past int", h);
-  h = {};
-  h.width = h.height = 30000;  // 3.6 GB of pixels
-  refused("too large", h);
-  h = {};
-  h.depth = 16;
-  refused("16 bits", h);
-  h = {};
-  h.mode = 4;
-  refused("CMYK", h);
-  h = {};
-  h.compression = 2;
-  refused("compression 2", h);
+  for (const auto& [what, change] : cases) {
+    PsdHeader h;
+    change(h);
+    EXPECT_FALSE(ImagePtr(Load(Document(h, kRawPlanes)))) << what;
+  }
   std::vector<std::uint8_t> bytes = Document({}, kRawPlanes);
   bytes[0] = 'X';
   EXPECT_FALSE(ImagePtr(Load(bytes)));
@@ -157,7 +147,8 @@ TEST(Psd, RefusesWhatItCannotRead) {
 
 TEST(Psd, ReadingLeavesTheFileAsItIs) {
   const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / "kolta_psd_read_only.psd";
+      std::filesystem::temp_directory_path() /
+      ("kolta_psd_read_only_" + std::to_string(std::random_device{}()) + ".psd");
   const std::vector<std::uint8_t> bytes = Document({}, kRawPlanes);
   std::FILE* file = std::fopen(path.string().c_str(), "wb");
   ASSERT_TRUE(file);
