@@ -1,9 +1,11 @@
 // The layered-image document reader: the header of an 8-bit RGB document, its colour mode
 // data, resources and layers skipped, then the composite picture's planes, raw or
 // PackBits-coded. The file is only ever read.
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <span>
 
 #include "byte_reader.h"
 #include "packbits.h"
