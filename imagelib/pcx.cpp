@@ -88,7 +88,10 @@ bool ReadPalette(ByteReader& in, const PcxHeader& h, DibImage* image) {
 }
 
 // Run-length decoding of scanlines from the pixel data, which ends before the 256-colour
-// palette where there is one.
+// palette where there is one. The data is taken in blocks; a run writes at least 8 copies of
+// its value, so the scanline buffer needs kScanlineSlack bytes beyond its end.
+constexpr std::size_t kScanlineSlack = 64;
+
 class ScanlineDecoder {
  public:
   ScanlineDecoder(ByteReader& in, std::uint64_t dataBytes) : in_(in), left_(dataBytes) {}
@@ -98,32 +101,64 @@ class ScanlineDecoder {
   bool Decode(std::span<std::uint8_t> line) {
     std::uint8_t* out = line.data();
     std::uint8_t* const end = out + line.size();
+    // Local copies of the block position, which the compiler can keep in registers while
+    // it writes through `out`.
+    const std::uint8_t* next = next_;
+    const std::uint8_t* blockEnd = end_;
     while (out < end) {
-      const int d = Next();
-      if (d < 0) break;
-      if (d < 0xC0) {
-        *out++ = static_cast<std::uint8_t>(d);
+      if (blockEnd - next >= 2) {
+        // A byte below 0xC0 is one data byte; otherwise its low 6 bits count copies of
+        // the next byte (0 writes nothing).
+        const unsigned d = *next++;
+        if (d < 0xC0) {
+          *out++ = static_cast<std::uint8_t>(d);
+          continue;
+        }
+        const std::size_t count = d & 63;
+        const std::uint8_t value = *next++;
+        const std::uint64_t copies = value * 0x0101010101010101ull;
+        std::memcpy(out, &copies, 8);
+        if (count > 8) std::memset(out + 8, value, count - 8);
+        out += std::min<std::size_t>(count, static_cast<std::size_t>(end - out));
         continue;
       }
-      const int value = Next();
+      // The block's last byte: a run's value may lie in the next block.
+      next_ = next;
+      const int d = Next();
+      const int value = d >= 0xC0 ? Next() : d;
+      next = next_;
+      blockEnd = end_;
       if (value < 0) break;
-      const std::size_t count = std::min<std::size_t>(d & 63, static_cast<std::size_t>(end - out));
-      std::memset(out, value, count);
-      out += count;
+      const std::size_t count = d >= 0xC0 ? d & 63 : 1;
+      const std::size_t kept = std::min<std::size_t>(count, static_cast<std::size_t>(end - out));
+      std::memset(out, value, kept);
+      out += kept;
     }
+    next_ = next;
     std::memset(out, 0, static_cast<std::size_t>(end - out));
     return out == end;
   }
 
  private:
+  bool Refill() {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left_, block_.size()));
+    const std::size_t got = in_.Read(block_.data(), want);
+    left_ -= got;
+    next_ = block_.data();
+    end_ = next_ + got;
+    return got != 0;
+  }
+
   int Next() {
-    if (left_ == 0) return -1;
-    --left_;
-    return in_.Byte();
+    if (next_ == end_ && !Refill()) return -1;
+    return *next_++;
   }
 
   ByteReader& in_;
-  std::uint64_t left_;
+  std::uint64_t left_;  // pixel data not yet taken into the block
+  std::array<std::uint8_t, 16384> block_{};
+  const std::uint8_t* next_ = nullptr;
+  const std::uint8_t* end_ = nullptr;
 };
 
 // For each plane byte, its eight bits spread to the low bit of eight 4-bit pixels, two to a
@@ -183,10 +218,11 @@ void ConvertScanline(const PcxHeader& h, const std::uint8_t* line, std::uint8_t*
 // reached stay 0.
 void ReadRows(ByteReader& in, const PcxHeader& h, std::uint64_t dataBytes, DibImage* image) {
   ScanlineDecoder decoder(in, dataBytes);
-  std::vector<std::uint8_t> line(static_cast<std::size_t>(h.planes) * h.lineBytes);
+  const std::size_t lineBytes = static_cast<std::size_t>(h.planes) * h.lineBytes;
+  std::vector<std::uint8_t> line(lineBytes + kScanlineSlack);
   const std::size_t stride = DibStride(image);
   for (int i = 0; i < h.height; ++i) {
-    const bool whole = decoder.Decode(line);
+    const bool whole = decoder.Decode({line.data(), lineBytes});
     ConvertScanline(h, line.data(), DibBits(image) + static_cast<std::size_t>(h.height - 1 - i) * stride, stride);
     if (!whole) return;
   }
