@@ -4,6 +4,7 @@
 // pixels and the three colour planes of 24-bit files into blue, green, red.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <span>
 #include <vector>
@@ -75,8 +76,7 @@ bool ReadPalette(ByteReader& in, const PcxHeader& h, DibImage* image) {
       const auto size = in.Size();
       std::array<std::uint8_t, kPaletteBytes> stored{};
       if (!size || *size < kPaletteBytes || !in.Seek(*size - kPaletteBytes) ||
-          in.Read(stored.data(), stored.size()) != stored.size() ||
-          stored[0] != kPaletteMarker) {
+          in.Read(stored.data(), stored.size()) != stored.size() || stored[0] != kPaletteMarker) {
         return false;
       }
       for (int i = 0; i < 256; ++i) PutRgb(entries + i * 4, &stored[1 + i * 3]);
@@ -141,7 +141,8 @@ class ScanlineDecoder {
 
  private:
   bool Refill() {
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left_, block_.size()));
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(left_, block_.size()));
     const std::size_t got = in_.Read(block_.data(), want);
     left_ -= got;
     next_ = block_.data();
@@ -175,6 +176,8 @@ constexpr std::array<std::uint32_t, 256> MakeBitSpread() {
   return table;
 }
 constexpr std::array<std::uint32_t, 256> kBitSpread = MakeBitSpread();
+static_assert(std::endian::native == std::endian::little,
+              "the spread words are stored as they are");
 
 // Converts one decoded scanline into a stored row of `stride` bytes; converted bytes
 // beyond the stride are dropped.
@@ -223,7 +226,8 @@ void ReadRows(ByteReader& in, const PcxHeader& h, std::uint64_t dataBytes, DibIm
   const std::size_t stride = DibStride(image);
   for (int i = 0; i < h.height; ++i) {
     const bool whole = decoder.Decode({line.data(), lineBytes});
-    ConvertScanline(h, line.data(), DibBits(image) + static_cast<std::size_t>(h.height - 1 - i) * stride, stride);
+    ConvertScanline(h, line.data(),
+                    DibBits(image) + static_cast<std::size_t>(h.height - 1 - i) * stride, stride);
     if (!whole) return;
   }
 }
@@ -237,8 +241,17 @@ DibImage* LoadPcx(ByteReader& in) {
   auto* image = static_cast<DibImage*>(ImgAlloc(bytes));
   if (!image) return nullptr;
   const std::size_t stride = DibRowBytes(h.width, h.bitCount);
-  *image = DibImage{kDibHeaderSize, h.width, h.height, 1, static_cast<std::uint16_t>(h.bitCount),
-                    0, static_cast<std::uint32_t>(stride * h.height), 0, 0, paletteCount, 0};
+  *image = DibImage{kDibHeaderSize,
+                    h.width,
+                    h.height,
+                    1,
+                    static_cast<std::uint16_t>(h.bitCount),
+                    0,
+                    static_cast<std::uint32_t>(stride * h.height),
+                    0,
+                    0,
+                    paletteCount,
+                    0};
   if (!ReadPalette(in, h, image)) {
     ImgFree(image);
     return nullptr;

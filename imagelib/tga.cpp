@@ -53,8 +53,9 @@ bool IsKnownMapEntrySize(int bits) { return bits == 15 || bits == 16 || bits == 
 bool ReadHeader(ByteReader& in, TgaHeader& h) {
   std::uint8_t b[kHeaderBytes] = {};
   in.Read(b, sizeof b);
-  h = {b[0], b[1], b[2], ReadLe16(b + 3), ReadLe16(b + 5), b[7], ReadLe16(b + 12),
-       ReadLe16(b + 14), b[16], b[17]};
+  h = {
+      b[0],  b[1], b[2], ReadLe16(b + 3), ReadLe16(b + 5), b[7], ReadLe16(b + 12), ReadLe16(b + 14),
+      b[16], b[17]};
   if (!IsKnownImageType(h.imageType) && h.mapType > 1) return false;
   if (h.width == 0 || h.height == 0 || !IsKnownDepth(h.pixelDepth)) return false;
   return !h.HasMap() || h.mapLength == 0 || IsKnownMapEntrySize(h.mapEntryBits);
@@ -108,8 +109,9 @@ void FillGreyRamp(Palette& palette, std::uint32_t count) {
 void ReadColourMap(ByteReader& in, const TgaHeader& h, Palette& palette) {
   const int entryBytes = (h.mapEntryBits + 7) / 8;
   const std::uint32_t mapEnd = std::uint32_t{h.mapFirst} + h.mapLength;
-  const std::uint32_t used =
-      h.mapFirst >= kMaxPalette ? 0 : std::min<std::uint32_t>(h.mapLength, kMaxPalette - h.mapFirst);
+  const std::uint32_t used = h.mapFirst >= kMaxPalette
+                                 ? 0
+                                 : std::min<std::uint32_t>(h.mapLength, kMaxPalette - h.mapFirst);
   palette.count = std::min(mapEnd, kMaxPalette);
   std::array<std::uint8_t, kMaxPalette * 4> map{};
   in.Read(map.data(), used * entryBytes);
@@ -140,7 +142,9 @@ void ReadPalette(ByteReader& in, const TgaHeader& h, Palette& palette) {
 class RowDecoder {
  public:
   RowDecoder(ByteReader& in, const TgaHeader& h)
-      : in_(in), fileBytes_(h.FileBytesPerPixel()), imageBytes_(h.ImageBitCount() / 8),
+      : in_(in),
+        fileBytes_(h.FileBytesPerPixel()),
+        imageBytes_(h.ImageBitCount() / 8),
         width_(h.width) {}
 
   // False when the data ended inside the row (what was decoded stays, the rest is 0).
@@ -238,8 +242,17 @@ DibImage* LoadTga(ByteReader& in) {
   auto* image = static_cast<DibImage*>(ImgAlloc(bytes));
   if (!image) return nullptr;
   const std::size_t stride = DibRowBytes(h.width, bitCount);
-  *image = DibImage{kDibHeaderSize, h.width, h.height, 1, static_cast<std::uint16_t>(bitCount),
-                    0, static_cast<std::uint32_t>(stride * h.height), 0, 0, palette.count, 0};
+  *image = DibImage{kDibHeaderSize,
+                    h.width,
+                    h.height,
+                    1,
+                    static_cast<std::uint16_t>(bitCount),
+                    0,
+                    static_cast<std::uint32_t>(stride * h.height),
+                    0,
+                    0,
+                    palette.count,
+                    0};
   std::memcpy(DibPalette(image), palette.entries.data(), std::size_t{palette.count} * 4);
   ReadRows(in, h, image);
   return image;

@@ -7,7 +7,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size >= 12) {
-    auto word = [&](std::size_t at) { return static_cast<std::int16_t>(data[at] | (data[at + 1] << 8)); };
+    auto word = [&](std::size_t at) {
+      return static_cast<std::int16_t>(data[at] | (data[at + 1] << 8));
+    };
     const long long width = word(8) - word(4) + 1, height = word(10) - word(6) + 1;
     if (width * height > kolta::test::kFuzzMaxPixels) return 0;
   }

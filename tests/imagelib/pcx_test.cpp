@@ -29,14 +29,16 @@ TEST_P(PcxToolFiles, DecodeLikeTheTool) {
   ExpectSamePicture(image.get(), reference);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Samples, PcxToolFiles,
-    testing::Values(Sample{"pil_1bit", 1}, Sample{"pil_8bit_grey", 8},
-                    Sample{"pil_8bit_palette", 8}, Sample{"pil_24bit", 24},
-                    Sample{"magick_8bit", 8}, Sample{"magick_24bit", 24},
-                    Sample{"gen_4bit_planar", 4}, Sample{"gen_24bit_width3", 24},
-                    Sample{"gen_24bit_xmin10", 24}),
-    [](const testing::TestParamInfo<Sample>& sample) { return std::string(sample.param.name); });
+INSTANTIATE_TEST_SUITE_P(Samples, PcxToolFiles,
+                         testing::Values(Sample{"pil_1bit", 1}, Sample{"pil_8bit_grey", 8},
+                                         Sample{"pil_8bit_palette", 8}, Sample{"pil_24bit", 24},
+                                         Sample{"magick_8bit", 8}, Sample{"magick_24bit", 24},
+                                         Sample{"gen_4bit_planar", 4},
+                                         Sample{"gen_24bit_width3", 24},
+                                         Sample{"gen_24bit_xmin10", 24}),
+                         [](const testing::TestParamInfo<Sample>& sample) {
+                           return std::string(sample.param.name);
+                         });
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -73,7 +75,8 @@ ImagePtr Load(const PcxFields& fields) {
 // A 256-colour palette block: the marker, then entry i = (i, 255 - i, 7).
 Bytes Palette256(std::uint8_t marker = 12) {
   Bytes palette{marker};
-  for (int i = 0; i < 256; ++i) palette.insert(palette.end(), {std::uint8_t(i), std::uint8_t(255 - i), 7});
+  for (int i = 0; i < 256; ++i)
+    palette.insert(palette.end(), {std::uint8_t(i), std::uint8_t(255 - i), 7});
   return palette;
 }
 
@@ -140,8 +143,7 @@ TEST(PcxLoad, ExtraPlaneBytesLandInThePadding) {
   fields.xmax = 2;
   fields.lineBytes = 4;
   fields.data = {1, 2, 3, 4, 11, 12, 13, 14, 21, 22, 23, 24};  // red, green, blue planes
-  EXPECT_EQ(RowsFromTop(Load(fields).get()),
-            (Bytes{21, 11, 1, 22, 12, 2, 23, 13, 3, 24, 14, 4}));
+  EXPECT_EQ(RowsFromTop(Load(fields).get()), (Bytes{21, 11, 1, 22, 12, 2, 23, 13, 3, 24, 14, 4}));
   // Width 2: the stride of 8 holds two pixels and two bytes of the third.
   fields.xmax = 1;
   EXPECT_EQ(RowsFromTop(Load(fields).get()), (Bytes{21, 11, 1, 22, 12, 2, 23, 13}));
@@ -164,15 +166,17 @@ TEST(PcxLoad, TakesTheExtentFromTheHeader) {
 TEST(PcxLoad, RefusesWhatCannotBeDecoded) {
   for (auto change : std::vector<void (*)(PcxFields&)>{
            [](PcxFields& f) { f.palette = Palette256(11); },  // a wrong marker
-           [](PcxFields& f) { f.palette.clear(); },            // no palette at all
-           [](PcxFields& f) { f.xmin = 5, f.xmax = 4; },       // an empty extent
+           [](PcxFields& f) { f.palette.clear(); },           // no palette at all
+           [](PcxFields& f) { f.xmin = 5, f.xmax = 4; },      // an empty extent
            [](PcxFields& f) { f.ymin = 1, f.ymax = -3; },
-           [](PcxFields& f) { f.lineBytes = 1; },              // too short for the width
+           [](PcxFields& f) { f.lineBytes = 1; },  // too short for the width
            [](PcxFields& f) { f.planes = 3, f.bitsPerPlane = 16; },
            [](PcxFields& f) { f.planes = 2, f.bitsPerPlane = 1; },
            [](PcxFields& f) { f.planes = 1, f.bitsPerPlane = 4; },
            [](PcxFields& f) { f.planes = 1, f.bitsPerPlane = 2; },
-           [](PcxFields& f) { f.xmin = -32768, f.xmax = 32767, f.ymax = 32767, f.lineBytes = 65535; }}) {
+           [](PcxFields& f) {
+             f.xmin = -32768, f.xmax = 32767, f.ymax = 32767, f.lineBytes = 65535;
+           }}) {
     PcxFields fields;
     fields.palette = Palette256();
     change(fields);

@@ -3,6 +3,7 @@
 // and the header, palette and packet rules on hand-built files.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -31,16 +32,14 @@ TEST_P(TgaToolFiles, DecodeLikeTheTool) {
 
 INSTANTIATE_TEST_SUITE_P(
     Samples, TgaToolFiles,
-    testing::Values(Sample{"pil_type1", 8}, Sample{"pil_type2_24", 24},
-                    Sample{"pil_type2_32_top", 24}, Sample{"pil_type3", 8},
-                    Sample{"pil_type9", 8}, Sample{"pil_type10_24_top", 24},
-                    Sample{"pil_type10_32", 24}, Sample{"pil_type11", 8},
-                    Sample{"magick_type1", 8}, Sample{"magick_type2_top", 24},
-                    Sample{"magick_type3", 8}, Sample{"magick_type9", 8},
-                    Sample{"magick_type10", 24}, Sample{"magick_type10_32_top", 24},
-                    Sample{"magick_type11", 8}, Sample{"gen_15bit", 24},
-                    Sample{"gen_16bit_rle", 24}, Sample{"gen_16bit_rle_top_right", 24},
-                    Sample{"gen_map16", 8}, Sample{"gen_24bit_right", 24}),
+    testing::Values(
+        Sample{"pil_type1", 8}, Sample{"pil_type2_24", 24}, Sample{"pil_type2_32_top", 24},
+        Sample{"pil_type3", 8}, Sample{"pil_type9", 8}, Sample{"pil_type10_24_top", 24},
+        Sample{"pil_type10_32", 24}, Sample{"pil_type11", 8}, Sample{"magick_type1", 8},
+        Sample{"magick_type2_top", 24}, Sample{"magick_type3", 8}, Sample{"magick_type9", 8},
+        Sample{"magick_type10", 24}, Sample{"magick_type10_32_top", 24}, Sample{"magick_type11", 8},
+        Sample{"gen_15bit", 24}, Sample{"gen_16bit_rle", 24}, Sample{"gen_16bit_rle_top_right", 24},
+        Sample{"gen_map16", 8}, Sample{"gen_24bit_right", 24}),
     [](const testing::TestParamInfo<Sample>& sample) { return std::string(sample.param.name); });
 
 struct TgaFields {
@@ -50,24 +49,15 @@ struct TgaFields {
 };
 
 std::vector<std::uint8_t> TgaBytes(const TgaFields& f) {
-  auto le16 = [](int v) {
-    return std::vector<std::uint8_t>{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+  std::vector<std::uint8_t> file;
+  auto put = [&](std::initializer_list<int> bytes) {
+    for (int b : bytes) file.push_back(static_cast<std::uint8_t>(b));
   };
-  std::vector<std::uint8_t> file = {static_cast<std::uint8_t>(f.id.size()),
-                                    static_cast<std::uint8_t>(f.mapType),
-                                    static_cast<std::uint8_t>(f.imageType)};
-  for (int v : {f.mapFirst, f.mapLength}) {
-    const auto bytes = le16(v);
-    file.insert(file.end(), bytes.begin(), bytes.end());
-  }
-  file.push_back(static_cast<std::uint8_t>(f.mapEntryBits));
-  for (int v : {0, 0, f.width, f.height}) {
-    const auto bytes = le16(v);
-    file.insert(file.end(), bytes.begin(), bytes.end());
-  }
-  file.push_back(static_cast<std::uint8_t>(f.depth));
-  file.push_back(static_cast<std::uint8_t>(f.descriptor));
-  for (const auto* part : {&f.id, &f.map, &f.pixels}) file.insert(file.end(), part->begin(), part->end());
+  put({static_cast<int>(f.id.size()), f.mapType, f.imageType, f.mapFirst, f.mapFirst >> 8,
+       f.mapLength, f.mapLength >> 8, f.mapEntryBits, 0, 0, 0, 0, f.width, f.width >> 8, f.height,
+       f.height >> 8, f.depth, f.descriptor});
+  for (const auto* part : {&f.id, &f.map, &f.pixels})
+    file.insert(file.end(), part->begin(), part->end());
   return file;
 }
 
@@ -145,7 +135,8 @@ TEST(TgaLoad, ColourMapsBecomePalettes) {
   // 16 entries of 16 bits from entry 0: the pixel follows the 32 map bytes.
   fields.mapLength = 16;
   fields.mapEntryBits = 16;
-  for (int i = 0; i < 16; ++i) fields.map.insert(fields.map.end(), {static_cast<std::uint8_t>(i), 0x7C});
+  for (int i = 0; i < 16; ++i)
+    fields.map.insert(fields.map.end(), {static_cast<std::uint8_t>(i), 0x7C});
   ImagePtr image = Load(fields);
   ASSERT_TRUE(image);
   EXPECT_EQ(DibPaletteCount(image.get()), 16);
@@ -159,7 +150,8 @@ TEST(TgaLoad, ColourMapsBecomePalettes) {
   fields.mapLength = 10;
   fields.mapEntryBits = 24;
   fields.map.clear();
-  for (int i = 0; i < 10; ++i) fields.map.insert(fields.map.end(), {static_cast<std::uint8_t>(i), 7, 9});
+  for (int i = 0; i < 10; ++i)
+    fields.map.insert(fields.map.end(), {static_cast<std::uint8_t>(i), 7, 9});
   fields.pixels = {251};
   image = Load(fields);
   ASSERT_TRUE(image);
@@ -175,6 +167,16 @@ TEST(TgaLoad, ColourMapsBecomePalettes) {
   ASSERT_TRUE(image);
   EXPECT_EQ(DibPaletteCount(image.get()), 10);
   EXPECT_EQ(DibPalette(image.get())[9 * 4], 9);
+
+  // A true-colour file keeps its colour map as the image's palette, and its pixels follow.
+  fields.imageType = 2;
+  fields.depth = 24;
+  fields.pixels = {1, 2, 3};
+  image = Load(fields);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(DibPaletteCount(image.get()), 10);
+  EXPECT_EQ(PixelBytes(image.get()), (Bytes{1, 2, 3}));
+  EXPECT_EQ(PixelColour(ImagePtr(DibConvertTo24(image.get())).get(), 0, 0), DibRgb(3, 2, 1));
 }
 
 TEST(TgaLoad, EightBitFileWithoutColourMapGetsGreyRamp) {
