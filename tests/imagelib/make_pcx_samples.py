@@ -10,13 +10,13 @@ are 4 bytes long, and one whose extent starts at x = 10; ImageMagick decodes the
 
 Usage: make_pcx_samples.py OUTPUT_FOLDER
 """
-import io
 import os
 import struct
 import subprocess
-import sys
 
 from PIL import Image
+
+from sample_tools import magick_decode, main, save_reference, write_generated
 
 WIDTH, HEIGHT = 37, 9  # odd, so that scanlines are padded to even lengths
 
@@ -31,17 +31,11 @@ def picture(width=WIDTH, height=HEIGHT):
     return image
 
 
-def magick_decode(path):
-    ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
-                         capture_output=True).stdout
-    return Image.open(io.BytesIO(ppm)).convert("RGB")
 
 
-def save_reference(out, name, decoded):
-    decoded.convert("RGB").save(os.path.join(out, name + ".ppm"))
 
 
-def pil_samples(out, source):
+def pil_samples(out, source, _):
     for name, mode in [("pil_1bit", "1"), ("pil_8bit_grey", "L"), ("pil_8bit_palette", "P"),
                        ("pil_24bit", "RGB")]:
         path = os.path.join(out, name + ".pcx")
@@ -49,7 +43,7 @@ def pil_samples(out, source):
         save_reference(out, name, Image.open(path))
 
 
-def magick_samples(out, source_png):
+def magick_samples(out, _, source_png):
     for name, options in [("magick_8bit", ["-type", "Palette"]),
                           ("magick_24bit", ["-type", "TrueColor"])]:
         path = os.path.join(out, name + ".pcx")
@@ -107,7 +101,7 @@ def planes24(image, line_bytes):
     return lines
 
 
-def generated_samples(out):
+def generated_samples(out, *_):
     palette16 = b"".join(bytes([i * 16, 255 - i * 16, (i * 40) % 256]) for i in range(16))
     line_bytes, lines16 = planar16(WIDTH, HEIGHT)
     narrow = picture(3, 4)
@@ -116,22 +110,8 @@ def generated_samples(out):
             ("gen_4bit_planar", pcx_file(0, WIDTH, HEIGHT, 1, 4, line_bytes, lines16, palette16)),
             ("gen_24bit_width3", pcx_file(0, 3, 4, 8, 3, 4, planes24(narrow, 4))),
             ("gen_24bit_xmin10", pcx_file(10, 10, 5, 8, 3, 10, planes24(shifted, 10)))]:
-        path = os.path.join(out, name + ".pcx")
-        with open(path, "wb") as f:
-            f.write(data)
-        save_reference(out, name, magick_decode(path))
-
-
-def main():
-    out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
-    source = picture()
-    source_png = os.path.join(out, "source.png")
-    source.save(source_png)
-    pil_samples(out, source)
-    magick_samples(out, source_png)
-    generated_samples(out)
+        write_generated(out, name, ".pcx", data)
 
 
 if __name__ == "__main__":
-    main()
+    main(picture, [pil_samples, magick_samples, generated_samples])

@@ -12,13 +12,13 @@ reference is made by the reader's rule: a channel v becomes v << 3 (the tool sca
 
 Usage: make_tga_samples.py OUTPUT_FOLDER
 """
-import io
 import os
 import struct
 import subprocess
-import sys
 
 from PIL import Image
+
+from sample_tools import magick_decode, main, save_reference, write_generated
 
 # Wider than one run-length packet (128 pixels), with flat stretches for run packets.
 WIDTH, HEIGHT = 150, 7
@@ -36,17 +36,11 @@ def picture():
     return image
 
 
-def magick_decode(path):
-    ppm = subprocess.run(["convert", path, "-auto-orient", "-depth", "8", "ppm:-"], check=True,
-                         capture_output=True).stdout
-    return Image.open(io.BytesIO(ppm)).convert("RGB")
 
 
-def save_reference(out, name, decoded):
-    decoded.convert("RGB").save(os.path.join(out, name + ".ppm"))
 
 
-def pil_samples(out, source):
+def pil_samples(out, source, _):
     rgba = source.convert("RGBA")
     rgba.putalpha(Image.linear_gradient("L").resize(source.size))
     for name, image, options in [
@@ -63,7 +57,7 @@ def pil_samples(out, source):
         save_reference(out, name, Image.open(path))
 
 
-def magick_samples(out, source_png):
+def magick_samples(out, _, source_png):
     for name, options in [("magick_type1", ["-type", "Palette"]),
                           ("magick_type2_top", ["-orient", "TopLeft"]),
                           ("magick_type3", ["-type", "Grayscale"]),
@@ -109,7 +103,7 @@ def tga_file(image_type, depth, descriptor, rows, pixel_bytes, colour_map=b"", m
     return header + colour_map + data
 
 
-def generated_samples(out, source):
+def generated_samples(out, source, _):
     """File rows from the bottom unless the descriptor's bit 5 says otherwise."""
     rgb = list(source.getdata())
     top_rows = [rgb[y * WIDTH:(y + 1) * WIDTH] for y in range(HEIGHT)]
@@ -120,33 +114,17 @@ def generated_samples(out, source):
     palette16 = [word555(i * 16, 255 - i * 16, (i * 40) % 256, i & 1) for i in range(16)]
     indices = [[(x // 7 + y) % 16 for x in range(WIDTH)] for y in range(HEIGHT)]
     mirrored = [row[::-1] for row in top_rows]
-    for name, data, five_bit in [
-            ("gen_15bit", tga_file(2, 15, 0, words, pack16), True),
-            ("gen_16bit_rle", tga_file(10, 16, 0, words, pack16), True),
+    five_bit = lambda decoded: decoded.point(lambda v: (v * 31 + 127) // 255 << 3)
+    for name, data, transform in [
+            ("gen_15bit", tga_file(2, 15, 0, words, pack16), five_bit),
+            ("gen_16bit_rle", tga_file(10, 16, 0, words, pack16), five_bit),
             ("gen_16bit_rle_top_right", tga_file(10, 16, 0x30, [r[::-1] for r in words[::-1]],
-                                                 pack16), True),
+                                                 pack16), five_bit),
             ("gen_map16", tga_file(1, 8, 0, indices, lambda i: bytes([i]),
-                                   b"".join(pack16(w) for w in palette16), 16), True),
-            ("gen_24bit_right", tga_file(2, 24, 0x30, mirrored, bgr), False)]:
-        path = os.path.join(out, name + ".tga")
-        with open(path, "wb") as f:
-            f.write(data)
-        decoded = magick_decode(path)
-        if five_bit:
-            decoded = decoded.point(lambda v: (v * 31 + 127) // 255 << 3)
-        save_reference(out, name, decoded)
-
-
-def main():
-    out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
-    source = picture()
-    source_png = os.path.join(out, "source.png")
-    source.save(source_png)
-    pil_samples(out, source)
-    magick_samples(out, source_png)
-    generated_samples(out, source)
+                                   b"".join(pack16(w) for w in palette16), 16), five_bit),
+            ("gen_24bit_right", tga_file(2, 24, 0x30, mirrored, bgr), None)]:
+        write_generated(out, name, ".tga", data, transform)
 
 
 if __name__ == "__main__":
-    main()
+    main(picture, [pil_samples, magick_samples, generated_samples])
