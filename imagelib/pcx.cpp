@@ -61,16 +61,17 @@ void PutRgb(std::uint8_t* entry, const std::uint8_t* rgb) {
   entry[2] = rgb[0];
 }
 
-// Fills the image's palette; for 256 colours it comes from the end of the file, and a
-// missing marker refuses the file.
-bool ReadPalette(ByteReader& in, const PcxHeader& h, DibImage* image) {
-  std::uint8_t* entries = DibPalette(image);
+// The image's palette entries (blue, green, red, 0); for 256 colours they come from the
+// end of the file, and a missing marker refuses the file.
+using Palette = std::array<std::uint8_t, 256 * 4>;
+
+bool ReadPalette(ByteReader& in, const PcxHeader& h, Palette& entries) {
   switch (h.bitCount) {
     case 1:
-      std::memset(entries + 4, 255, 3);
+      std::memset(&entries[4], 255, 3);
       return true;
     case 4:
-      for (int i = 0; i < 16; ++i) PutRgb(entries + i * 4, &h.palette16[i * 3]);
+      for (int i = 0; i < 16; ++i) PutRgb(&entries[i * 4], &h.palette16[i * 3]);
       return true;
     case 8: {
       const auto size = in.Size();
@@ -79,7 +80,7 @@ bool ReadPalette(ByteReader& in, const PcxHeader& h, DibImage* image) {
           in.Read(stored.data(), stored.size()) != stored.size() || stored[0] != kPaletteMarker) {
         return false;
       }
-      for (int i = 0; i < 256; ++i) PutRgb(entries + i * 4, &stored[1 + i * 3]);
+      for (int i = 0; i < 256; ++i) PutRgb(&entries[i * 4], &stored[1 + i * 3]);
       return in.Seek(std::min<std::uint64_t>(kHeaderBytes, *size));
     }
     default:
@@ -235,6 +236,8 @@ void ReadRows(ByteReader& in, const PcxHeader& h, std::uint64_t dataBytes, DibIm
 DibImage* LoadPcx(ByteReader& in) {
   PcxHeader h;
   if (!ReadHeader(in, h)) return nullptr;
+  Palette palette{};
+  if (!ReadPalette(in, h, palette)) return nullptr;
   const std::uint32_t paletteCount = h.bitCount == 24 ? 0 : 1u << h.bitCount;
   const std::size_t bytes = DibBlockBytes(h.width, h.height, h.bitCount, paletteCount);
   if (bytes == 0) return nullptr;
@@ -252,10 +255,7 @@ DibImage* LoadPcx(ByteReader& in) {
                     0,
                     paletteCount,
                     0};
-  if (!ReadPalette(in, h, image)) {
-    ImgFree(image);
-    return nullptr;
-  }
+  std::memcpy(DibPalette(image), palette.data(), std::size_t{paletteCount} * 4);
   std::uint64_t dataBytes = UINT64_MAX;
   if (h.bitCount == 8) {
     // The palette was found, so the size is known and holds it.
