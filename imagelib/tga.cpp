@@ -1,5 +1,277 @@
-// Not yet written: every call fails.
+// The TGA file reader: an 18-byte header, the identification field (skipped), an optional
+// colour map, then rows of 8-, 15-, 16-, 24- or 32-bit pixels, plain or run-length encoded.
+// 8-bit pixels stay palette indices (or grey levels); deeper pixels become 24-bit colour.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <span>
+
+#include "byte_reader.h"
+#include "row_mirror.h"
 #include "tga_file.h"
 
-DibImage* TgaLoad(const char*) { return nullptr; }
-DibImage* TgaLoadFromMemory(const void*, std::size_t) { return nullptr; }
+namespace kolta::image {
+namespace {
+
+constexpr std::size_t kHeaderBytes = 18;
+constexpr std::uint32_t kMaxPalette = 256;
+constexpr std::uint8_t kRightToLeft = 0x10;
+constexpr std::uint8_t kTopDown = 0x20;
+
+struct TgaHeader {
+  std::uint8_t idLength = 0;
+  std::uint8_t mapType = 0;
+  std::uint8_t imageType = 0;
+  std::uint16_t mapFirst = 0;
+  std::uint16_t mapLength = 0;
+  std::uint8_t mapEntryBits = 0;
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  std::uint8_t pixelDepth = 0;
+  std::uint8_t descriptor = 0;
+
+  bool HasMap() const { return mapType != 0; }
+  bool IsGrey() const { return imageType == 3 || imageType == 11; }
+  bool IsRunLength() const { return imageType > 3; }
+  int FileBytesPerPixel() const { return (pixelDepth + 7) / 8; }
+  int ImageBitCount() const { return pixelDepth <= 8 ? 8 : 24; }
+};
+
+bool IsKnownImageType(std::uint8_t type) {
+  return type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11;
+}
+
+bool IsKnownDepth(int bits) {
+  return bits == 8 || bits == 15 || bits == 16 || bits == 24 || bits == 32;
+}
+
+bool IsKnownMapEntrySize(int bits) { return bits == 15 || bits == 16 || bits == 24 || bits == 32; }
+
+// Reads the header (a short file leaves the missing fields 0) and refuses what cannot be
+// decoded: unknown image types with a colour map type above 1, empty pictures, pixel depths
+// and colour map entry sizes that have no conversion.
+bool ReadHeader(ByteReader& in, TgaHeader& h) {
+  std::uint8_t b[kHeaderBytes] = {};
+  in.Read(b, sizeof b);
+  h = {
+      b[0],  b[1], b[2], ReadLe16(b + 3), ReadLe16(b + 5), b[7], ReadLe16(b + 12), ReadLe16(b + 14),
+      b[16], b[17]};
+  if (!IsKnownImageType(h.imageType) && h.mapType > 1) return false;
+  if (h.width == 0 || h.height == 0 || !IsKnownDepth(h.pixelDepth)) return false;
+  return !h.HasMap() || h.mapLength == 0 || IsKnownMapEntrySize(h.mapEntryBits);
+}
+
+// One 15- or 16-bit pixel as blue, green, red; each 5-bit channel shifted up by 3, the top
+// bit ignored.
+inline void Word555ToBgr(std::uint16_t w, std::uint8_t* out) {
+  out[0] = static_cast<std::uint8_t>((w & 31) << 3);
+  out[1] = static_cast<std::uint8_t>(((w >> 5) & 31) << 3);
+  out[2] = static_cast<std::uint8_t>(((w >> 10) & 31) << 3);
+}
+
+// Converts `count` file pixels of `bytesPerPixel` bytes to image pixels (1 or 3 bytes).
+void ConvertPixels(const std::uint8_t* in, int count, int bytesPerPixel, std::uint8_t* out) {
+  switch (bytesPerPixel) {
+    case 1:
+    case 3:
+      std::memcpy(out, in, static_cast<std::size_t>(count) * bytesPerPixel);
+      break;
+    case 2:
+      for (int i = 0; i < count; ++i, in += 2, out += 3) Word555ToBgr(ReadLe16(in), out);
+      break;
+    case 4:
+      for (int i = 0; i < count; ++i, in += 4, out += 3) {
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+      }
+      break;
+  }
+}
+
+// The palette entries the image gets: a grey ramp for grey pictures (and for 8-bit
+// pictures that have no colour map, whose levels would otherwise have no colours), the
+// converted colour map for colour-mapped ones. Entries below the map's first index stay
+// black; entries past 256 are read and dropped.
+struct Palette {
+  std::array<std::uint8_t, kMaxPalette * 4> entries{};
+  std::uint32_t count = 0;
+};
+
+void FillGreyRamp(Palette& palette, std::uint32_t count) {
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::memset(&palette.entries[i * 4], static_cast<int>(i), 3);
+  }
+  palette.count = count;
+}
+
+// A colour map cut short by the end of the file leaves its missing entries black.
+void ReadColourMap(ByteReader& in, const TgaHeader& h, Palette& palette) {
+  const int entryBytes = (h.mapEntryBits + 7) / 8;
+  const std::uint32_t mapEnd = std::uint32_t{h.mapFirst} + h.mapLength;
+  const std::uint32_t used = h.mapFirst >= kMaxPalette
+                                 ? 0
+                                 : std::min<std::uint32_t>(h.mapLength, kMaxPalette - h.mapFirst);
+  palette.count = std::min(mapEnd, kMaxPalette);
+  std::array<std::uint8_t, kMaxPalette * 4> map{};
+  in.Read(map.data(), used * entryBytes);
+  in.Skip(std::uint64_t{h.mapLength - used} * entryBytes);
+  if (h.IsGrey()) {
+    FillGreyRamp(palette, palette.count);
+    return;
+  }
+  for (std::uint32_t e = 0; e < used; ++e) {
+    std::uint8_t* entry = &palette.entries[(h.mapFirst + e) * 4];
+    const std::uint8_t* stored = &map[e * entryBytes];
+    if (entryBytes == 2) {
+      Word555ToBgr(ReadLe16(stored), entry);
+    } else {
+      std::memcpy(entry, stored, 3);
+    }
+  }
+}
+
+void ReadPalette(ByteReader& in, const TgaHeader& h, Palette& palette) {
+  if (h.HasMap()) ReadColourMap(in, h, palette);
+  if (palette.count == 0 && h.ImageBitCount() == 8) FillGreyRamp(palette, kMaxPalette);
+}
+
+// Decodes the rows one after the other into image rows of width x (1 or 3) bytes. A
+// run-length packet ends with its row: the image bytes it would write past the end of the
+// row are dropped, as in files whose writers never let packets cross rows.
+class RowDecoder {
+ public:
+  RowDecoder(ByteReader& in, const TgaHeader& h)
+      : in_(in),
+        fileBytes_(h.FileBytesPerPixel()),
+        imageBytes_(h.ImageBitCount() / 8),
+        width_(h.width) {}
+
+  // False when the data ended inside the row (what was decoded stays, the rest is 0).
+  bool Plain(std::uint8_t* row) {
+    if (fileBytes_ == imageBytes_) {
+      const std::size_t bytes = static_cast<std::size_t>(width_) * imageBytes_;
+      return in_.Read(row, bytes) == bytes;
+    }
+    for (int x = 0; x < width_; x += kChunkPixels) {
+      const int count = std::min(kChunkPixels, width_ - x);
+      const std::size_t got = in_.Read(chunk_.data(), static_cast<std::size_t>(count) * fileBytes_);
+      ConvertPixels(chunk_.data(), static_cast<int>(got) / fileBytes_, fileBytes_,
+                    row + static_cast<std::size_t>(x) * imageBytes_);
+      if (got != static_cast<std::size_t>(count) * fileBytes_) return false;
+    }
+    return true;
+  }
+
+  bool RunLength(std::uint8_t* row) {
+    int x = 0;
+    while (x < width_) {
+      const int c = in_.Byte();
+      if (c < 0) return false;
+      const int n = (c & 127) + 1;
+      const int kept = std::min(n, width_ - x);
+      std::uint8_t* out = row + static_cast<std::size_t>(x) * imageBytes_;
+      if (c & 128) {
+        if (!RunPacket(out, kept)) return false;
+      } else if (!RawPacket(out, n, kept)) {
+        return false;
+      }
+      x += kept;
+    }
+    return true;
+  }
+
+ private:
+  static constexpr int kChunkPixels = 128;  // one raw packet at most
+
+  bool RunPacket(std::uint8_t* out, int count) {
+    std::uint8_t value[4];
+    if (in_.Read(value, fileBytes_) != static_cast<std::size_t>(fileBytes_)) return false;
+    if (imageBytes_ == 1) {
+      std::memset(out, value[0], count);
+      return true;
+    }
+    std::uint8_t bgr[3];
+    ConvertPixels(value, 1, fileBytes_, bgr);
+    for (int i = 0; i < count; ++i, out += 3) std::memcpy(out, bgr, 3);
+    return true;
+  }
+
+  // `n` pixels follow; the first `kept` of them still fit in the row.
+  bool RawPacket(std::uint8_t* out, int n, int kept) {
+    const std::size_t bytes = static_cast<std::size_t>(n) * fileBytes_;
+    if (in_.Read(chunk_.data(), bytes) != bytes) return false;
+    ConvertPixels(chunk_.data(), kept, fileBytes_, out);
+    return true;
+  }
+
+  ByteReader& in_;
+  const int fileBytes_;
+  const int imageBytes_;
+  const int width_;
+  std::array<std::uint8_t, kChunkPixels * 4> chunk_{};
+};
+
+// Rows are stored bottom-up; the file's first row is the bottom one unless the descriptor
+// says the rows run from the top. Decoding stops where the data ends: the rows not reached
+// stay 0.
+void ReadRows(ByteReader& in, const TgaHeader& h, DibImage* image) {
+  RowDecoder decoder(in, h);
+  const std::size_t stride = DibStride(image);
+  const bool topDown = (h.descriptor & kTopDown) != 0;
+  const bool mirrored = (h.descriptor & kRightToLeft) != 0;
+  for (int i = 0; i < h.height; ++i) {
+    const int stored = topDown ? h.height - 1 - i : i;
+    std::uint8_t* row = DibBits(image) + static_cast<std::size_t>(stored) * stride;
+    const bool whole = h.IsRunLength() ? decoder.RunLength(row) : decoder.Plain(row);
+    if (mirrored) MirrorRow({row, stride}, h.width, h.ImageBitCount());
+    if (!whole) return;
+  }
+}
+
+DibImage* LoadTga(ByteReader& in) {
+  TgaHeader h;
+  if (!ReadHeader(in, h)) return nullptr;
+  // Data cut short anywhere below is not an error: what was not read stays 0.
+  in.Skip(h.idLength);
+  Palette palette;
+  ReadPalette(in, h, palette);
+  const int bitCount = h.ImageBitCount();
+  const std::size_t bytes = DibBlockBytes(h.width, h.height, bitCount, palette.count);
+  if (bytes == 0) return nullptr;
+  auto* image = static_cast<DibImage*>(ImgAlloc(bytes));
+  if (!image) return nullptr;
+  const std::size_t stride = DibRowBytes(h.width, bitCount);
+  *image = DibImage{kDibHeaderSize,
+                    h.width,
+                    h.height,
+                    1,
+                    static_cast<std::uint16_t>(bitCount),
+                    0,
+                    static_cast<std::uint32_t>(stride * h.height),
+                    0,
+                    0,
+                    palette.count,
+                    0};
+  std::memcpy(DibPalette(image), palette.entries.data(), std::size_t{palette.count} * 4);
+  ReadRows(in, h, image);
+  return image;
+}
+
+}  // namespace
+}  // namespace kolta::image
+
+DibImage* TgaLoadFromMemory(const void* data, std::size_t size) {
+  auto in = kolta::image::ByteReader::FromMemory(data, size);
+  return kolta::image::LoadTga(in);
+}
+
+DibImage* TgaLoad(const char* path) {
+  if (!path) return nullptr;
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) return nullptr;
+  auto in = kolta::image::ByteReader::FromFile(file);
+  DibImage* image = kolta::image::LoadTga(in);
+  std::fclose(file);
+  return image;
+}

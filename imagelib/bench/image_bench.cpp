@@ -1,19 +1,42 @@
-// Prints megapixels per second of the operations the skin draws with, so that changes can
-// be compared. Build with optimisation (a Release build) for figures that mean something.
+// Prints megapixels per second of the operations the skin draws with and of the file
+// readers, so that changes can be compared. Build with optimisation (a Release build) for
+// figures that mean something.
+//
+// Usage: image_bench [FOLDER]
+//   FOLDER holds the decode benchmark's files, written by
+//   `python3 imagelib/bench/make_bench_files.py FOLDER`; each is decoded from its file by
+//   the library and, where it reads the format, by stb_image (native builds), and the
+//   throughputs are printed with their ratio. Without FOLDER only the other figures print.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "bmp_file.h"
 #include "dib_ops.h"
+#include "gif_file.h"
+#include "jpeg_file.h"
+#include "pcx_file.h"
+#include "png_file.h"
+#include "psd_file.h"
+#include "tga_file.h"
+#include "tiff_file.h"
+
+#ifdef KOLTA_BENCH_STB
+#include <stb/stb_image.h>
+constexpr bool kHaveStb = true;
+#else
+constexpr bool kHaveStb = false;
+#endif
 
 namespace {
 
-// Runs `work` (which handles `pixels` pixels) for at least half a second.
-void Measure(const char* name, double pixels, const std::function<void()>& work) {
+// Runs `work` (which handles `pixels` pixels) for at least half a second; megapixels per
+// second.
+double Rate(double pixels, const std::function<void()>& work) {
   using Clock = std::chrono::steady_clock;
   work();  // warm-up
   int rounds = 0;
@@ -24,7 +47,11 @@ void Measure(const char* name, double pixels, const std::function<void()>& work)
     ++rounds;
     elapsed = Clock::now() - start;
   } while (elapsed.count() < 0.5);
-  std::printf("%-34s %9.1f Mpixel/s\n", name, pixels * rounds / elapsed.count() / 1e6);
+  return pixels * rounds / elapsed.count() / 1e6;
+}
+
+void Measure(const char* name, double pixels, const std::function<void()>& work) {
+  std::printf("%-34s %9.1f Mpixel/s\n", name, Rate(pixels, work));
 }
 
 DibImage* Pattern(int width, int height) {
@@ -84,9 +111,63 @@ void MeasureLoad(const char* name, int bitCount, bool rle) {
   Measure(name, 600.0 * 450, [&] { DibFree(BmpLoadFromMemory(file.data(), file.size())); });
 }
 
+DibImage* LoadGifPicture(const char* path) { return GifLoad(path, nullptr); }
+DibImage* LoadPngPicture(const char* path) { return PngLoad(path, nullptr); }
+
+struct DecodeCase {
+  const char* label;
+  const char* file;
+  DibImage* (*load)(const char* path);
+  bool stbReads;  // a format stb_image decodes
+};
+
+constexpr DecodeCase kDecodeCases[] = {
+    {"BMP 24-bit", "photo24.bmp", BmpLoad, true},
+    {"BMP RLE8", "photo_rle8.bmp", BmpLoad, false},  // stb_image reads no run-length BMP
+    {"PNG RGB", "photo.png", LoadPngPicture, true},
+    {"JPEG baseline", "photo.jpg", JpegLoad, true},
+    {"GIF", "photo.gif", LoadGifPicture, true},
+    {"TIFF 24-bit", "photo24.tif", TiffLoad, false},
+    {"TIFF PackBits", "photo_packbits.tif", TiffLoad, false},
+    {"PSD RLE", "photo_rle.psd", PsdLoad, true},
+    {"TGA 24-bit RLE", "photo_rle.tga", TgaLoad, true},
+    {"PCX 24-bit", "photo24.pcx", PcxLoad, false},
+};
+
+// Decode throughput from the files in `folder`: ours, stb_image's, and their ratio; "n/a"
+// where a decoder gives no picture, "-" where stb_image does not read the format.
+void MeasureDecoding(const std::string& folder) {
+  std::printf("\nDecoding 1024x768 files (Mpixel/s)   %9s %9s %7s\n", "ours", "stb", "ours/stb");
+  for (const DecodeCase& c : kDecodeCases) {
+    const std::string path = folder + "/" + c.file;
+    double ours = 0, stb = 0;
+    if (DibImage* image = c.load(path.c_str())) {
+      const double pixels = static_cast<double>(DibWidth(image)) * DibHeight(image);
+      DibFree(image);
+      ours = Rate(pixels, [&] { DibFree(c.load(path.c_str())); });
+    }
+#ifdef KOLTA_BENCH_STB
+    int width = 0, height = 0, channels = 0;
+    if (stbi_uc* pixels = c.stbReads ? stbi_load(path.c_str(), &width, &height, &channels, 0)
+                                     : nullptr) {
+      stbi_image_free(pixels);
+      stb = Rate(static_cast<double>(width) * height, [&] {
+        stbi_image_free(stbi_load(path.c_str(), &width, &height, &channels, 0));
+      });
+    }
+#endif
+    char oursText[16] = "n/a", stbText[16] = "-", ratioText[16] = "";
+    if (ours > 0) std::snprintf(oursText, sizeof oursText, "%.1f", ours);
+    if (kHaveStb && c.stbReads) std::snprintf(stbText, sizeof stbText, "n/a");
+    if (stb > 0) std::snprintf(stbText, sizeof stbText, "%.1f", stb);
+    if (ours > 0 && stb > 0) std::snprintf(ratioText, sizeof ratioText, "%.2f", ours / stb);
+    std::printf("%-36s %9s %9s %7s\n", c.label, oursText, stbText, ratioText);
+  }
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   DibImage* picture = Pattern(600, 450);
   DibImage* large = DibCreate(1, 1200, 900, nullptr, 0);
   DibImage* small = DibCreate(1, 300, 225, nullptr, 0);
@@ -125,5 +206,6 @@ int main() {
   MeasureLoad("BmpLoad RLE8 600x450", 8, true);
 
   for (DibImage* image : {picture, large, small, canvas}) DibFree(image);
+  if (argc > 1) MeasureDecoding(argv[1]);
   return 0;
 }
