@@ -19,18 +19,11 @@ constexpr const char* kExtensions[] = {
 };
 constexpr std::size_t kExtensionCount = sizeof kExtensions / sizeof kExtensions[0];
 
-const std::filesystem::path& Folder() {
-  static const std::filesystem::path folder = [] {
-    auto path = std::filesystem::temp_directory_path() /
-                ("kolta_image_load_fuzz_" + std::to_string(getpid()));
-    std::filesystem::create_directories(path);
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(Folder(), ignored);
-    });
-    return path;
-  }();
-  return folder;
+// A folder of this process, made for each input and removed after it (libFuzzer ends
+// without running exit handlers, so nothing may be left for the end).
+std::filesystem::path Folder() {
+  return std::filesystem::temp_directory_path() /
+         ("kolta_image_load_fuzz_" + std::to_string(getpid()));
 }
 
 bool DeclaresHugePicture(const std::string& extension, const std::uint8_t* data,
@@ -55,7 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   size -= 3;
   if (DeclaresHugePicture(extension, data, size)) return 0;
 
-  const std::string path = (Folder() / ("input." + extension)).string();
+  const std::filesystem::path folder = Folder();
+  std::filesystem::create_directories(folder);
+  const std::string path = (folder / ("input." + extension)).string();
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) __builtin_trap();
   const bool written = std::fwrite(data, 1, size, file) == size;
@@ -68,5 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     __builtin_trap();
   }
   kolta::test::ExerciseImage(image);
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
   return 0;
 }
