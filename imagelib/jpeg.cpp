@@ -40,7 +40,7 @@ struct JpegInput {
 };
 
 // Everything one decode owns. It lives outside the frame that the error jump returns to.
-struct JpegDecode {
+struct JpegSession {
   jpeg_decompress_struct info;
   JpegErrors errors;
   std::uint8_t* block;  // the image block, header still zero
@@ -53,7 +53,7 @@ bool IsColourPicture(const jpeg_decompress_struct& info) {
          (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB);
 }
 
-void ReadScanlines(JpegDecode& d) {
+void ReadScanlines(JpegSession& d) {
   const std::size_t stride = DibRowBytes(d.width, 24);
   std::uint8_t* pixels = d.block + kDibHeaderSize;
   while (d.info.output_scanline < d.info.output_height) {
@@ -67,7 +67,7 @@ void ReadScanlines(JpegDecode& d) {
 
 // The decode after the error manager is set up; false when the picture is refused or the
 // library gives up (it jumps back here).
-bool Decompress(JpegDecode& d, const JpegInput& input) {
+bool Decompress(JpegSession& d, const JpegInput& input) {
   if (setjmp(d.errors.jump)) return false;
   jpeg_create_decompress(&d.info);
   if (input.file) {
@@ -95,7 +95,7 @@ bool Decompress(JpegDecode& d, const JpegInput& input) {
 }
 
 void* DecodeJpeg(const JpegInput& input, int* width, int* height, int* components) {
-  JpegDecode d{};
+  JpegSession d{};
   d.info.err = jpeg_std_error(&d.errors.manager);
   d.errors.manager.error_exit = JumpBackOnError;
   const bool decoded = Decompress(d, input);

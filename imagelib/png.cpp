@@ -36,7 +36,7 @@ PngShape ShapeOf(png_const_structrp png, png_const_inforp info) {
 }
 
 // Everything one decode owns. It lives outside the frame that the error jump returns to.
-struct PngDecode {
+struct PngSession {
   png_structp png = nullptr;
   png_infop info = nullptr;
   bool wantAlpha = false;
@@ -66,7 +66,7 @@ DibImage* CreateIndexedImage(png_const_structrp png, png_inforp info, int width,
   return DibCreatePalettized(width, height, count, rgb.data());
 }
 
-bool CreateImages(PngDecode& d, PngShape shape) {
+bool CreateImages(PngSession& d, PngShape shape) {
   const auto width = static_cast<int>(png_get_image_width(d.png, d.info));
   const auto height = static_cast<int>(png_get_image_height(d.png, d.info));
   constexpr DibColor kWhite = 0xFFFFFFFF;
@@ -111,7 +111,7 @@ void JoinAlphaRow(const std::uint8_t* colour, const std::uint8_t* alpha, int wid
   }
 }
 
-void ReadRows(PngDecode& d, PngShape shape, int passes) {
+void ReadRows(PngSession& d, PngShape shape, int passes) {
   const int width = DibWidth(d.image), height = DibHeight(d.image);
   for (int pass = 0; pass < passes; ++pass) {
     for (int y = 0; y < height; ++y) {
@@ -130,7 +130,7 @@ void ReadRows(PngDecode& d, PngShape shape, int passes) {
 
 // The decode after the reader is attached; false when the picture is refused or libpng
 // gives up (it jumps back here).
-bool Decode(PngDecode& d) {
+bool Decode(PngSession& d) {
   if (setjmp(png_jmpbuf(d.png))) return false;
   png_read_info(d.png, d.info);
   const PngShape shape = ShapeOf(d.png, d.info);
@@ -147,7 +147,7 @@ bool Decode(PngDecode& d) {
 
 DibImage* LoadPng(ByteReader& in, DibImage** alpha) {
   if (alpha) *alpha = nullptr;
-  PngDecode d;
+  PngSession d;
   d.wantAlpha = alpha != nullptr;
   // libpng's default handlers write its messages to the standard error stream.
   d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
