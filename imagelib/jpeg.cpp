@@ -88,7 +88,10 @@ bool Decompress(JpegSession& d, const JpegInput& input) {
   d.block = static_cast<std::uint8_t*>(ImgAlloc(bytes));
   if (!d.block) return false;
   jpeg_start_decompress(&d.info);
-  if (d.info.output_components != 3) return false;
+  if (d.info.output_components != 3 || static_cast<int>(d.info.output_width) != d.width ||
+      static_cast<int>(d.info.output_height) != d.height) {
+    return false;
+  }
   ReadScanlines(d);
   jpeg_finish_decompress(&d.info);
   return true;

@@ -76,7 +76,10 @@ bool CreateImages(PngSession& d, PngShape shape) {
   }
   d.image = DibCreate(1, width, height, nullptr, kWhite);
   if (!d.image || shape == PngShape::Rgb) return d.image != nullptr;
-  if (d.wantAlpha && !(d.alpha = DibCreate(0, width, height, nullptr, 0))) return false;
+  if (d.wantAlpha) {
+    d.alpha = DibCreate(0, width, height, nullptr, 0);
+    if (!d.alpha) return false;
+  }
   d.row = static_cast<std::uint8_t*>(ImgAlloc(DibRowBytes(width, 32)));
   return d.row != nullptr;
 }
@@ -137,9 +140,8 @@ bool Decode(PngSession& d) {
   if (shape == PngShape::Refused || !CreateImages(d, shape)) return false;
   const int passes = RequestTransforms(d.png, d.info);
   // The rows must come out exactly as wide as the image's rows (or the row buffer).
-  const int bitCount = shape == PngShape::Indexed ? 8 : shape == PngShape::Rgb ? 24 : 32;
-  const std::size_t rowBytes = static_cast<std::size_t>(DibWidth(d.image)) * bitCount / 8;
-  if (png_get_rowbytes(d.png, d.info) != rowBytes) return false;
+  const std::size_t pixelBytes = shape == PngShape::Indexed ? 1 : shape == PngShape::Rgb ? 3 : 4;
+  if (png_get_rowbytes(d.png, d.info) != pixelBytes * DibWidth(d.image)) return false;
   ReadRows(d, shape, passes);
   png_read_end(d.png, nullptr);
   return true;
