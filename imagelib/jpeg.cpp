@@ -1,5 +1,154 @@
-// Not yet written: every call fails.
+// The JPEG reader: libjpeg decodes; this adapter drives its decompression calls over a C
+// stream or a memory block, asks for blue-green-red output (the image's own order) for
+// three-component pictures, and reads each scanline straight into its stored row.
+//
+// libjpeg reports a fatal error through the error manager's exit routine, which jumps back
+// to the adapter. The frame it returns to holds no object with a destructor, and what the
+// decode allocates lives in one record that its caller releases on either path.
+#include <csetjmp>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+// libjpeg's header needs <cstdio> first.
+#include <jpeglib.h>
+#include <jerror.h>
+
 #include "jpeg_file.h"
 
-DibImage* JpegLoad(const char*) { return nullptr; }
-DibImage* JpegLoadFromMemory(const void*, std::size_t) { return nullptr; }
+namespace kolta::image {
+namespace {
+
+// The library's standard error manager with the jump point behind it; the library's
+// pointer to the manager is a pointer to the record.
+struct JpegErrors {
+  jpeg_error_mgr manager;
+  std::jmp_buf jump;
+};
+
+[[noreturn]] void JumpBackOnError(j_common_ptr common) {
+  (*common->err->output_message)(common);  // the library's default: the standard error stream
+  std::longjmp(reinterpret_cast<JpegErrors*>(common->err)->jump, 1);
+}
+
+// Where the compressed data comes from: an open stream, or else a memory block.
+struct JpegInput {
+  std::FILE* file = nullptr;
+  const unsigned char* data = nullptr;
+  std::size_t size = 0;
+};
+
+// Everything one decode owns. It lives outside the frame that the error jump returns to.
+struct JpegSession {
+  jpeg_decompress_struct info;
+  JpegErrors errors;
+  std::uint8_t* block;  // the image block, header still zero
+  int width, height;
+};
+
+// Pictures of three colour components; greyscale and CMYK ones are not converted.
+bool IsColourPicture(const jpeg_decompress_struct& info) {
+  return info.num_components == 3 &&
+         (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB);
+}
+
+void ReadScanlines(JpegSession& d) {
+  const std::size_t stride = DibRowBytes(d.width, 24);
+  std::uint8_t* pixels = d.block + kDibHeaderSize;
+  while (d.info.output_scanline < d.info.output_height) {
+    // Scanline k (0 at the top) belongs in stored row height - 1 - k.
+    JSAMPROW row = pixels + (d.height - 1 - static_cast<int>(d.info.output_scanline)) * stride;
+    // The stream and memory sources never suspend, so a scanline comes back every time;
+    // anything else would loop for ever.
+    if (jpeg_read_scanlines(&d.info, &row, 1) != 1) ERREXIT(&d.info, JERR_INPUT_EMPTY);
+  }
+}
+
+// The decode after the error manager is set up; false when the picture is refused or the
+// library gives up (it jumps back here).
+bool Decompress(JpegSession& d, const JpegInput& input) {
+  if (setjmp(d.errors.jump)) return false;
+  jpeg_create_decompress(&d.info);
+  if (input.file) {
+    jpeg_stdio_src(&d.info, input.file);
+  } else {
+    jpeg_mem_src(&d.info, input.data, static_cast<unsigned long>(input.size));
+  }
+  jpeg_read_header(&d.info, TRUE);
+  if (!IsColourPicture(d.info)) return false;
+  d.info.out_color_space = JCS_EXT_BGR;
+  // The picture's size is checked against the library's limit before the decoder
+  // allocates its own buffers.
+  jpeg_calc_output_dimensions(&d.info);
+  d.width = static_cast<int>(d.info.output_width);
+  d.height = static_cast<int>(d.info.output_height);
+  const std::size_t bytes = DibBlockBytes(d.width, d.height, 24, 0);
+  if (bytes == 0) return false;
+  d.block = static_cast<std::uint8_t*>(ImgAlloc(bytes));
+  if (!d.block) return false;
+  jpeg_start_decompress(&d.info);
+  if (d.info.output_components != 3 || static_cast<int>(d.info.output_width) != d.width ||
+      static_cast<int>(d.info.output_height) != d.height) {
+    return false;
+  }
+  ReadScanlines(d);
+  jpeg_finish_decompress(&d.info);
+  return true;
+}
+
+void* DecodeJpeg(const JpegInput& input, int* width, int* height, int* components) {
+  JpegSession d{};
+  d.info.err = jpeg_std_error(&d.errors.manager);
+  d.errors.manager.error_exit = JumpBackOnError;
+  const bool decoded = Decompress(d, input);
+  jpeg_destroy_decompress(&d.info);
+  if (!decoded) {
+    ImgFree(d.block);
+    return nullptr;
+  }
+  *width = d.width;
+  *height = d.height;
+  *components = 3;
+  return d.block;
+}
+
+// Writes the 24-bit header into a decoded block.
+DibImage* AsImage(void* block, int width, int height) {
+  if (!block) return nullptr;
+  auto* image = static_cast<DibImage*>(block);
+  image->headerSize = kDibHeaderSize;
+  image->width = width;
+  image->height = height;
+  image->planes = 1;
+  image->bitCount = 24;
+  return image;
+}
+
+}  // namespace
+}  // namespace kolta::image
+
+void* JpegDecode(const char* path, int* width, int* height, int* components) {
+  if (!path || !width || !height || !components) return nullptr;
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) return nullptr;
+  void* block = kolta::image::DecodeJpeg({.file = file}, width, height, components);
+  std::fclose(file);
+  return block;
+}
+
+DibImage* JpegLoad(const char* path) {
+  int width = 0, height = 0, components = 0;
+  void* block = JpegDecode(path, &width, &height, &components);
+  return kolta::image::AsImage(block, width, height);
+}
+
+DibImage* JpegLoadFromMemory(const void* data, std::size_t size) {
+  // The library takes the size as an unsigned long, which is 32 bits on Windows.
+  if (!data || size > ULONG_MAX) return nullptr;
+  int width = 0, height = 0, components = 0;
+  void* block = kolta::image::DecodeJpeg(
+      {.data = static_cast<const unsigned char*>(data), .size = size}, &width, &height,
+      &components);
+  return kolta::image::AsImage(block, width, height);
+}

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kolta::InterfaceText path(current);
   if (kolta::ini::ComposeDataPath(roots, language, name, path, isLead)) CheckFits(path);
   kolta::InterfaceText sound(current);
-  if (kolta::ini::ComposeSoundPath(roots, language, data[0] & 4, name, sound, isLead)) CheckFits(sound);
+  if (kolta::ini::ComposeSoundPath(roots, language, data[0] & 4, name, sound, isLead))
+    CheckFits(sound);
 
   for (const auto kind : {kolta::ini::FileKind::Data, kolta::ini::FileKind::Sound}) {
     kolta::InterfaceText found;
@@ -46,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A positive result is the offset of the cut that ends the folder path.
     if (result > 0 && static_cast<std::size_t>(result) != found.size()) __builtin_trap();
   }
-  if (auto beside = kolta::ini::FileBesideModule(first, name, kolta::Separators::BackslashOrSlash,
-                                                 isLead)) {
+  if (auto beside =
+          kolta::ini::FileBesideModule(first, name, kolta::Separators::BackslashOrSlash, isLead)) {
     CheckFits(*beside);
   }
   if (auto folder = kolta::ini::AsFolder(first, isLead)) {

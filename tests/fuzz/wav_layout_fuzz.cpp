@@ -19,14 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto shape = kolta::sound::BufferShapeOf(*layout);
   if (!shape) return 0;
   // Whole frames of the buffer's own shape, never more bytes than the file holds.
-  if (shape->bytes > layout->dataSize || shape->blockAlign == 0 || shape->bytes % shape->blockAlign) {
+  if (shape->bytes > layout->dataSize || shape->blockAlign == 0 ||
+      shape->bytes % shape->blockAlign) {
     __builtin_trap();
   }
   if (shape->copiedAsIs) return 0;
   std::vector<std::uint8_t> buffer(shape->bytes);
-  const std::size_t written = kolta::sound::KeepFrameStarts(
-      {data + layout->dataOffset, layout->dataSize}, layout->format.blockAlign, shape->blockAlign,
-      buffer);
+  const std::size_t written =
+      kolta::sound::KeepFrameStarts({data + layout->dataOffset, layout->dataSize},
+                                    layout->format.blockAlign, shape->blockAlign, buffer);
   if (written != shape->bytes) __builtin_trap();
   return 0;
 }

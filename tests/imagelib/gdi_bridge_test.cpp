@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 #include "dib_gdi.h"
+#include "dib_load.h"
 #include "dib_ops.h"
 #include "image_test_support.h"
+#include "win_test_files.h"
 
 namespace kolta::test {
 namespace {
@@ -123,6 +127,39 @@ TEST(GdiBridge, StretchToWindowIsUpright) {
   }
   EXPECT_EQ(DibStretchToDC(nullptr, 0, 0, 1, 1, image.get(), 0, 0, 1, 1), 0);
   EXPECT_EQ(DibStretchToDC(window.dc(), 0, 0, 1, 1, nullptr, 0, 0, 1, 1), 0);
+}
+
+TEST(GdiBridge, LoadedBitmapsHoldTheLoadedPicture) {
+  char temp[MAX_PATH];
+  ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+  const std::string folder = std::string(temp) + "kolta_gdi_load\\";
+  const std::string path = folder + "picture.bmp";
+  ImagePtr picture = Pattern(37, 23);
+  BmpFields fields;
+  fields.width = 37;
+  fields.height = 23;
+  fields.pixels = PixelBytes(picture.get());
+  const std::vector<std::uint8_t> bytes = BmpBytes(fields);
+  ASSERT_TRUE(WriteFile(path, std::string(bytes.begin(), bytes.end())));
+
+  BitmapPtr bitmap(DibLoadBitmap(path.c_str()));
+  ASSERT_TRUE(bitmap);
+  ImagePtr back(DibFromDeviceBitmap(bitmap.get()));
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(SamePixels(back.get(), picture.get()));
+
+  // Fitted into a box, centred on the background colour.
+  BitmapPtr fitted(DibLoadFittedBitmap(path.c_str(), 60, 30, 1, DibRgb(0, 90, 200)));
+  ImagePtr expected(DibLoadFitted(path.c_str(), 60, 30, 1, DibRgb(0, 90, 200)));
+  ASSERT_TRUE(fitted && expected);
+  ImagePtr fittedBack(DibFromDeviceBitmap(fitted.get()));
+  ASSERT_TRUE(fittedBack);
+  EXPECT_TRUE(SamePixels(fittedBack.get(), expected.get()));
+  EXPECT_EQ(PixelColour(fittedBack.get(), 0, 0), DibRgb(0, 90, 200));
+
+  EXPECT_EQ(DibLoadBitmap((folder + "missing.bmp").c_str()), nullptr);
+  EXPECT_EQ(DibLoadFittedBitmap(path.c_str(), -1, 5, 1, 0), nullptr);
+  RemoveTree(folder);
 }
 
 }  // namespace

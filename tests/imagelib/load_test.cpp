@@ -1,0 +1,188 @@
+// Loading by file name: the extension picks the reader, the result is 24-bit, and a box
+// receives the picture stretched or fitted and centred on a background colour.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bmp_file.h"
+#include "dib_load.h"
+#include "tool_reference.h"
+
+namespace kolta::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A 24-bit bitmap file of one colour.
+std::vector<std::uint8_t> UniformBmp(int width, int height, DibColor colour) {
+  BmpFields fields;
+  fields.width = width;
+  fields.height = height;
+  const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+  fields.pixels.assign(stride * height, 0);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = &fields.pixels[y * stride + x * 3];
+      p[0] = static_cast<std::uint8_t>(colour >> 16);
+      p[1] = static_cast<std::uint8_t>(colour >> 8);
+      p[2] = static_cast<std::uint8_t>(colour);
+    }
+  }
+  return BmpBytes(fields);
+}
+
+// Each test writes its files into a folder of its own in the build tree.
+class Loader : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = SamplePath("load", testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+    const std::string path = folder_ + "/" + name;
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+  std::string CopyOf(const std::string& source, const std::string& name) const {
+    fs::copy_file(source, folder_ + "/" + name);
+    return folder_ + "/" + name;
+  }
+
+  std::string folder_;
+};
+
+// Every format of the table reaches its reader: the loaded picture is the one an
+// independent tool decodes from the sample.
+struct Dispatch {
+  const char* format;  // the sample folder
+  const char* sample;  // a sample file of that format
+  int tolerance;
+};
+
+TEST_F(Loader, ExtensionsReachTheirReaders) {
+  constexpr Dispatch kDispatch[] = {
+      {"bmp", "pil_8bit_palette.bmp", 0},
+      {"png", "pil_rgba.png", 0},
+      {"jpeg", "baseline_420.jpg", 3},
+  };
+  for (const Dispatch& entry : kDispatch) {
+    SCOPED_TRACE(entry.sample);
+    const std::string sample = entry.sample;
+    Ppm reference;
+    ASSERT_TRUE(ReadPpm(SamplePath(entry.format, sample.substr(0, sample.rfind('.')) + ".ppm"),
+                        reference));
+    ImagePtr image(DibLoad(SamplePath(entry.format, sample).c_str()));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(DibBitCount(image.get()), 24);
+    ExpectSamePicture(image.get(), reference, entry.tolerance);
+  }
+}
+
+TEST_F(Loader, ExtensionIsMatchedInAnyCaseAndWhole) {
+  const std::string jpeg = SamplePath("jpeg", "baseline_444.jpg");
+  ImagePtr expected(DibLoad(jpeg.c_str()));
+  ASSERT_TRUE(expected);
+  for (const char* name : {"a.jpg", "b.Jpg", "c.JPG", "d.jpeg", "e.f.JpEg"}) {
+    ImagePtr image(DibLoad(CopyOf(jpeg, name).c_str()));
+    ASSERT_TRUE(image) << name;
+    EXPECT_EQ(PixelBytes(image.get()), PixelBytes(expected.get())) << name;
+  }
+
+  const std::vector<std::uint8_t> bmp = UniformBmp(3, 2, DibRgb(1, 2, 3));
+  EXPECT_TRUE(ImagePtr(DibLoad(Write("picture.bmp", bmp).c_str())));
+  EXPECT_TRUE(ImagePtr(DibLoad(Write("picture.RLE", bmp).c_str())));
+  EXPECT_TRUE(ImagePtr(DibLoad(Write("picture.txt.bmp", bmp).c_str())));
+  EXPECT_TRUE(ImagePtr(DibLoad(Write(".bmp", bmp).c_str())));  // the extension is BMP
+  for (const char* name : {"picture", "picture.tiff", "picture.bmp.txt", "picture.bm",
+                           "picture.bmpx", "picture.", "folder.bmp/picture"}) {
+    EXPECT_EQ(DibLoad(Write(name, bmp).c_str()), nullptr) << name;
+  }
+  EXPECT_EQ(DibLoad(nullptr), nullptr);
+  EXPECT_EQ(DibLoad((folder_ + "/missing.bmp").c_str()), nullptr);
+}
+
+TEST_F(Loader, PathsMustFitTheirBuffer) {
+  const std::vector<std::uint8_t> bmp = UniformBmp(2, 2, DibRgb(9, 8, 7));
+  const std::size_t fixed = folder_.size() + 1 + 4;  // the separator and ".bmp"
+  ASSERT_LT(fixed, 120u);
+  const std::string longest = Write(std::string(127 - fixed, 'n') + ".bmp", bmp);
+  ASSERT_EQ(longest.size(), 127u);
+  EXPECT_TRUE(ImagePtr(DibLoad(longest.c_str())));
+  const std::string tooLong = Write(std::string(128 - fixed, 'n') + ".bmp", bmp);
+  EXPECT_EQ(DibLoad(tooLong.c_str()), nullptr);
+}
+
+TEST_F(Loader, EightBitPicturesBecome24Bit) {
+  BmpFields fields;
+  fields.width = 3;
+  fields.height = 2;
+  fields.bitCount = 8;
+  fields.palette = {0x00102030, 0x00405060, 0x00708090};
+  fields.colorsUsed = 3;
+  fields.pixels = {2, 1, 0, 0, 0, 1, 2, 0};
+  ImagePtr image(DibLoad(Write("grey.bmp", BmpBytes(fields)).c_str()));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(DibBitCount(image.get()), 24);
+  EXPECT_EQ(DibWidth(image.get()), 3);
+  EXPECT_EQ(DibHeight(image.get()), 2);
+  EXPECT_EQ(PixelColour(image.get(), 0, 1), DibRgb(0x70, 0x80, 0x90));  // bottom row, index 2
+  EXPECT_EQ(PixelColour(image.get(), 2, 0), DibRgb(0x70, 0x80, 0x90));  // top row, index 2
+  EXPECT_EQ(PixelColour(image.get(), 0, 0), DibRgb(0x10, 0x20, 0x30));
+}
+
+// The box shows the picture's colour (within the bilinear rounding) inside `drawn` and
+// the background exactly everywhere else.
+void ExpectBox(const DibImage* box, DibRect drawn, DibColor picture, DibColor background) {
+  int wrong = 0;
+  for (int y = 0; y < DibHeight(box); ++y) {
+    for (int x = 0; x < DibWidth(box); ++x) {
+      const bool inside = x >= drawn.left && x < drawn.right && y >= drawn.top && y < drawn.bottom;
+      const DibColor got = PixelColour(box, x, y);
+      const bool ok = inside ? ColourMatches(got, picture, 1) != 0 : got == background;
+      if (!ok && ++wrong <= 5) ADD_FAILURE() << x << "," << y << ": " << std::hex << got;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(Loader, PicturesArePlacedInTheBox) {
+  const DibColor colour = DibRgb(200, 40, 90), background = DibRgb(10, 220, 30);
+  const std::string square = Write("square.bmp", UniformBmp(400, 400, colour));
+  const std::string wide = Write("wide.bmp", UniformBmp(100, 25, colour));
+  const std::string flat = Write("flat.bmp", UniformBmp(100, 20, colour));
+  struct Case {
+    std::string path;
+    int boxWidth, boxHeight, fit;
+    DibRect drawn;
+  };
+  const Case cases[] = {
+      {square, 200, 100, 1, {50, 0, 150, 100}},  // scale 0.25: 100 x 100 at (50, 0)
+      {wide, 200, 100, 1, {0, 25, 200, 75}},     // scale 2: 200 x 50 at (0, 25)
+      {flat, 50, 50, 0, {0, 0, 50, 50}},         // stretched over the whole box
+      {wide, 30, 13, 1, {0, 3, 30, 10}},         // scale 0.3: 30 x 7 (7.5 truncated) at (0, 3)
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.boxWidth);
+    ImagePtr box(DibLoadFitted(c.path.c_str(), c.boxWidth, c.boxHeight, c.fit, background));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(DibWidth(box.get()), c.boxWidth);
+    EXPECT_EQ(DibHeight(box.get()), c.boxHeight);
+    ExpectBox(box.get(), c.drawn, colour, background);
+  }
+  // A box of width or height 0 leaves the picture as it is.
+  ImagePtr unboxed(DibLoadFitted(wide.c_str(), 0, 100, 1, background));
+  ASSERT_TRUE(unboxed);
+  ExpectBox(unboxed.get(), {0, 0, 100, 25}, colour, background);
+  EXPECT_EQ(DibLoadFitted(wide.c_str(), -5, 10, 1, background), nullptr);
+}
+
+}  // namespace
+}  // namespace kolta::test
