@@ -28,8 +28,8 @@ struct GifAnimation {
   DibColor background;          // from the global colour table, white without one
   GifFrame* first;              // the frames in file order
   GifFrame* current;            // the frame drawing and masks use: the first one
+  DibImage* canvas;             // 24-bit logical screen, filled with the background colour
   std::uint16_t frameCount;
-  DibImage* canvas;  // 24-bit logical screen, filled with the background colour
 };
 
 // The first frame composed over white, or null. When `mask` is given it receives an 8-bit
