@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "byte_reader.h"
 #include "gif_file.h"
@@ -135,25 +136,42 @@ struct AnimationDeleter {
 };
 using AnimationPtr = std::unique_ptr<GifAnimation, AnimationDeleter>;
 
-// Writes decoded rows into the frame's 24-bit picture through its palette.
+// Writes decoded rows into the frame's 24-bit picture through its palette. Pixels the
+// data does not reach get palette index 0 at the end, so that whole rows are written once.
 class FrameRows final : public GifRowSink {
  public:
-  FrameRows(DibImage* image, const Palette& palette) : image_(image) {
+  FrameRows(DibImage* image, const Palette& palette)
+      : image_(image), written_(static_cast<std::size_t>(DibHeight(image)), 0) {
     for (std::size_t i = 0; i < palette.size(); ++i) {
       bgr_[i] = {palette[i][2], palette[i][1], palette[i][0]};
     }
   }
 
   void WriteRow(int row, std::span<const std::uint8_t> indices) override {
-    std::uint8_t* pixel = DibPixelAddress(image_, 0, row);
+    Expand(DibPixelAddress(image_, 0, row), indices);
+    written_[static_cast<std::size_t>(row)] = static_cast<int>(indices.size());
+  }
+
+  void FillUnwritten() {
+    const std::vector<std::uint8_t> zeros(static_cast<std::size_t>(DibWidth(image_)), 0);
+    for (std::size_t row = 0; row < written_.size(); ++row) {
+      const int from = written_[row];
+      if (from == DibWidth(image_)) continue;
+      Expand(DibPixelAddress(image_, from, static_cast<int>(row)),
+             std::span(zeros).subspan(static_cast<std::size_t>(from)));
+    }
+  }
+
+ private:
+  void Expand(std::uint8_t* pixel, std::span<const std::uint8_t> indices) const {
     for (const std::uint8_t index : indices) {
       std::memcpy(pixel, bgr_[index].data(), 3);
       pixel += 3;
     }
   }
 
- private:
   DibImage* image_;
+  std::vector<int> written_;  // pixels written per row
   std::array<std::array<std::uint8_t, 3>, 256> bgr_{};
 };
 
@@ -205,11 +223,11 @@ FramePtr ReadFrame(ByteReader& in, const Header& header, const GraphicControl& c
   const std::size_t maskBytes = frame->transparent ? DibBlockBytes(width, height, 8, 256) : 0;
   if (pictureBytes == 0 || !budget.Take(pictureBytes + maskBytes)) return frame;
 
-  // Pixels the data does not reach keep palette index 0.
-  DibImage* image = DibCreate(1, width, height, nullptr, ColourOf(palette[0]));
+  DibImage* image = DibCreate(1, width, height, nullptr, 0);
   if (!image) return frame;
   FrameRows rows(image, palette);
   GifDecodeImage(in, width, height, (flags & kInterlaceFlag) != 0, rows);
+  rows.FillUnwritten();
 
   if (!frame->transparent) {
     frame->image = image;

@@ -14,6 +14,8 @@ constexpr int kMaxCodeBits = 12;
 constexpr int kTableSize = 1 << kMaxCodeBits;
 constexpr int kSmallestMinimumSize = 2;
 constexpr int kLargestMinimumSize = 9;
+// Short strings are copied in blocks of this many bytes, which the buffers leave room for.
+constexpr std::size_t kCopySlack = 8;
 
 // The codes of the data sub-blocks. After the zero-length block (or the end of the data)
 // every further code is the end code.
@@ -66,18 +68,25 @@ class CodeReader {
 class RowAssembler {
  public:
   RowAssembler(int width, int height, bool interlaced, GifRowSink& sink)
-      : row_(static_cast<std::size_t>(width)), height_(height), interlaced_(interlaced),
+      : width_(static_cast<std::size_t>(width)), row_(width_ + kCopySlack), height_(height), interlaced_(interlaced),
         sink_(sink) {}
 
+  // `pixels` may be read up to kCopySlack bytes beyond `count`.
   void Put(const std::uint8_t* pixels, std::size_t count) {
+    if (count < width_ - filled_) {  // the common case: a short string inside the row
+      std::uint8_t* out = row_.data() + filled_;
+      for (std::size_t i = 0; i < count; i += kCopySlack) std::memcpy(out + i, pixels + i, kCopySlack);
+      filled_ += count;
+      return;
+    }
     while (count > 0 && !done_) {
-      const std::size_t take = std::min(count, row_.size() - filled_);
+      const std::size_t take = std::min(count, width_ - filled_);
       std::memcpy(row_.data() + filled_, pixels, take);
       filled_ += take;
       pixels += take;
       count -= take;
-      if (filled_ == row_.size()) {
-        sink_.WriteRow(y_, row_);
+      if (filled_ == width_) {
+        sink_.WriteRow(y_, std::span(row_).first(width_));
         filled_ = 0;
         Advance();
       }
@@ -108,7 +117,8 @@ class RowAssembler {
     }
   }
 
-  std::vector<std::uint8_t> row_;
+  const std::size_t width_;
+  std::vector<std::uint8_t> row_;  // the row, and room for the last block of a short copy
   std::size_t filled_ = 0;
   int y_ = 0, pass_ = 0;
   const int height_;
@@ -129,7 +139,8 @@ class RowAssembler {
 struct StringTable {
   std::array<std::uint16_t, kTableSize> prefix{};
   std::array<std::uint8_t, kTableSize> suffix{};
-  std::array<std::uint8_t, kTableSize> stack{};  // filled from the end: strings read forwards
+  // Filled from the end (strings read forwards), with room for the last block of a copy.
+  std::array<std::uint8_t, kTableSize + kCopySlack> stack{};
 };
 
 }  // namespace
@@ -155,8 +166,8 @@ void GifDecodeImage(ByteReader& in, int width, int height, bool interlaced, GifR
       if (code == endCode) break;
       if (code >= nextFree) code = 0;
       oldCode = firstIndex = code;
-      const auto pixel = static_cast<std::uint8_t>(code);
-      rows.Put(&pixel, 1);
+      table.stack[kTableSize - 1] = static_cast<std::uint8_t>(code);
+      rows.Put(table.stack.data() + kTableSize - 1, 1);
       continue;
     }
 
