@@ -289,18 +289,17 @@ ClippedCopy Clip(std::int64_t targetX, std::int64_t targetY, const DibRect& allo
                  std::int64_t sourceY, std::int64_t width, std::int64_t height) {
   // The source covers [shift, shift + size) in target coordinates.
   const std::int64_t shiftX = targetX - sourceX, shiftY = targetY - sourceY;
-  const std::int64_t left = std::max({targetX, std::int64_t{allowed.left}, std::int64_t{0}, shiftX});
+  const std::int64_t left =
+      std::max({targetX, std::int64_t{allowed.left}, std::int64_t{0}, shiftX});
   const std::int64_t top = std::max({targetY, std::int64_t{allowed.top}, std::int64_t{0}, shiftY});
-  const std::int64_t right =
-      std::min({targetX + width, std::int64_t{allowed.right}, std::int64_t{targetWidth},
-                shiftX + DibWidth(source)});
-  const std::int64_t bottom =
-      std::min({targetY + height, std::int64_t{allowed.bottom}, std::int64_t{targetHeight},
-                shiftY + DibHeight(source)});
+  const std::int64_t right = std::min({targetX + width, std::int64_t{allowed.right},
+                                       std::int64_t{targetWidth}, shiftX + DibWidth(source)});
+  const std::int64_t bottom = std::min({targetY + height, std::int64_t{allowed.bottom},
+                                        std::int64_t{targetHeight}, shiftY + DibHeight(source)});
   if (right <= left || bottom <= top) return {0, 0, 0, 0, 0, 0};
-  return {static_cast<int>(left),         static_cast<int>(top),
+  return {static_cast<int>(left),          static_cast<int>(top),
           static_cast<int>(left - shiftX), static_cast<int>(top - shiftY),
-          static_cast<int>(right - left), static_cast<int>(bottom - top)};
+          static_cast<int>(right - left),  static_cast<int>(bottom - top)};
 }
 
 DibRect WholeImage(const DibImage* image) { return {0, 0, DibWidth(image), DibHeight(image)}; }
@@ -376,7 +375,8 @@ DibImage* KeyColourMasks(const DibImage* image, DibColor key, int mode) {
 }
 
 GifAnimation* GifOpenAnimation(const char* path) {
-  return kolta::image::WithFile(path, [](ByteReader& in) { return kolta::image::OpenAnimation(in); });
+  return kolta::image::WithFile(path,
+                                [](ByteReader& in) { return kolta::image::OpenAnimation(in); });
 }
 
 GifAnimation* GifOpenAnimationFromMemory(const void* data, std::size_t size) {
@@ -406,10 +406,11 @@ int GifDrawFrameToImage(GifAnimation* animation, DibImage* target, int x, int y)
   if (frame.disposal >= 4) return 1;
   const int targetWidth = DibWidth(target), targetHeight = DibHeight(target);
   const DibImage* canvas = animation->canvas;
-  const DibRect screen{x, y, static_cast<std::int32_t>(std::min<std::int64_t>(
-                                 std::int64_t{x} + animation->width, INT32_MAX)),
-                       static_cast<std::int32_t>(std::min<std::int64_t>(
-                           std::int64_t{y} + animation->height, INT32_MAX))};
+  const DibRect screen{x, y,
+                       static_cast<std::int32_t>(
+                           std::min<std::int64_t>(std::int64_t{x} + animation->width, INT32_MAX)),
+                       static_cast<std::int32_t>(
+                           std::min<std::int64_t>(std::int64_t{y} + animation->height, INT32_MAX))};
   const bool transparent = frame.maskedImage && frame.mask;
   const DibImage* picture = transparent ? frame.maskedImage : frame.image;
   if (!picture) return 0;
@@ -422,7 +423,8 @@ int GifDrawFrameToImage(GifAnimation* animation, DibImage* target, int x, int y)
   const ClippedCopy framePlace =
       Clip(std::int64_t{x} + frame.left, std::int64_t{y} + frame.top, screen, targetWidth,
            targetHeight, picture, 0, 0, frame.width, frame.height);
-  if (!framePlace.empty()) CopyPixels(target, framePlace, picture, transparent ? frame.mask : nullptr);
+  if (!framePlace.empty())
+    CopyPixels(target, framePlace, picture, transparent ? frame.mask : nullptr);
   if (frame.disposal == 1 && !onScreen.empty()) {
     // The drawn area becomes the canvas.
     const ClippedCopy back{onScreen.sourceX, onScreen.sourceY, onScreen.targetX,

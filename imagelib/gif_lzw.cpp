@@ -68,14 +68,18 @@ class CodeReader {
 class RowAssembler {
  public:
   RowAssembler(int width, int height, bool interlaced, GifRowSink& sink)
-      : width_(static_cast<std::size_t>(width)), row_(width_ + kCopySlack), height_(height), interlaced_(interlaced),
+      : width_(static_cast<std::size_t>(width)),
+        row_(width_ + kCopySlack),
+        height_(height),
+        interlaced_(interlaced),
         sink_(sink) {}
 
   // `pixels` may be read up to kCopySlack bytes beyond `count`.
   void Put(const std::uint8_t* pixels, std::size_t count) {
     if (count < width_ - filled_) {  // the common case: a short string inside the row
       std::uint8_t* out = row_.data() + filled_;
-      for (std::size_t i = 0; i < count; i += kCopySlack) std::memcpy(out + i, pixels + i, kCopySlack);
+      for (std::size_t i = 0; i < count; i += kCopySlack)
+        std::memcpy(out + i, pixels + i, kCopySlack);
       filled_ += count;
       return;
     }

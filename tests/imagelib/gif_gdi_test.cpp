@@ -1,9 +1,10 @@
 // Drawing GIF frames on a device context under Wine's GDI gives the pixels of the
 // in-memory composition, for every disposal method, with and without transparency.
+#include "gif_gdi.h"
+
 #include <gtest/gtest.h>
 
 #include "dib_gdi.h"
-#include "gif_gdi.h"
 #include "gif_test_files.h"
 #include "image_test_support.h"
 
@@ -24,7 +25,7 @@ std::vector<std::uint8_t> FrameFile(int disposal, bool transparent) {
 // A memory device context on a screen-compatible bitmap.
 class MemoryCanvas {
  public:
-  MemoryCanvas(const DibImage* picture) {
+  explicit MemoryCanvas(const DibImage* picture) {
     screen_ = GetDC(nullptr);
     bitmap_ = DibToDeviceBitmap(picture, nullptr);
     dc_ = CreateCompatibleDC(screen_);

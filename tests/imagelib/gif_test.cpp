@@ -34,7 +34,9 @@ std::vector<std::uint8_t> Indices(int count, int (*index)(int)) {
 // A 3 x 3 frame at (5, 5) of a 20 x 20 screen: indices 0 to 4 in a pattern.
 std::vector<std::uint8_t> SmallFrameFile(int disposal, int transparentIndex) {
   GifBuilder gif(20, 20, kColours, 2);
-  gif.Control(disposal, transparentIndex).Frame(5, 5, 3, 3, Indices(9, [](int i) { return i % 5; }));
+  gif.Control(disposal, transparentIndex).Frame(5, 5, 3, 3, Indices(9, [](int i) {
+                                                  return i % 5;
+                                                }));
   return gif.End();
 }
 
@@ -50,7 +52,8 @@ TEST(Gif, SignaturesAndHeaders) {
     EXPECT_FALSE(Load(gif.Frame(0, 0, 2, 1, {1, 2}).End())) << signature;
   }
   const std::vector<std::uint8_t> file = GifBuilder(2, 1, kColours).Frame(0, 0, 2, 1, {1, 2}).End();
-  for (std::size_t size : {std::size_t{0}, std::size_t{12}, std::size_t{13 + 23}, std::size_t{13 + 24}}) {
+  for (std::size_t size :
+       {std::size_t{0}, std::size_t{12}, std::size_t{13 + 23}, std::size_t{13 + 24}}) {
     EXPECT_FALSE(Load({file.begin(), file.begin() + size})) << size;  // short header or table
   }
   EXPECT_FALSE(Load(GifBuilder(2, 1, kColours).End()));  // no image
@@ -126,8 +129,7 @@ TEST(Gif, DisposalMethods) {
               << "disposal " << disposal << " transparent " << transparent << " at " << x << ","
               << y;
           if (onScreen) {
-            ASSERT_EQ(PixelColour(animation->canvas, sx, sy),
-                      disposal == 1 ? want : kBackground);
+            ASSERT_EQ(PixelColour(animation->canvas, sx, sy), disposal == 1 ? want : kBackground);
           }
         }
       }
@@ -240,7 +242,8 @@ TEST(Gif, TruncatedAndHostileStreams) {
   // Codes beyond the next free slot (7 when 6 is next) decode as the previous string plus
   // its first index, and later codes built on them never loop.
   CodeWriter exact;
-  for (auto [code, size] : std::vector<std::pair<int, int>>{{4, 3}, {1, 3}, {7, 3}, {6, 3}, {7, 4}, {15, 4}, {5, 4}}) {
+  for (auto [code, size] :
+       std::vector<std::pair<int, int>>{{4, 3}, {1, 3}, {7, 3}, {6, 3}, {7, 4}, {15, 4}, {5, 4}}) {
     exact.Put(code, size);
   }
   CollectedRows hostile = Decode(WithSize(2, exact.SubBlocks()), 12, 1);
@@ -248,7 +251,8 @@ TEST(Gif, TruncatedAndHostileStreams) {
   // After a clear code, a first code beyond the table is index 0.
   CodeWriter afterClear;
   for (int code : {4, 6, 5}) afterClear.Put(code, 3);
-  EXPECT_EQ(Decode(WithSize(2, afterClear.SubBlocks()), 1, 1).rows[0], std::vector<std::uint8_t>{0});
+  EXPECT_EQ(Decode(WithSize(2, afterClear.SubBlocks()), 1, 1).rows[0],
+            std::vector<std::uint8_t>{0});
 }
 
 TEST(Gif, KeyColourMasks) {

@@ -38,7 +38,7 @@ struct CodeWriter {
 // A plain LZW encoder: a clear code first, a table that grows to 4096 entries and then
 // stays as it is (no further clear code), and optionally no end code.
 inline std::vector<std::uint8_t> Lzw(const std::vector<std::uint8_t>& pixels, int minimumSize,
-                              bool endCode = true) {
+                                     bool endCode = true) {
   const int clear = 1 << minimumSize, firstFree = clear + 2;
   std::map<std::pair<int, int>, int> table;
   int codes = 0;  // emitted since the clear code
@@ -121,7 +121,8 @@ struct GifBuilder {
     Put(top, 2);
     Put(width, 2);
     Put(height, 2);
-    bytes.push_back(static_cast<std::uint8_t>(flags | (local.empty() ? 0 : 0x80 | TableBits(local))));
+    bytes.push_back(
+        static_cast<std::uint8_t>(flags | (local.empty() ? 0 : 0x80 | TableBits(local))));
     Table(local);
     return *this;
   }
