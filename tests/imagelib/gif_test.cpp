@@ -1,7 +1,8 @@
 // The GIF reader's rules that tool-written files do not show: signatures, header failures,
 // background colours, composition by disposal method and transparency, interlaced row
 // order, and LZW streams no encoder writes (bad code sizes, a full table, codes beyond the
-// table, missing end codes, truncated data). Files are built here with a small encoder.
+// table, missing end codes, truncated data). Files are built with the
+// encoder of gif_test_files.h.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -34,9 +35,8 @@ std::vector<std::uint8_t> Indices(int count, int (*index)(int)) {
 // A 3 x 3 frame at (5, 5) of a 20 x 20 screen: indices 0 to 4 in a pattern.
 std::vector<std::uint8_t> SmallFrameFile(int disposal, int transparentIndex) {
   GifBuilder gif(20, 20, kColours, 2);
-  gif.Control(disposal, transparentIndex).Frame(5, 5, 3, 3, Indices(9, [](int i) {
-                                                  return i % 5;
-                                                }));
+  const auto pattern = Indices(9, [](int i) { return i % 5; });
+  gif.Control(disposal, transparentIndex).Frame(5, 5, 3, 3, pattern);
   return gif.End();
 }
 

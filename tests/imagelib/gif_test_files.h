@@ -22,7 +22,7 @@ struct CodeWriter {
     bits |= static_cast<std::uint32_t>(code) << count;
     for (count += size; count >= 8; count -= 8, bits >>= 8) bytes.push_back(bits & 0xFF);
   }
-  std::vector<std::uint8_t> SubBlocks(bool terminator = true) {
+  std::vector<std::uint8_t> SubBlocks() {
     if (count > 0) bytes.push_back(bits & 0xFF);
     std::vector<std::uint8_t> out;
     for (std::size_t at = 0; at < bytes.size(); at += 255) {
@@ -30,7 +30,7 @@ struct CodeWriter {
       out.push_back(static_cast<std::uint8_t>(length));
       out.insert(out.end(), bytes.begin() + at, bytes.begin() + at + length);
     }
-    if (terminator) out.push_back(0);
+    out.push_back(0);
     return out;
   }
 };
