@@ -43,6 +43,16 @@ inline bool PngDeclaresHugePicture(const std::uint8_t* data, std::size_t size) {
   return size >= 24 && HugePicture(Be32At(data + 16), Be32At(data + 20));
 }
 
+// The logical screen, and any frame (a byte 0x2C may start an image descriptor anywhere).
+inline bool GifDeclaresHugePicture(const std::uint8_t* data, std::size_t size) {
+  auto huge = [&](std::size_t at) { return HugePicture(Le16At(data + at), Le16At(data + at + 2)); };
+  if (size >= 10 && huge(6)) return true;
+  for (std::size_t at = 13; at + 9 <= size; ++at) {
+    if (data[at] == 0x2C && huge(at + 5)) return true;
+  }
+  return false;
+}
+
 // Height and width in the document header, after the signature, version, reserved bytes
 // and channel count.
 inline bool PsdDeclaresHugePicture(const std::uint8_t* data, std::size_t size) {
