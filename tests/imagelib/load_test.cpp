@@ -72,6 +72,11 @@ TEST_F(Loader, ExtensionsReachTheirReaders) {
       {"bmp", "pil_8bit_palette.bmp", 0},
       {"png", "pil_rgba.png", 0},
       {"jpeg", "baseline_420.jpg", 3},
+      {"gif", "pil_89a_transparent.gif", 0},
+      {"tiff", "mm_24bit_packbits_strips.tif", 0},
+      {"psd", "rle_4channels.psd", 0},
+      {"tga", "magick_type9.tga", 0},
+      {"pcx", "gen_4bit_planar.pcx", 0},
   };
   for (const Dispatch& entry : kDispatch) {
     SCOPED_TRACE(entry.sample);
