@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 namespace kolta::image {
 
@@ -49,6 +50,27 @@ class ByteReader {
   mutable std::optional<std::uint64_t> size_;
   std::array<std::uint8_t, 16384> buffer_{};
 };
+
+// Runs `read` (which takes a ByteReader& and returns a pointer) over the file at `path`,
+// opened for reading, and closes it; null when the file cannot be opened.
+template <typename Read>
+auto ReadFile(const char* path, Read read) -> decltype(read(std::declval<ByteReader&>())) {
+  std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+  if (!file) return nullptr;
+  ByteReader in = ByteReader::FromFile(file);
+  auto result = read(in);
+  std::fclose(file);
+  return result;
+}
+
+// The same over a memory block; null for a null block.
+template <typename Read>
+auto ReadMemory(const void* data, std::size_t size, Read read)
+    -> decltype(read(std::declval<ByteReader&>())) {
+  if (!data) return nullptr;
+  ByteReader in = ByteReader::FromMemory(data, size);
+  return read(in);
+}
 
 inline std::uint16_t ReadLe16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));

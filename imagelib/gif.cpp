@@ -337,17 +337,6 @@ DibImage* LoadFirstFrame(ByteReader& in, DibImage** mask) {
   return image;
 }
 
-template <typename Action>
-auto WithFile(const char* path, Action action) -> decltype(action(std::declval<ByteReader&>())) {
-  if (!path) return nullptr;
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) return nullptr;
-  ByteReader in = ByteReader::FromFile(file);
-  auto result = action(in);
-  std::fclose(file);
-  return result;
-}
-
 }  // namespace
 }  // namespace kolta::image
 
@@ -375,14 +364,11 @@ DibImage* KeyColourMasks(const DibImage* image, DibColor key, int mode) {
 }
 
 GifAnimation* GifOpenAnimation(const char* path) {
-  return kolta::image::WithFile(path,
-                                [](ByteReader& in) { return kolta::image::OpenAnimation(in); });
+  return kolta::image::ReadFile(path, kolta::image::OpenAnimation);
 }
 
 GifAnimation* GifOpenAnimationFromMemory(const void* data, std::size_t size) {
-  if (!data) return nullptr;
-  ByteReader in = ByteReader::FromMemory(data, size);
-  return kolta::image::OpenAnimation(in);
+  return kolta::image::ReadMemory(data, size, kolta::image::OpenAnimation);
 }
 
 int GifFreeAnimation(GifAnimation* animation) {
@@ -465,13 +451,12 @@ DibImage* GifFrameMask(GifAnimation* animation) {
 
 DibImage* GifLoad(const char* path, DibImage** mask) {
   if (mask) *mask = nullptr;
-  return kolta::image::WithFile(
+  return kolta::image::ReadFile(
       path, [mask](ByteReader& in) { return kolta::image::LoadFirstFrame(in, mask); });
 }
 
 DibImage* GifLoadFromMemory(const void* data, std::size_t size, DibImage** mask) {
   if (mask) *mask = nullptr;
-  if (!data) return nullptr;
-  ByteReader in = ByteReader::FromMemory(data, size);
-  return kolta::image::LoadFirstFrame(in, mask);
+  return kolta::image::ReadMemory(
+      data, size, [mask](ByteReader& in) { return kolta::image::LoadFirstFrame(in, mask); });
 }

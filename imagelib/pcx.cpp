@@ -270,16 +270,7 @@ DibImage* LoadPcx(ByteReader& in) {
 }  // namespace kolta::image
 
 DibImage* PcxLoadFromMemory(const void* data, std::size_t size) {
-  auto in = kolta::image::ByteReader::FromMemory(data, size);
-  return kolta::image::LoadPcx(in);
+  return kolta::image::ReadMemory(data, size, kolta::image::LoadPcx);
 }
 
-DibImage* PcxLoad(const char* path) {
-  if (!path) return nullptr;
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) return nullptr;
-  auto in = kolta::image::ByteReader::FromFile(file);
-  DibImage* image = kolta::image::LoadPcx(in);
-  std::fclose(file);
-  return image;
-}
+DibImage* PcxLoad(const char* path) { return kolta::image::ReadFile(path, kolta::image::LoadPcx); }

@@ -176,17 +176,13 @@ DibImage* LoadPng(ByteReader& in, DibImage** alpha) {
 
 DibImage* PngLoad(const char* path, DibImage** alpha) {
   if (alpha) *alpha = nullptr;
-  std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
-  if (!file) return nullptr;
-  auto in = kolta::image::ByteReader::FromFile(file);
-  DibImage* image = kolta::image::LoadPng(in, alpha);
-  std::fclose(file);
-  return image;
+  return kolta::image::ReadFile(
+      path, [alpha](kolta::image::ByteReader& in) { return kolta::image::LoadPng(in, alpha); });
 }
 
 DibImage* PngLoadFromMemory(const void* data, std::size_t size, DibImage** alpha) {
   if (alpha) *alpha = nullptr;
-  if (!data) return nullptr;
-  auto in = kolta::image::ByteReader::FromMemory(data, size);
-  return kolta::image::LoadPng(in, alpha);
+  return kolta::image::ReadMemory(data, size, [alpha](kolta::image::ByteReader& in) {
+    return kolta::image::LoadPng(in, alpha);
+  });
 }

@@ -156,17 +156,7 @@ int PsdReadChannels(std::FILE* stream, int width, int height, std::uint8_t* pixe
 }
 
 DibImage* PsdLoadFromMemory(const void* data, std::size_t size) {
-  if (!data) return nullptr;
-  auto in = kolta::image::ByteReader::FromMemory(data, size);
-  return kolta::image::LoadPsd(in);
+  return kolta::image::ReadMemory(data, size, kolta::image::LoadPsd);
 }
 
-DibImage* PsdLoad(const char* path) {
-  if (!path) return nullptr;
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) return nullptr;
-  auto in = kolta::image::ByteReader::FromFile(file);
-  DibImage* image = kolta::image::LoadPsd(in);
-  std::fclose(file);
-  return image;
-}
+DibImage* PsdLoad(const char* path) { return kolta::image::ReadFile(path, kolta::image::LoadPsd); }

@@ -262,16 +262,7 @@ DibImage* LoadTga(ByteReader& in) {
 }  // namespace kolta::image
 
 DibImage* TgaLoadFromMemory(const void* data, std::size_t size) {
-  auto in = kolta::image::ByteReader::FromMemory(data, size);
-  return kolta::image::LoadTga(in);
+  return kolta::image::ReadMemory(data, size, kolta::image::LoadTga);
 }
 
-DibImage* TgaLoad(const char* path) {
-  if (!path) return nullptr;
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) return nullptr;
-  auto in = kolta::image::ByteReader::FromFile(file);
-  DibImage* image = kolta::image::LoadTga(in);
-  std::fclose(file);
-  return image;
-}
+DibImage* TgaLoad(const char* path) { return kolta::image::ReadFile(path, kolta::image::LoadTga); }

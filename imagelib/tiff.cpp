@@ -441,17 +441,9 @@ DibImage* LoadTiff(ByteReader& in) {
 }  // namespace kolta::image
 
 DibImage* TiffLoadFromMemory(const void* data, std::size_t size) {
-  if (!data) return nullptr;
-  auto in = kolta::image::ByteReader::FromMemory(data, size);
-  return kolta::image::LoadTiff(in);
+  return kolta::image::ReadMemory(data, size, kolta::image::LoadTiff);
 }
 
 DibImage* TiffLoad(const char* path) {
-  if (!path) return nullptr;
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) return nullptr;
-  auto in = kolta::image::ByteReader::FromFile(file);
-  DibImage* image = kolta::image::LoadTiff(in);
-  std::fclose(file);
-  return image;
+  return kolta::image::ReadFile(path, kolta::image::LoadTiff);
 }
