@@ -403,12 +403,18 @@ int GifDrawFrameToImage(GifAnimation* animation, DibImage* target, int x, int y)
 
   const ClippedCopy onScreen = Clip(x, y, screen, targetWidth, targetHeight, canvas, 0, 0,
                                     animation->width, animation->height);
-  if (frame.disposal == 1 || (frame.disposal == 0 && !transparent)) {
-    CopyPixels(target, onScreen, canvas, nullptr);
-  }
   const ClippedCopy framePlace =
       Clip(std::int64_t{x} + frame.left, std::int64_t{y} + frame.top, screen, targetWidth,
            targetHeight, picture, 0, 0, frame.width, frame.height);
+  // The canvas shows around the frame and through a transparent one; an opaque frame
+  // that covers the whole drawn area hides it.
+  const bool hidesCanvas = !transparent && framePlace.targetX == onScreen.targetX &&
+                           framePlace.targetY == onScreen.targetY &&
+                           framePlace.width == onScreen.width &&
+                           framePlace.height == onScreen.height;
+  if ((frame.disposal == 1 || (frame.disposal == 0 && !transparent)) && !hidesCanvas) {
+    CopyPixels(target, onScreen, canvas, nullptr);
+  }
   if (!framePlace.empty())
     CopyPixels(target, framePlace, picture, transparent ? frame.mask : nullptr);
   if (frame.disposal == 1 && !onScreen.empty()) {

@@ -117,15 +117,15 @@ DibImage* DibCreate(int is24, int width, int height, const void* source, DibColo
     if (red != 0) std::memset(pixels, red, bytes);
     return image;
   }
+  // One row pixel by pixel, the others copied from it.
   const std::size_t stride = DibStride(image);
-  for (int row = 0; row < height; ++row) {
-    std::uint8_t* pixel = pixels + row * stride;
-    for (int x = 0; x < width; ++x, pixel += 3) {
-      pixel[0] = blue;
-      pixel[1] = green;
-      pixel[2] = red;
-    }
+  std::uint8_t* pixel = pixels;
+  for (int x = 0; x < width; ++x, pixel += 3) {
+    pixel[0] = blue;
+    pixel[1] = green;
+    pixel[2] = red;
   }
+  for (int row = 1; row < height; ++row) std::memcpy(pixels + row * stride, pixels, stride);
   return image;
 }
 
