@@ -21,15 +21,12 @@ std::vector<std::uint8_t> UniformBmp(int width, int height, DibColor colour) {
   BmpFields fields;
   fields.width = width;
   fields.height = height;
-  const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-  fields.pixels.assign(stride * height, 0);
+  const std::uint8_t bgr[] = {static_cast<std::uint8_t>(colour >> 16),
+                              static_cast<std::uint8_t>(colour >> 8),
+                              static_cast<std::uint8_t>(colour)};
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* p = &fields.pixels[y * stride + x * 3];
-      p[0] = static_cast<std::uint8_t>(colour >> 16);
-      p[1] = static_cast<std::uint8_t>(colour >> 8);
-      p[2] = static_cast<std::uint8_t>(colour);
-    }
+    for (int x = 0; x < width; ++x) fields.pixels.insert(fields.pixels.end(), bgr, bgr + 3);
+    fields.pixels.resize((fields.pixels.size() + 3) & ~std::size_t{3});  // the row's padding
   }
   return BmpBytes(fields);
 }

@@ -9,13 +9,12 @@ here writes those (and an 8-bit one with deltas), which ImageMagick then decodes
 
 Usage: make_bmp_samples.py OUTPUT_FOLDER
 """
-import io
 import os
 import struct
-import subprocess
-import sys
 
 from PIL import Image
+
+from sample_tools import magick_decode, magick_write, main, save_reference, write_generated
 
 WIDTH, HEIGHT = 13, 7  # an odd width, so that every row is padded
 
@@ -28,16 +27,7 @@ def picture():
     return image
 
 
-def magick_decode(path):
-    ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True, capture_output=True).stdout
-    return Image.open(io.BytesIO(ppm)).convert("RGB")
-
-
-def save_reference(out, name, decoded):
-    decoded.convert("RGB").save(os.path.join(out, name + ".ppm"))
-
-
-def pil_samples(out, source):
+def pil_samples(out, source, _):
     for name, mode in [("pil_1bit", "1"), ("pil_8bit_grey", "L"), ("pil_8bit_palette", "P"),
                        ("pil_24bit", "RGB"), ("pil_32bit", "RGBA")]:
         path = os.path.join(out, name + ".bmp")
@@ -45,14 +35,14 @@ def pil_samples(out, source):
         save_reference(out, name, Image.open(path))
 
 
-def magick_samples(out, source_png):
+def magick_samples(out, _, source_png):
     for name, options in [("magick_4bit", ["-colors", "16", "BMP3:"]),
                           ("magick_rle8", ["-colors", "200", "-compress", "RLE", "BMP3:"]),
                           ("magick_16bit_565", ["-define", "bmp:subtype=RGB565", "BMP:"]),
                           ("magick_16bit_555", ["-define", "bmp:subtype=RGB555", "BMP:"]),
                           ("magick_32bit_masks", ["-alpha", "set", "BMP:"])]:
         path = os.path.join(out, name + ".bmp")
-        subprocess.run(["convert", source_png] + options[:-1] + [options[-1] + path], check=True)
+        magick_write(source_png, path, options[:-1], options[-1])
         save_reference(out, name, magick_decode(path))
 
 
@@ -91,27 +81,13 @@ def rle8_delta_stream():
     return bytes(s)
 
 
-def generated_samples(out):
+def generated_samples(out, *_):
     palette16 = [((i * 16) % 256, (i * 40) % 256, 255 - i * 15) for i in range(16)]
     palette256 = [(i, (i * 7) % 256, 255 - i) for i in range(256)]
     for name, data in [("gen_rle4", bmp_file(4, 2, palette16, rle4_stream())),
                        ("gen_rle8_delta", bmp_file(8, 1, palette256, rle8_delta_stream()))]:
-        path = os.path.join(out, name + ".bmp")
-        with open(path, "wb") as f:
-            f.write(data)
-        save_reference(out, name, magick_decode(path))
-
-
-def main():
-    out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
-    source = picture()
-    source_png = os.path.join(out, "source.png")
-    source.save(source_png)
-    pil_samples(out, source)
-    magick_samples(out, source_png)
-    generated_samples(out)
+        write_generated(out, name, ".bmp", data)
 
 
 if __name__ == "__main__":
-    main()
+    main(picture, [pil_samples, magick_samples, generated_samples])

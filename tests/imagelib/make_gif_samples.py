@@ -24,11 +24,11 @@ Usage: make_gif_samples.py OUTPUT_FOLDER
 """
 import io
 import os
-import struct
 import subprocess
-import sys
 
 from PIL import Image
+
+from sample_tools import magick_write, main, save_reference
 
 WHITE = (255, 255, 255)
 
@@ -87,7 +87,7 @@ def write(out, name, data, disposal=0, transparent=False):
     path = os.path.join(out, name + ".gif")
     with open(path, "wb") as f:
         f.write(data)
-    reference(path, disposal, transparent).save(os.path.join(out, name + ".ppm"))
+    save_reference(out, name, reference(path, disposal, transparent))
 
 
 def pil_bytes(image, **options):
@@ -98,7 +98,7 @@ def pil_bytes(image, **options):
 
 def magick_bytes(out, png_source, *options):
     path = os.path.join(out, "magick.tmp.gif")
-    subprocess.run(["convert", png_source] + list(options) + [path], check=True)
+    magick_write(png_source, path, options)
     data = open(path, "rb").read()
     os.remove(path)
     return data
@@ -122,11 +122,12 @@ def global_to_local(data):
     return header + rest[:at] + bytes([rest[at] | 0x80 | (flags & 7)]) + table + rest[at + 1:]
 
 
-def main():
-    out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
+def tall_picture():
+    return palette_picture(11, 19, COLOURS).convert("RGB")
+
+
+def write_samples(out, _, source):
     picture = palette_picture(13, 7, COLOURS)
-    tall = palette_picture(11, 19, COLOURS)
 
     # Plain files: PIL writes GIF87a without any extension and GIF89a with one.
     data = pil_bytes(picture)
@@ -151,8 +152,6 @@ def main():
     write(out, "pil_disposal5", set_first_disposal(data, 5), 5)
 
     # ImageMagick: interlaced files (19 rows: every pass; 3 rows: passes 2 and 3 are empty).
-    source = os.path.join(out, "source.png")
-    tall.convert("RGB").save(source)
     write(out, "magick_interlaced", magick_bytes(out, source, "-interlace", "GIF"))
     palette_picture(11, 3, COLOURS).convert("RGB").save(source)
     write(out, "magick_interlaced_3rows", magick_bytes(out, source, "-interlace", "GIF"))
@@ -177,4 +176,4 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    main(tall_picture, [write_samples])

@@ -8,12 +8,11 @@ CMYK file; Python's imaging library writes one more baseline file.
 
 Usage: make_jpeg_samples.py OUTPUT_FOLDER
 """
-import io
 import os
-import subprocess
-import sys
 
 from PIL import Image
+
+from sample_tools import magick_decode, magick_write, main, save_reference
 
 
 def picture(width, height):
@@ -26,17 +25,7 @@ def picture(width, height):
     return image
 
 
-def magick_decode(path):
-    ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
-                         capture_output=True).stdout
-    return Image.open(io.BytesIO(ppm)).convert("RGB")
-
-
-def main():
-    out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
-    source = os.path.join(out, "source.png")
-    picture(45, 29).save(source)
+def write_samples(out, _, source):
     narrow = os.path.join(out, "source_33x7.png")
     picture(33, 7).save(narrow)
 
@@ -49,11 +38,11 @@ def main():
                ("cmyk", source, ["-colorspace", "CMYK"])]
     for name, picture_file, options in colour + refused:
         path = os.path.join(out, name + ".jpg")
-        subprocess.run(["convert", picture_file, "-quality", "90"] + options + [path], check=True)
+        magick_write(picture_file, path, ["-quality", "90"] + options)
     Image.open(source).save(os.path.join(out, "pil_baseline.jpg"), quality=85)
     for name in [name for name, _, _ in colour] + ["pil_baseline"]:
-        magick_decode(os.path.join(out, name + ".jpg")).save(os.path.join(out, name + ".ppm"))
+        save_reference(out, name, magick_decode(os.path.join(out, name + ".jpg")))
 
 
 if __name__ == "__main__":
-    main()
+    main(lambda: picture(45, 29), [write_samples])

@@ -12,11 +12,10 @@ Usage: make_pcx_samples.py OUTPUT_FOLDER
 """
 import os
 import struct
-import subprocess
 
 from PIL import Image
 
-from sample_tools import magick_decode, main, save_reference, write_generated
+from sample_tools import magick_decode, magick_write, main, save_reference, write_generated
 
 WIDTH, HEIGHT = 37, 9  # odd, so that scanlines are padded to even lengths
 
@@ -47,7 +46,7 @@ def magick_samples(out, _, source_png):
     for name, options in [("magick_8bit", ["-type", "Palette"]),
                           ("magick_24bit", ["-type", "TrueColor"])]:
         path = os.path.join(out, name + ".pcx")
-        subprocess.run(["convert", source_png] + options + ["PCX:" + path], check=True)
+        magick_write(source_png, path, options, "PCX:")
         save_reference(out, name, magick_decode(path))
 
 

@@ -12,10 +12,10 @@ every reading of 16 bits as 8 agrees.
 Usage: make_png_samples.py OUTPUT_FOLDER
 """
 import os
-import subprocess
-import sys
 
 from PIL import Image
+
+from sample_tools import magick_write, main, save_reference
 
 WIDTH, HEIGHT = 19, 11  # odd sizes: padded rows, and every interlace pass holds pixels
 
@@ -31,24 +31,19 @@ def picture():
 
 def magick(source, out, name, options):
     path = os.path.join(out, name + ".png")
-    subprocess.run(["convert", source] + options[:-1] + [options[-1] + path], check=True)
+    magick_write(source, path, options[:-1], options[-1])
     return path
 
 
 def save_references(out, name, path):
     decoded = Image.open(path)
-    decoded.convert("RGB").save(os.path.join(out, name + ".ppm"))
+    save_reference(out, name, decoded)
     if "A" in decoded.getbands():
-        decoded.getchannel("A").convert("RGB").save(os.path.join(out, name + ".alpha.ppm"))
+        save_reference(out, name + ".alpha", decoded.getchannel("A"))
 
 
-def main():
-    out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
-    rgba = picture()
+def write_samples(out, rgba, rgba_png):
     rgb = rgba.convert("RGB")
-    rgba_png = os.path.join(out, "source_rgba.png")
-    rgba.save(rgba_png)
     grey_alpha_png = os.path.join(out, "source_grey_alpha.png")
     rgba.convert("LA").save(grey_alpha_png)
 
@@ -85,4 +80,4 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    main(picture, [write_samples])

@@ -9,12 +9,11 @@ reader refuses, get no reference.
 
 Usage: make_psd_samples.py OUTPUT_FOLDER
 """
-import io
 import os
-import subprocess
-import sys
 
 from PIL import Image
+
+from sample_tools import magick_decode, magick_write, main, save_reference
 
 WIDTH, HEIGHT = 300, 9  # wider than one run of 128 bytes
 
@@ -52,24 +51,14 @@ REFUSED = [
 ]
 
 
-def magick_decode(path):
-    """The composite picture (image 0; the layers follow it) without its alpha."""
-    ppm = subprocess.run(["convert", path + "[0]", "-alpha", "off", "-depth", "8", "ppm:-"],
-                         check=True, capture_output=True).stdout
-    return Image.open(io.BytesIO(ppm)).convert("RGB")
-
-
-def main():
-    out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
-    source_png = os.path.join(out, "source.png")
-    picture().save(source_png)
+def write_samples(out, _, source_png):
     for name, options, *_ in SAMPLES + REFUSED:
-        subprocess.run(["convert", source_png] + options + [os.path.join(out, name + ".psd")],
-                       check=True)
+        magick_write(source_png, os.path.join(out, name + ".psd"), options)
     for name, _, reference in SAMPLES:
-        magick_decode(os.path.join(out, reference + ".psd")).save(os.path.join(out, name + ".ppm"))
+        # The composite picture (image 0; the layers follow it) without its alpha.
+        decoded = magick_decode(os.path.join(out, reference + ".psd") + "[0]", "-alpha", "off")
+        save_reference(out, name, decoded)
 
 
 if __name__ == "__main__":
-    main()
+    main(picture, [write_samples])

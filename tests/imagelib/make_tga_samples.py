@@ -14,11 +14,10 @@ Usage: make_tga_samples.py OUTPUT_FOLDER
 """
 import os
 import struct
-import subprocess
 
 from PIL import Image
 
-from sample_tools import magick_decode, main, save_reference, write_generated
+from sample_tools import magick_decode, magick_write, main, save_reference, write_generated
 
 # Wider than one run-length packet (128 pixels), with flat stretches for run packets.
 WIDTH, HEIGHT = 150, 7
@@ -67,7 +66,7 @@ def magick_samples(out, _, source_png):
                                                     "-orient", "TopLeft"]),
                           ("magick_type11", ["-type", "Grayscale", "-compress", "RLE"])]:
         path = os.path.join(out, name + ".tga")
-        subprocess.run(["convert", source_png] + options + ["TGA:" + path], check=True)
+        magick_write(source_png, path, options, "TGA:")
         save_reference(out, name, magick_decode(path))
 
 

@@ -12,12 +12,11 @@ and a 4-bit grey picture keeps its levels 0 to 15 as they are.
 
 Usage: make_tiff_samples.py OUTPUT_FOLDER
 """
-import io
 import os
-import subprocess
-import sys
 
 from PIL import Image, ImageOps
+
+from sample_tools import magick_decode, magick_write, main, save_reference
 
 WIDTH, HEIGHT = 29, 11  # odd sizes: padded rows, and bits of a byte left over at 1 and 4 bits
 
@@ -77,13 +76,6 @@ PIL_SAMPLES = [
 ]
 
 
-def magick_decode(path):
-    """The tool's picture, turned as the file's orientation says."""
-    ppm = subprocess.run(["convert", path, "-auto-orient", "-depth", "8", "ppm:-"], check=True,
-                         capture_output=True).stdout
-    return Image.open(io.BytesIO(ppm)).convert("RGB")
-
-
 def transformed(decoded, rule):
     if rule == "invert":
         return ImageOps.invert(decoded)
@@ -92,24 +84,19 @@ def transformed(decoded, rule):
     return decoded
 
 
-def main():
-    out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
-    source = picture()
-    source_png = os.path.join(out, "source.png")
-    source.save(source_png)
+def write_samples(out, source, source_png):
     samples = []
     for name, options, rule in MAGICK_SAMPLES:
         path = os.path.join(out, name + ".tif")
-        subprocess.run(["convert", source_png] + options + [path], check=True)
+        magick_write(source_png, path, options)
         samples.append((name, magick_decode(path), rule))
     for name, mode, compression, rule in PIL_SAMPLES:
         path = os.path.join(out, name + ".tif")
         source.convert(mode).save(path, compression=compression)
         samples.append((name, Image.open(path).convert("RGB"), rule))
     for name, decoded, rule in samples:
-        transformed(decoded, rule).save(os.path.join(out, name + ".ppm"))
+        save_reference(out, name, transformed(decoded, rule))
 
 
 if __name__ == "__main__":
-    main()
+    main(picture, [write_samples])

@@ -1,6 +1,5 @@
-// The layered-image document reader: documents written by ImageMagick
-// (make_psd_samples.py), compared with its decode, and hand-built documents for the rules
-// the tool does not show.
+// The layered-image document reader on hand-built documents, for the rules ImageMagick's
+// documents (compared in tool_files_test.cpp) do not show.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,32 +12,10 @@
 #include <vector>
 
 #include "psd_file.h"
-#include "tool_reference.h"
+#include "image_test_support.h"
 
 namespace kolta::test {
 namespace {
-
-class PsdToolFiles : public testing::TestWithParam<const char*> {};
-
-TEST_P(PsdToolFiles, DecodeLikeTheTool) {
-  const std::string name = GetParam();
-  Ppm reference;
-  ASSERT_TRUE(ReadPpm(SamplePath("psd", name + ".ppm"), reference));
-  ImagePtr image(PsdLoad(SamplePath("psd", name + ".psd").c_str()));
-  ASSERT_TRUE(image) << name;
-  EXPECT_EQ(DibBitCount(image.get()), 24);
-  ExpectSamePicture(image.get(), reference);
-}
-
-INSTANTIATE_TEST_SUITE_P(Samples, PsdToolFiles,
-                         testing::Values("raw_3channels", "rle_3channels", "raw_4channels",
-                                         "rle_4channels"));
-
-TEST(PsdToolFiles, GreyAndSixteenBitDocumentsAreRefused) {
-  for (const char* name : {"grey", "16bit"}) {
-    EXPECT_FALSE(ImagePtr(PsdLoad(SamplePath("psd", std::string(name) + ".psd").c_str()))) << name;
-  }
-}
 
 struct PsdHeader {
   std::uint16_t version = 1, channels = 3;

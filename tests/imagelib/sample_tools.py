@@ -8,11 +8,17 @@ import sys
 from PIL import Image
 
 
-def magick_decode(path):
-    """ImageMagick's decode of the file as RGB, turned upright by the file's orientation."""
-    ppm = subprocess.run(["convert", path, "-auto-orient", "-depth", "8", "ppm:-"], check=True,
-                         capture_output=True).stdout
+def magick_decode(path, *options):
+    """ImageMagick's decode of the file as RGB, turned upright by the file's orientation, with
+    `options` applied."""
+    ppm = subprocess.run(["convert", path, "-auto-orient", *options, "-depth", "8", "ppm:-"],
+                         check=True, capture_output=True).stdout
     return Image.open(io.BytesIO(ppm)).convert("RGB")
+
+
+def magick_write(source, path, options, output_format=""):
+    """Has ImageMagick convert `source` into `path` (as `output_format`, e.g. "BMP3:")."""
+    subprocess.run(["convert", source, *options, output_format + path], check=True)
 
 
 def save_reference(out, name, decoded):

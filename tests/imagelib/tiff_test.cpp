@@ -1,5 +1,5 @@
-// The TIFF reader: files written by independent tools (make_tiff_samples.py), compared
-// with the tools' decodes, and hand-built files for the rules no tool shows.
+// The TIFF reader on hand-built files, for the rules the tools' files (compared in
+// tool_files_test.cpp) do not show.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,42 +9,10 @@
 #include <vector>
 
 #include "tiff_file.h"
-#include "tool_reference.h"
+#include "image_test_support.h"
 
 namespace kolta::test {
 namespace {
-
-struct Sample {
-  const char* name;
-  int bitCount;
-};
-
-class TiffToolFiles : public testing::TestWithParam<Sample> {};
-
-TEST_P(TiffToolFiles, DecodeLikeTheTool) {
-  const std::string name = GetParam().name;
-  Ppm reference;
-  ASSERT_TRUE(ReadPpm(SamplePath("tiff", name + ".ppm"), reference));
-  ImagePtr image(TiffLoad(SamplePath("tiff", name + ".tif").c_str()));
-  ASSERT_TRUE(image) << name;
-  EXPECT_EQ(DibBitCount(image.get()), GetParam().bitCount);
-  ExpectSamePicture(image.get(), reference);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Samples, TiffToolFiles,
-    testing::Values(Sample{"ii_24bit", 24}, Sample{"mm_24bit_strips", 24},
-                    Sample{"mm_24bit_packbits_strips", 24}, Sample{"ii_1bit_min_is_black", 1},
-                    Sample{"mm_1bit_min_is_white_packbits", 1}, Sample{"ii_4bit_grey", 4},
-                    Sample{"mm_4bit_grey_packbits", 4}, Sample{"ii_4bit_palette_packbits", 4},
-                    Sample{"mm_4bit_palette", 4}, Sample{"mm_8bit_grey_strips", 8},
-                    Sample{"ii_8bit_palette", 8}, Sample{"mm_8bit_palette_packbits", 8},
-                    Sample{"ii_24bit_mirrored", 24}, Sample{"mm_1bit_mirrored", 1},
-                    Sample{"ii_4bit_palette_mirrored", 4}, Sample{"mm_8bit_grey_mirrored", 8},
-                    Sample{"pil_1bit", 1}, Sample{"pil_1bit_packbits", 1},
-                    Sample{"pil_8bit_grey", 8}, Sample{"pil_8bit_palette_packbits", 8},
-                    Sample{"pil_24bit_packbits", 24}),
-    [](const testing::TestParamInfo<Sample>& sample) { return std::string(sample.param.name); });
 
 // A TIFF file put together field by field: the header, the directory at offset 8 in the
 // order the fields were added, arrays that do not fit their entry after it, and data

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,11 @@ inline bool ReadPpm(const std::string& path, Ppm& ppm) {
 // The path of a sample file of one format, e.g. SamplePath("tga", "rle24.tga").
 inline std::string SamplePath(const std::string& format, const std::string& file) {
   return std::string(KOLTA_IMAGE_SAMPLES) + "/" + format + "/" + file;
+}
+
+inline std::vector<std::uint8_t> FileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // Expects the image, converted to 24 bits, to equal the reference pixel for pixel, each
