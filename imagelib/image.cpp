@@ -144,6 +144,17 @@ DibImage* DibCreatePalettized(int width, int height, int count, const std::uint8
   return image;
 }
 
+DibImage* DibCreateWithPalette(int width, int height, int bitCount, std::uint32_t paletteCount,
+                               const std::uint8_t* palette) {
+  if (bitCount < 16 && paletteCount == 0) return nullptr;
+  DibImage* image = NewImage(width, height, bitCount, paletteCount);
+  if (!image) return nullptr;
+  image->imageSize = static_cast<std::uint32_t>(PixelBytes(image));
+  image->colorsUsed = paletteCount;
+  if (palette) std::memcpy(DibPalette(image), palette, std::size_t{paletteCount} * 4);
+  return image;
+}
+
 DibImage* DibDuplicate(const DibImage* image) {
   const std::size_t bytes = DibTotalSize(image);
   if (bytes == 0) return nullptr;  // invalid, or no rows (a top-down header from elsewhere)

@@ -239,23 +239,9 @@ DibImage* LoadPcx(ByteReader& in) {
   Palette palette{};
   if (!ReadPalette(in, h, palette)) return nullptr;
   const std::uint32_t paletteCount = h.bitCount == 24 ? 0 : 1u << h.bitCount;
-  const std::size_t bytes = DibBlockBytes(h.width, h.height, h.bitCount, paletteCount);
-  if (bytes == 0) return nullptr;
-  auto* image = static_cast<DibImage*>(ImgAlloc(bytes));
+  DibImage* image =
+      DibCreateWithPalette(h.width, h.height, h.bitCount, paletteCount, palette.data());
   if (!image) return nullptr;
-  const std::size_t stride = DibRowBytes(h.width, h.bitCount);
-  *image = DibImage{kDibHeaderSize,
-                    h.width,
-                    h.height,
-                    1,
-                    static_cast<std::uint16_t>(h.bitCount),
-                    0,
-                    static_cast<std::uint32_t>(stride * h.height),
-                    0,
-                    0,
-                    paletteCount,
-                    0};
-  std::memcpy(DibPalette(image), palette.data(), std::size_t{paletteCount} * 4);
   std::uint64_t dataBytes = UINT64_MAX;
   if (h.bitCount == 8) {
     // The palette was found, so the size is known and holds it.

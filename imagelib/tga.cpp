@@ -236,24 +236,9 @@ DibImage* LoadTga(ByteReader& in) {
   in.Skip(h.idLength);
   Palette palette;
   ReadPalette(in, h, palette);
-  const int bitCount = h.ImageBitCount();
-  const std::size_t bytes = DibBlockBytes(h.width, h.height, bitCount, palette.count);
-  if (bytes == 0) return nullptr;
-  auto* image = static_cast<DibImage*>(ImgAlloc(bytes));
+  DibImage* image = DibCreateWithPalette(h.width, h.height, h.ImageBitCount(), palette.count,
+                                         palette.entries.data());
   if (!image) return nullptr;
-  const std::size_t stride = DibRowBytes(h.width, bitCount);
-  *image = DibImage{kDibHeaderSize,
-                    h.width,
-                    h.height,
-                    1,
-                    static_cast<std::uint16_t>(bitCount),
-                    0,
-                    static_cast<std::uint32_t>(stride * h.height),
-                    0,
-                    0,
-                    palette.count,
-                    0};
-  std::memcpy(DibPalette(image), palette.entries.data(), std::size_t{palette.count} * 4);
   ReadRows(in, h, image);
   return image;
 }

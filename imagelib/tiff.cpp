@@ -339,19 +339,9 @@ void FillPalette(const Plan& plan, std::span<std::uint8_t> palette) {
 
 DibImage* NewImage(const Plan& plan) {
   const std::uint32_t paletteCount = plan.bitCount == 24 ? 0 : 1u << plan.bitCount;
-  const std::size_t bytes = DibBlockBytes(plan.width, plan.height, plan.bitCount, paletteCount);
-  if (bytes == 0) return nullptr;
-  auto* image = static_cast<DibImage*>(ImgAlloc(bytes));
+  DibImage* image =
+      DibCreateWithPalette(plan.width, plan.height, plan.bitCount, paletteCount, nullptr);
   if (!image) return nullptr;
-  const auto stride = DibRowBytes(plan.width, plan.bitCount);
-  // The block comes zero-filled: compression, resolutions and colours important stay 0.
-  image->headerSize = kDibHeaderSize;
-  image->width = plan.width;
-  image->height = plan.height;
-  image->planes = 1;
-  image->bitCount = static_cast<std::uint16_t>(plan.bitCount);
-  image->imageSize = static_cast<std::uint32_t>(stride * plan.height);
-  image->colorsUsed = paletteCount;
   FillPalette(plan, {DibPalette(image), paletteCount * 4});
   return image;
 }

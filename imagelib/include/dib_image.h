@@ -56,6 +56,12 @@ DibImage* DibCreate(int is24, int width, int height, const void* source, DibColo
 // holds them as red, green, blue triples; pixels 0. A count of 0 is refused: the header
 // would announce a palette of 256 entries that the block does not hold.
 DibImage* DibCreatePalettized(int width, int height, int count, const std::uint8_t* rgb);
+// A new image of any depth with `paletteCount` palette entries (4 bytes each: blue, green,
+// red, 0) copied from `palette`, or left 0 when it is null; pixels 0. The header records
+// the pixel bytes and the palette length. Null for a size the library does not make, and
+// for a depth below 16 bits without a palette.
+DibImage* DibCreateWithPalette(int width, int height, int bitCount, std::uint32_t paletteCount,
+                               const std::uint8_t* palette);
 DibImage* DibDuplicate(const DibImage* image);
 // Copies the whole source block over the destination when both have the same width,
 // height, depth class (24-bit or not) and total size; otherwise 0 and nothing changes.

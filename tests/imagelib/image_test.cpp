@@ -94,6 +94,16 @@ TEST(DibImage, PalettizedImages) {
   // No palette: the header would announce 256 entries that the block does not hold.
   EXPECT_EQ(DibCreatePalettized(1, 1, 0, rgb), nullptr);
   EXPECT_EQ(DibCreatePalettized(1, 1, -5, rgb), nullptr);
+
+  // Any depth, the palette as stored; the header records the pixel bytes.
+  const std::uint8_t entries[8] = {1, 2, 3, 0, 4, 5, 6, 0};
+  ImagePtr bits4(DibCreateWithPalette(5, 3, 4, 2, entries));
+  ASSERT_TRUE(bits4);
+  EXPECT_EQ(DibPaletteCount(bits4.get()), 2);
+  EXPECT_EQ(bits4->imageSize, 12u);
+  EXPECT_EQ(std::memcmp(DibPalette(bits4.get()), entries, 8), 0);
+  EXPECT_EQ(DibCreateWithPalette(5, 3, 8, 0, nullptr), nullptr);
+  EXPECT_TRUE(ImagePtr(DibCreateWithPalette(5, 3, 24, 0, nullptr)));
 }
 
 TEST(DibImage, PixelAddressesOutsideTheImageAreNull) {
