@@ -212,8 +212,7 @@ DibImage* LoadBmp(ByteReader& in) {
 }  // namespace kolta::image
 
 DibImage* BmpLoadFromMemory(const void* data, std::size_t size) {
-  auto in = kolta::image::ByteReader::FromMemory(data, size);
-  return kolta::image::LoadBmp(in);
+  return kolta::image::ReadMemory(data, size, kolta::image::LoadBmp);
 }
 
 DibImage* BmpLoadFromHandle(std::FILE* file) {
@@ -222,11 +221,4 @@ DibImage* BmpLoadFromHandle(std::FILE* file) {
   return kolta::image::LoadBmp(in);
 }
 
-DibImage* BmpLoad(const char* path) {
-  if (!path) return nullptr;
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) return nullptr;
-  DibImage* image = BmpLoadFromHandle(file);
-  std::fclose(file);
-  return image;
-}
+DibImage* BmpLoad(const char* path) { return kolta::image::ReadFile(path, kolta::image::LoadBmp); }
