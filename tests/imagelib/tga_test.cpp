@@ -12,6 +12,8 @@
 namespace kolta::test {
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
+
 struct TgaFields {
   int mapType = 0, imageType = 2, mapFirst = 0, mapLength = 0, mapEntryBits = 0;
   int width = 2, height = 2, depth = 24, descriptor = 0;
@@ -37,8 +39,8 @@ ImagePtr Load(const TgaFields& fields) {
 }
 
 // Stored bytes of each row's pixels (padding left out), bottom row first.
-std::vector<std::uint8_t> PixelBytes(const DibImage* image) {
-  std::vector<std::uint8_t> bytes;
+Bytes UnpaddedRows(const DibImage* image) {
+  Bytes bytes;
   const int rowBytes = image->width * image->bitCount / 8;
   for (int row = 0; row < image->height; ++row) {
     const std::uint8_t* p = DibBits(image) + row * DibStride(image);
@@ -47,20 +49,18 @@ std::vector<std::uint8_t> PixelBytes(const DibImage* image) {
   return bytes;
 }
 
-using Bytes = std::vector<std::uint8_t>;
-
 TEST(TgaLoad, StoresRowsByOriginAndDirection) {
   TgaFields fields;
   fields.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   ImagePtr bottomUp = Load(fields);
   ASSERT_TRUE(bottomUp);
-  EXPECT_EQ(PixelBytes(bottomUp.get()), fields.pixels);
+  EXPECT_EQ(UnpaddedRows(bottomUp.get()), fields.pixels);
   EXPECT_EQ(bottomUp->imageSize, 16u);  // two rows of 6 bytes padded to 8
 
   fields.descriptor = 0x20;
-  EXPECT_EQ(PixelBytes(Load(fields).get()), (Bytes{7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6}));
   fields.descriptor = 0x10;
-  EXPECT_EQ(PixelBytes(Load(fields).get()), (Bytes{4, 5, 6, 1, 2, 3, 10, 11, 12, 7, 8, 9}));
+  EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{4, 5, 6, 1, 2, 3, 10, 11, 12, 7, 8, 9}));
 }
 
 TEST(TgaLoad, ConvertsSixteenBitPixelsByShiftingChannels) {
@@ -68,10 +68,10 @@ TEST(TgaLoad, ConvertsSixteenBitPixelsByShiftingChannels) {
   fields.depth = 16;
   fields.height = 1;
   fields.pixels = {0xFF, 0x7F, 0x1F, 0x80};  // 0x7FFF, then 0x801F with the top bit set
-  EXPECT_EQ(PixelBytes(Load(fields).get()), (Bytes{248, 248, 248, 248, 0, 0}));
+  EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{248, 248, 248, 248, 0, 0}));
   fields.depth = 32;
   fields.pixels = {1, 2, 3, 99, 4, 5, 6, 99};
-  EXPECT_EQ(PixelBytes(Load(fields).get()), (Bytes{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{1, 2, 3, 4, 5, 6}));
 }
 
 TEST(TgaLoad, GreyRunLengthFileGetsGreyRampAndCutsPacketsAtRowEnd) {
@@ -85,7 +85,7 @@ TEST(TgaLoad, GreyRunLengthFileGetsGreyRampAndCutsPacketsAtRowEnd) {
   fields.pixels = {0x83, 0x40, 0x85, 0x10, 0x02, 1, 2, 3, 0x80, 4};
   ImagePtr image = Load(fields);
   ASSERT_TRUE(image);
-  EXPECT_EQ(PixelBytes(image.get()), (Bytes{64, 64, 64, 64, 16, 16, 16, 16, 1, 2, 3, 4}));
+  EXPECT_EQ(UnpaddedRows(image.get()), (Bytes{64, 64, 64, 64, 16, 16, 16, 16, 1, 2, 3, 4}));
   ASSERT_EQ(DibPaletteCount(image.get()), 256);
   for (int i : {0, 1, 128, 255}) {
     EXPECT_EQ(DibPalette(image.get())[i * 4 + 1], i);
@@ -110,7 +110,7 @@ TEST(TgaLoad, ColourMapsBecomePalettes) {
   ImagePtr image = Load(fields);
   ASSERT_TRUE(image);
   EXPECT_EQ(DibPaletteCount(image.get()), 16);
-  EXPECT_EQ(PixelBytes(image.get()), Bytes{5});
+  EXPECT_EQ(UnpaddedRows(image.get()), Bytes{5});
   EXPECT_EQ(Bytes(DibPalette(image.get()) + 20, DibPalette(image.get()) + 24),
             (Bytes{5 << 3, 0, 248, 0}));
 
@@ -126,7 +126,7 @@ TEST(TgaLoad, ColourMapsBecomePalettes) {
   image = Load(fields);
   ASSERT_TRUE(image);
   EXPECT_EQ(DibPaletteCount(image.get()), 256);
-  EXPECT_EQ(PixelBytes(image.get()), Bytes{251});
+  EXPECT_EQ(UnpaddedRows(image.get()), Bytes{251});
   EXPECT_EQ(Bytes(DibPalette(image.get()) + 249 * 4, DibPalette(image.get()) + 252 * 4),
             (Bytes{0, 0, 0, 0, 0, 7, 9, 0, 1, 7, 9, 0}));
 
@@ -145,7 +145,7 @@ TEST(TgaLoad, ColourMapsBecomePalettes) {
   image = Load(fields);
   ASSERT_TRUE(image);
   EXPECT_EQ(DibPaletteCount(image.get()), 10);
-  EXPECT_EQ(PixelBytes(image.get()), (Bytes{1, 2, 3}));
+  EXPECT_EQ(UnpaddedRows(image.get()), (Bytes{1, 2, 3}));
   EXPECT_EQ(PixelColour(ImagePtr(DibConvertTo24(image.get())).get(), 0, 0), DibRgb(3, 2, 1));
 }
 
@@ -168,9 +168,9 @@ TEST(TgaLoad, OtherImageTypesDependOnTheColourMapType) {
   fields.pixels = {0x80, 1, 2, 3};
   EXPECT_FALSE(Load(fields));
   fields.mapType = 0;  // read as run-length data
-  EXPECT_EQ(PixelBytes(Load(fields).get()), (Bytes{1, 2, 3}));
+  EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{1, 2, 3}));
   fields.imageType = 0;  // read as plain data
-  EXPECT_EQ(PixelBytes(Load(fields).get()), (Bytes{0x80, 1, 2}));
+  EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{0x80, 1, 2}));
 }
 
 TEST(TgaLoad, RefusesWhatCannotBeDecoded) {
@@ -189,15 +189,15 @@ TEST(TgaLoad, RefusesWhatCannotBeDecoded) {
 TEST(TgaLoad, ShortDataLeavesTheRestZero) {
   TgaFields fields;
   fields.pixels = {1, 2, 3, 4, 5, 6, 7};
-  EXPECT_EQ(PixelBytes(Load(fields).get()), (Bytes{1, 2, 3, 4, 5, 6, 7, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{1, 2, 3, 4, 5, 6, 7, 0, 0, 0, 0, 0}));
   fields.imageType = 10;
   fields.pixels = {0x81, 1, 2, 3, 0x01, 4, 5};
-  EXPECT_EQ(PixelBytes(Load(fields).get()), (Bytes{1, 2, 3, 1, 2, 3, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{1, 2, 3, 1, 2, 3, 0, 0, 0, 0, 0, 0}));
   fields.pixels.clear();
   fields.id.resize(5);
   const std::vector<std::uint8_t> file = TgaBytes(fields);
   ImagePtr cut(TgaLoadFromMemory(file.data(), 20));  // inside the identification field
-  EXPECT_EQ(PixelBytes(cut.get()), Bytes(12, 0));
+  EXPECT_EQ(UnpaddedRows(cut.get()), Bytes(12, 0));
 }
 
 }  // namespace
