@@ -28,3 +28,11 @@ int DibCopyFromBitmap(DibImage* target, int targetX, int targetY, HBITMAP bitmap
 HBITMAP DibLoadFittedBitmap(const char* path, int boxWidth, int boxHeight, int fit,
                             DibColor background);
 HBITMAP DibLoadBitmap(const char* path);
+
+struct AlphaRunTable;
+// Draws frame `frame` of `source` through its alpha run table onto `dc` at (x, y), limited
+// to `clip` when given: the pixels under the frame are grabbed (through a bitmap compatible
+// with `reference`), blended and put back. 0 for a null source or table or a clip that
+// misses the frame; 1 otherwise, also when the grab fails and nothing is drawn.
+int AlphaRunsBlitToDC(HDC dc, HDC reference, int x, int y, const DibImage* source,
+                      const AlphaRunTable* table, int frame, const RECT* clip);

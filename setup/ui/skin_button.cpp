@@ -1,0 +1,1 @@
+#include "skin_button.h"
