@@ -43,13 +43,6 @@ void ExpectSameTable(const AlphaRunTable* expected, const AlphaRunTable* actual)
   }
 }
 
-// Opacities with every kind of run: invisible (up to 20), partial and opaque, in runs of
-// three that fall differently into each frame.
-int MaskValue(int x, int y) {
-  static constexpr int kLevels[] = {0, 255, 128, 21, 20, 200, 255, 10, 64, 255, 1};
-  return kLevels[(x / 3 + y) % 11];
-}
-
 // The frame drawn pixel by pixel straight from the mask, as the table should draw it.
 void ReferenceBlit(DibImage* target, int left, int top, const DibImage* source,
                    const DibImage* mask, int frames, int frame, const DibRect* clip) {
@@ -103,7 +96,7 @@ TEST(AlphaRunsBuild, RowsBecomeVisibleRunsOfEqualOpacity) {
 
 TEST(AlphaRunsBuild, FramesSplitTheMaskByIntegerDivision) {
   for (int width : {90, 91}) {
-    ImagePtr mask = GreyImage(width, 4, MaskValue);
+    ImagePtr mask = GreyImage(width, 4, SoftMaskValue);
     AlphaRunsPtr table(AlphaRunsBuild(mask.get(), 3));
     ASSERT_TRUE(table);
     EXPECT_EQ(table->header.frameWidth, 30);
@@ -121,7 +114,7 @@ TEST(AlphaRunsBuild, FramesSplitTheMaskByIntegerDivision) {
 }
 
 TEST(AlphaRunsBuild, RefusesOtherDepthsAndFrameCounts) {
-  ImagePtr mask = GreyImage(6, 2, MaskValue);
+  ImagePtr mask = GreyImage(6, 2, SoftMaskValue);
   for (int frames : {0, -1, 31, 7}) {  // 7: a frame narrower than a pixel
     EXPECT_EQ(AlphaRunsBuild(mask.get(), frames), nullptr) << frames;
   }
@@ -132,7 +125,7 @@ TEST(AlphaRunsBuild, RefusesOtherDepthsAndFrameCounts) {
     EXPECT_EQ(AlphaRunsBuild(other.get(), 1), nullptr) << depth;
   }
   EXPECT_EQ(AlphaRunsBuild(nullptr, 1), nullptr);
-  AlphaRunsPtr thirty(AlphaRunsBuild(GreyImage(30, 1, MaskValue).get(), 30));
+  AlphaRunsPtr thirty(AlphaRunsBuild(GreyImage(30, 1, SoftMaskValue).get(), 30));
   ASSERT_TRUE(thirty);
   EXPECT_EQ(thirty->header.frameWidth, 1);
 }
@@ -191,7 +184,7 @@ TEST(AlphaRunsBlit, BlendsTruncatingTowardZero) {
 // the per-pixel reference over the whole target: nothing outside the frame and clip moves.
 TEST(AlphaRunsBlit, MatchesThePerPixelReferenceAtEveryEdge) {
   constexpr int kFrames = 3, kFrameWidth = 13, kHeight = 9;
-  ImagePtr mask = GreyImage(kFrames * kFrameWidth, kHeight, MaskValue);
+  ImagePtr mask = GreyImage(kFrames * kFrameWidth, kHeight, SoftMaskValue);
   ImagePtr source = Pattern(kFrames * kFrameWidth, kHeight);
   AlphaRunsPtr table(AlphaRunsBuild(mask.get(), kFrames));
   ASSERT_TRUE(table);
@@ -240,14 +233,14 @@ TEST(AlphaRunsBlit, MatchesThePerPixelReferenceAtEveryEdge) {
 }
 
 TEST(AlphaRunsBlit, RefusesBadArguments) {
-  ImagePtr mask = GreyImage(8, 3, MaskValue);
+  ImagePtr mask = GreyImage(8, 3, SoftMaskValue);
   AlphaRunsPtr table(AlphaRunsBuild(mask.get(), 2));
   ImagePtr source = Pattern(8, 3);
   ImagePtr target = Pattern(10, 10);
   const auto before = PixelBytes(target.get());
   ImagePtr shortSource = Pattern(8, 2);
-  ImagePtr greySource = GreyImage(8, 3, MaskValue);
-  ImagePtr greyTarget = GreyImage(10, 10, MaskValue);
+  ImagePtr greySource = GreyImage(8, 3, SoftMaskValue);
+  ImagePtr greyTarget = GreyImage(10, 10, SoftMaskValue);
   EXPECT_EQ(AlphaRunsBlit(target.get(), 0, 0, source.get(), table.get(), -1, nullptr), 0);
   EXPECT_EQ(AlphaRunsBlit(target.get(), 0, 0, source.get(), table.get(), 2, nullptr), 0);
   EXPECT_EQ(AlphaRunsBlit(target.get(), 0, 0, shortSource.get(), table.get(), 0, nullptr), 0);
@@ -311,7 +304,7 @@ void Store(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value
 }
 
 // Two frames of 6 x 4, both with runs.
-AlphaRunsPtr SmallTable() { return AlphaRunsPtr(AlphaRunsBuild(GreyImage(12, 4, MaskValue).get(), 2)); }
+AlphaRunsPtr SmallTable() { return AlphaRunsPtr(AlphaRunsBuild(GreyImage(12, 4, SoftMaskValue).get(), 2)); }
 
 TEST(AlphaRunsCache, WriteAndReadBackGiveTheSameTable) {
   AlphaRunsPtr table = SmallTable();
@@ -462,7 +455,7 @@ class AlphaRunsLoadTest : public testing::Test {
 
   const std::string mask_ = TempPath("load.bmp");
   const std::string cache_ = TempPath("load.qa");
-  ImagePtr image_ = GreyImage(30, 5, MaskValue);
+  ImagePtr image_ = GreyImage(30, 5, SoftMaskValue);
 };
 
 TEST_F(AlphaRunsLoadTest, RebuildWritesTheCacheOfTheMask) {

@@ -86,6 +86,13 @@ ImagePtr GreyImage(int width, int height, Value value) {
   return image;
 }
 
+// Mask opacities with every kind of alpha run: invisible (up to 20), partial and opaque, in
+// runs of three that fall differently into frames of other widths.
+inline int SoftMaskValue(int x, int y) {
+  static constexpr int kLevels[] = {0, 255, 128, 21, 20, 200, 255, 10, 64, 255, 1};
+  return kLevels[(x / 3 + y) % 11];
+}
+
 // The stored rows with their padding.
 inline std::vector<std::uint8_t> PixelBytes(const DibImage* image) {
   const std::uint8_t* bits = DibBits(image);
