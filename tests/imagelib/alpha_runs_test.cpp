@@ -442,6 +442,16 @@ class AlphaRunsLoadTest : public testing::Test {
 #endif
   }
 
+  static bool IsWritable(const std::string& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+#else
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && (status.st_mode & S_IWUSR);
+#endif
+  }
+
   // Writes the mask as an 8-bit bitmap file with a grey palette.
   bool WriteMask(const DibImage* mask) {
     BmpFields fields;
@@ -496,8 +506,11 @@ TEST_F(AlphaRunsLoadTest, RebuildOverwritesAReadOnlyCache) {
   AlphaRunsPtr old(AlphaRunsBuild(image_.get(), 1));
   ASSERT_EQ(AlphaRunsWriteCache(mask_.c_str(), old.get()), 1);
   SetWritable(cache_, false);
+  ASSERT_FALSE(IsWritable(cache_));
   AlphaRunsPtr rebuilt(AlphaRunsLoad(mask_.c_str(), 3, 1));
   ASSERT_TRUE(rebuilt);
+  // Running as an administrator may write it anyway; the attribute tells.
+  EXPECT_TRUE(IsWritable(cache_));
   AlphaRunsPtr cached(AlphaRunsReadCache(mask_.c_str()));
   ExpectSameTable(rebuilt.get(), cached.get());
 }
