@@ -97,7 +97,8 @@ int Show(const char* path) {
 
 int Build(const char* maskPath, int frames) {
   char cachePath[128];
-  if (!AlphaRunsCachePath(maskPath, cachePath)) return Fail("the cache's name is too long", maskPath);
+  if (!AlphaRunsCachePath(maskPath, cachePath))
+    return Fail("the cache's name is too long", maskPath);
   ImagePtr mask(BmpLoad(maskPath));
   if (!mask) return Fail("cannot read the bitmap file", maskPath);
   if (DibBitCount(mask.get()) != 8) return Fail("not an 8-bit grey mask", maskPath);

@@ -17,21 +17,23 @@ void Check(bool condition) {
 bool SameTable(const AlphaRunTable* a, const AlphaRunTable* b) {
   if (!a || !b || std::memcmp(&a->header, &b->header, sizeof a->header) != 0) return false;
   for (int f = 0; f < a->header.frameCount; ++f) {
-    const std::size_t bytes = static_cast<std::size_t>(a->header.frames[f].runCount) * sizeof(AlphaRun);
+    const std::size_t bytes =
+        static_cast<std::size_t>(a->header.frames[f].runCount) * sizeof(AlphaRun);
     if (bytes != 0 && std::memcmp(a->runs[f], b->runs[f], bytes) != 0) return false;
   }
   return true;
 }
 
-bool Inside(std::int64_t x, std::int64_t y, std::int64_t left, std::int64_t top,
-            std::int64_t right, std::int64_t bottom) {
+bool Inside(std::int64_t x, std::int64_t y, std::int64_t left, std::int64_t top, std::int64_t right,
+            std::int64_t bottom) {
   return x >= left && x < right && y >= top && y < bottom;
 }
 
 // Pixels outside the frame's place and the clip are as they were.
 void CheckOnlyTheFrameChanged(const DibImage* before, const DibImage* after,
                               const AlphaRunHeader& header, int x, int y, const DibRect* clip) {
-  const std::int64_t left = std::int64_t{x} + header.xOffset, top = std::int64_t{y} + header.yOffset;
+  const std::int64_t left = std::int64_t{x} + header.xOffset,
+                     top = std::int64_t{y} + header.yOffset;
   for (int row = 0; row < DibHeight(after); ++row) {
     for (int column = 0; column < DibWidth(after); ++column) {
       const bool mayChange =
@@ -52,8 +54,8 @@ void DrawEveryFrame(const AlphaRunTable* table) {
   DibImage* source = DibCreate(1, static_cast<int>(sourceWidth), h.height, nullptr, 0x00C08040);
   DibImage* target = DibCreate(1, 16, 12, nullptr, 0x00102030);
   Check(source && target);
-  const int positions[][2] = {{0, 0}, {-3, -2}, {5, 4}, {1 - h.frameWidth, 3}, {15, 11},
-                              {2, 1 - h.height}};
+  const int positions[][2] = {{0, 0},   {-3, -2},         {5, 4}, {1 - h.frameWidth, 3},
+                              {15, 11}, {2, 1 - h.height}};
   const DibRect clips[] = {{2, 1, 9, 7}, {-5, -5, 100, 100}, {8, 8, 3, 3}};
   for (int f = 0; f < h.frameCount; ++f) {
     for (const auto& [x, y] : positions) {

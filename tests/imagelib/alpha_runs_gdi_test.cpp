@@ -17,7 +17,8 @@ namespace {
 // pixels of `content`.
 class DibSectionDC {
  public:
-  explicit DibSectionDC(const DibImage* content) : width_(DibWidth(content)), height_(DibHeight(content)) {
+  explicit DibSectionDC(const DibImage* content)
+      : width_(DibWidth(content)), height_(DibHeight(content)) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width_;
@@ -58,14 +59,10 @@ class DibSectionDC {
   HGDIOBJ old_ = nullptr;
 };
 
-class ScreenReference {
- public:
-  ScreenReference() : dc_(GetDC(nullptr)) {}
-  ~ScreenReference() { ReleaseDC(nullptr, dc_); }
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
+// The screen, as the reference device context of the grabs.
+struct ScreenDC {
+  HDC dc = GetDC(nullptr);
+  ~ScreenDC() { ReleaseDC(nullptr, dc); }
 };
 
 constexpr int kFrames = 3, kFrameWidth = 12, kHeight = 10;
@@ -81,7 +78,7 @@ struct Sprite {
 TEST(AlphaRunsBlitToDC, DrawsWhatTheBlitDrawsIntoTheSamePixels) {
   Sprite sprite;
   ASSERT_TRUE(sprite.table);
-  ScreenReference screen;
+  ScreenDC screen;
   struct Case {
     const char* name;
     int x, y, frame;
@@ -101,10 +98,11 @@ TEST(AlphaRunsBlitToDC, DrawsWhatTheBlitDrawsIntoTheSamePixels) {
     DibSectionDC target(expected.get());
     ASSERT_TRUE(target.ok());
     const RECT* clip = c.clip ? &*c.clip : nullptr;
-    const DibRect dibClip = clip ? DibRect{clip->left, clip->top, clip->right, clip->bottom} : DibRect{};
+    const DibRect dibClip =
+        clip ? DibRect{clip->left, clip->top, clip->right, clip->bottom} : DibRect{};
     AlphaRunsBlit(expected.get(), c.x, c.y, sprite.picture.get(), sprite.table.get(), c.frame,
                   clip ? &dibClip : nullptr);
-    EXPECT_EQ(AlphaRunsBlitToDC(target.dc(), screen.get(), c.x, c.y, sprite.picture.get(),
+    EXPECT_EQ(AlphaRunsBlitToDC(target.dc(), screen.dc, c.x, c.y, sprite.picture.get(),
                                 sprite.table.get(), c.frame, clip),
               1)
         << c.name;
@@ -117,23 +115,22 @@ TEST(AlphaRunsBlitToDC, DrawsNothingWithoutSomethingToDraw) {
   ImagePtr background = Pattern(40, 30);
   DibSectionDC target(background.get());
   ASSERT_TRUE(target.ok());
-  ScreenReference screen;
+  ScreenDC screen;
   const RECT miss{0, 0, 5, 4};  // ends where the sprite at (5, 4) begins
-  EXPECT_EQ(AlphaRunsBlitToDC(target.dc(), screen.get(), 5, 4, sprite.picture.get(),
+  EXPECT_EQ(AlphaRunsBlitToDC(target.dc(), screen.dc, 5, 4, sprite.picture.get(),
                               sprite.table.get(), 0, &miss),
             0);
-  EXPECT_EQ(AlphaRunsBlitToDC(target.dc(), screen.get(), 5, 4, nullptr, sprite.table.get(), 0,
-                              nullptr),
-            0);
-  EXPECT_EQ(AlphaRunsBlitToDC(target.dc(), screen.get(), 5, 4, sprite.picture.get(), nullptr, 0,
-                              nullptr),
-            0);
+  EXPECT_EQ(
+      AlphaRunsBlitToDC(target.dc(), screen.dc, 5, 4, nullptr, sprite.table.get(), 0, nullptr), 0);
+  EXPECT_EQ(
+      AlphaRunsBlitToDC(target.dc(), screen.dc, 5, 4, sprite.picture.get(), nullptr, 0, nullptr),
+      0);
   // A picture that is not three frames wide is refused by the blit: the grab goes back as
   // it was.
   ImagePtr wide = Pattern(kFrames * kFrameWidth + 1, kHeight);
-  EXPECT_EQ(AlphaRunsBlitToDC(target.dc(), screen.get(), 5, 4, wide.get(), sprite.table.get(), 0,
-                              nullptr),
-            1);
+  EXPECT_EQ(
+      AlphaRunsBlitToDC(target.dc(), screen.dc, 5, 4, wide.get(), sprite.table.get(), 0, nullptr),
+      1);
   EXPECT_EQ(target.Pixels(), PixelBytes(background.get()));
 }
 

@@ -137,12 +137,12 @@ TEST(AlphaRunsBuild, BoundingBoxCollapsesPairsThatDoNotSpan) {
     std::array<int, 4> box;                         // min column, min row, max column, max row
   };
   const Case cases[] = {
-      {6, 1, {{0, 0, 20}}, {0, 0, 0, 0}},                              // nothing visible
-      {6, 1, {{2, 1, 21}}, {0, 0, 0, 0}},                              // one pixel
+      {6, 1, {{0, 0, 20}}, {0, 0, 0, 0}},  // nothing visible
+      {6, 1, {{2, 1, 21}}, {0, 0, 0, 0}},  // one pixel
       {6, 1, {{1, 0, 200}, {3, 2, 255}, {5, 2, 20}}, {1, 0, 3, 2}},
-      {6, 1, {{1, 0, 200}, {1, 2, 30}}, {0, 0, 0, 2}},                 // one column
-      {6, 1, {{1, 1, 200}, {4, 1, 30}}, {1, 0, 4, 0}},                 // one row
-      {8, 2, {{1, 1, 99}, {6, 2, 99}}, {1, 1, 2, 2}},                  // frame columns
+      {6, 1, {{1, 0, 200}, {1, 2, 30}}, {0, 0, 0, 2}},  // one column
+      {6, 1, {{1, 1, 200}, {4, 1, 30}}, {1, 0, 4, 0}},  // one row
+      {8, 2, {{1, 1, 99}, {6, 2, 99}}, {1, 1, 2, 2}},   // frame columns
   };
   for (const Case& c : cases) {
     ImagePtr mask = GreyImage(c.width, 3, [&](int x, int y) {
@@ -167,16 +167,20 @@ TEST(AlphaRunsBlit, BlendsTruncatingTowardZero) {
     int alpha, source, target, result;
   };
   const Case cases[] = {
-      {128, 200, 100, 150}, {128, 0, 255, 128}, {255, 7, 250, 7}, {21, 255, 0, 20}, {254, 0, 255, 2},
+      {128, 200, 100, 150}, {128, 0, 255, 128}, {255, 7, 250, 7},
+      {21, 255, 0, 20},     {254, 0, 255, 2},
   };
   for (const Case& c : cases) {
     ImagePtr mask = Grey(1, 1, {c.alpha});
     AlphaRunsPtr table(AlphaRunsBuild(mask.get(), 1));
-    ImagePtr source = RgbImage(1, 1, [&](int, int) { return std::array{c.source, c.source, c.source}; });
-    ImagePtr target = RgbImage(1, 1, [&](int, int) { return std::array{c.target, c.target, c.target}; });
+    ImagePtr source = RgbImage(1, 1, [&](int, int) {
+      return std::array{c.source, c.source, c.source};
+    });
+    ImagePtr target = RgbImage(1, 1, [&](int, int) {
+      return std::array{c.target, c.target, c.target};
+    });
     ASSERT_EQ(AlphaRunsBlit(target.get(), 0, 0, source.get(), table.get(), 0, nullptr), 1);
-    const int expected = c.result;
-    EXPECT_EQ(PixelColour(target.get(), 0, 0), DibRgb(expected, expected, expected)) << c.alpha;
+    EXPECT_EQ(PixelColour(target.get(), 0, 0), DibRgb(c.result, c.result, c.result)) << c.alpha;
   }
 }
 
@@ -304,7 +308,9 @@ void Store(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value
 }
 
 // Two frames of 6 x 4, both with runs.
-AlphaRunsPtr SmallTable() { return AlphaRunsPtr(AlphaRunsBuild(GreyImage(12, 4, SoftMaskValue).get(), 2)); }
+AlphaRunsPtr SmallTable() {
+  return AlphaRunsPtr(AlphaRunsBuild(GreyImage(12, 4, SoftMaskValue).get(), 2));
+}
 
 TEST(AlphaRunsCache, WriteAndReadBackGiveTheSameTable) {
   AlphaRunsPtr table = SmallTable();
