@@ -129,8 +129,11 @@ AlphaRunTable* ReadTable(ByteReader& in) {
   for (int f = 0; f < header.frameCount; ++f) {
     const std::size_t count = static_cast<std::size_t>(header.frames[f].runCount);
     if (count == 0) continue;
+    // A stream that cannot tell its size leaves the count bounded only by the frame's
+    // area, whose run bytes need not fit a 32-bit size.
+    const bool fits = count <= std::numeric_limits<std::size_t>::max() / sizeof(AlphaRun);
     const std::size_t bytes = count * sizeof(AlphaRun);
-    table->runs[f] = static_cast<AlphaRun*>(ImgAlloc(bytes));
+    table->runs[f] = fits ? static_cast<AlphaRun*>(ImgAlloc(bytes)) : nullptr;
     if (!table->runs[f] ||
         in.Read(reinterpret_cast<std::uint8_t*>(table->runs[f]), bytes) != bytes ||
         !std::all_of(table->runs[f], table->runs[f] + count,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "alpha_runs.h"
 #include "dib_image.h"
 #include "selection_mask.h"
 
@@ -22,6 +23,11 @@ struct SelectionDeleter {
   void operator()(SelectionMask* mask) const { SelectionFree(mask); }
 };
 using SelectionPtr = std::unique_ptr<SelectionMask, SelectionDeleter>;
+
+struct AlphaRunsDeleter {
+  void operator()(AlphaRunTable* table) const { AlphaRunsFree(table); }
+};
+using AlphaRunsPtr = std::unique_ptr<AlphaRunTable, AlphaRunsDeleter>;
 
 // Blue, green, red of a 24-bit pixel as a COLORREF.
 inline DibColor PixelColour(const DibImage* image, int x, int y) {
@@ -67,6 +73,24 @@ inline std::vector<int> GreyValues(const DibImage* image) {
     for (int x = 0; x < DibWidth(image); ++x) values.push_back(*DibPixelAddress(image, x, y));
   }
   return values;
+}
+
+// An 8-bit image whose pixel (x, y) is value(x, y).
+template <typename Value>
+ImagePtr GreyImage(int width, int height, Value value) {
+  ImagePtr image(DibCreate(0, width, height, nullptr, 0));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      *DibPixelAddress(image.get(), x, y) = static_cast<std::uint8_t>(value(x, y));
+  }
+  return image;
+}
+
+// Mask opacities with every kind of alpha run: invisible (up to 20), partial and opaque, in
+// runs of three that fall differently into frames of other widths.
+inline int SoftMaskValue(int x, int y) {
+  static constexpr int kLevels[] = {0, 255, 128, 21, 20, 200, 255, 10, 64, 255, 1};
+  return kLevels[(x / 3 + y) % 11];
 }
 
 // The stored rows with their padding.
