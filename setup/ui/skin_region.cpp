@@ -1,1 +1,128 @@
+// The window shape is collected as horizontal runs of inside pixels. Rows with the same
+// runs form one band, so every band becomes one rectangle per run; the rectangles reach
+// GDI in pieces through ExtCreateRegion and are joined with RGN_OR. The result is the
+// rectangle 0, 0, width, height without every pixel whose value is below 128.
 #include "skin_region.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "bmp_file.h"
+
+namespace {
+
+// Values from here up are inside the window.
+constexpr std::uint8_t kInsideFrom = 128;
+
+// Rectangles handed to ExtCreateRegion at once; the Windows 95 family refuses region
+// data much larger than a few thousand rectangles.
+constexpr int kRectsPerPiece = 2000;
+
+struct DibDeleter {
+  void operator()(DibImage* image) const { DibFree(image); }
+};
+
+struct Span {
+  int left, right;  // right exclusive
+  bool operator==(const Span&) const = default;
+};
+
+// The runs of inside pixels of one row.
+void InsideSpans(const std::uint8_t* row, int width, std::vector<Span>& spans) {
+  spans.clear();
+  for (int x = 0; x < width;) {
+    while (x < width && row[x] < kInsideFrom) ++x;
+    const int left = x;
+    while (x < width && row[x] >= kInsideFrom) ++x;
+    if (x > left) spans.push_back({left, x});
+  }
+}
+
+// Collects disjoint rectangles and joins them into one region.
+class RegionBuilder {
+ public:
+  RegionBuilder() : piece_(std::make_unique<Piece>()) {}
+  RegionBuilder(const RegionBuilder&) = delete;
+  RegionBuilder& operator=(const RegionBuilder&) = delete;
+  ~RegionBuilder() {
+    if (region_) DeleteObject(region_);
+  }
+
+  void Add(const RECT& rect) {
+    if (count_ == kRectsPerPiece) Flush();
+    piece_->rects[count_++] = rect;
+  }
+
+  // The region of every rectangle added (empty when there was none); null when GDI failed.
+  HRGN Finish() {
+    Flush();
+    if (!failed_ && !region_) region_ = CreateRectRgn(0, 0, 0, 0);
+    HRGN result = failed_ ? nullptr : region_;
+    if (!failed_) region_ = nullptr;
+    return result;
+  }
+
+ private:
+  struct Piece {
+    RGNDATAHEADER header;
+    RECT rects[kRectsPerPiece];
+  };
+
+  void Flush() {
+    if (count_ == 0 || failed_) return;
+    RGNDATAHEADER& header = piece_->header;
+    header = {sizeof header, RDH_RECTANGLES, static_cast<DWORD>(count_),
+              static_cast<DWORD>(count_ * sizeof(RECT)), piece_->rects[0]};
+    for (int i = 1; i < count_; ++i) UnionBounds(header.rcBound, piece_->rects[i]);
+    const DWORD bytes = static_cast<DWORD>(sizeof header + count_ * sizeof(RECT));
+    HRGN part = ExtCreateRegion(nullptr, bytes, reinterpret_cast<const RGNDATA*>(piece_.get()));
+    count_ = 0;
+    if (!part) {
+      failed_ = true;
+    } else if (!region_) {
+      region_ = part;
+    } else {
+      failed_ = CombineRgn(region_, region_, part, RGN_OR) == ERROR;
+      DeleteObject(part);
+    }
+  }
+
+  static void UnionBounds(RECT& bounds, const RECT& rect) {
+    if (rect.left < bounds.left) bounds.left = rect.left;
+    if (rect.top < bounds.top) bounds.top = rect.top;
+    if (rect.right > bounds.right) bounds.right = rect.right;
+    if (rect.bottom > bounds.bottom) bounds.bottom = rect.bottom;
+  }
+
+  std::unique_ptr<Piece> piece_;
+  int count_ = 0;
+  HRGN region_ = nullptr;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+HRGN SkinRegionFromMask(const char* maskPath) {
+  if (!maskPath) return nullptr;
+  const std::unique_ptr<DibImage, DibDeleter> mask(BmpLoad(maskPath));
+  // Only one byte per pixel is read as a value; other depths would be read past their rows.
+  if (!mask || DibBitCount(mask.get()) != 8) return nullptr;
+  const int width = DibWidth(mask.get()), height = DibHeight(mask.get());
+
+  RegionBuilder builder;
+  std::vector<Span> band, row;
+  int bandTop = 0;
+  auto closeBand = [&](int bottom) {
+    for (const Span& span : band) builder.Add({span.left, bandTop, span.right, bottom});
+  };
+  for (int y = 0; y < height; ++y) {
+    InsideSpans(DibPixelAddress(mask.get(), 0, y), width, row);
+    if (row == band) continue;
+    closeBand(y);
+    band.swap(row);
+    bandTop = y;
+  }
+  closeBand(height);
+  return builder.Finish();
+}
