@@ -1,6 +1,6 @@
 // The window shape is collected as horizontal runs of inside pixels. Rows with the same
 // runs form one band, so every band becomes one rectangle per run; the rectangles reach
-// GDI in pieces through ExtCreateRegion and are joined with RGN_OR. The result is the
+// GDI in small pieces through ExtCreateRegion, joined with RGN_OR. The result is the
 // rectangle 0, 0, width, height without every pixel whose value is below 128.
 #include "skin_region.h"
 
@@ -15,9 +15,10 @@ namespace {
 // Values from here up are inside the window.
 constexpr std::uint8_t kInsideFrom = 128;
 
-// Rectangles handed to ExtCreateRegion at once; the Windows 95 family refuses region
-// data much larger than a few thousand rectangles.
-constexpr int kRectsPerPiece = 2000;
+// Rectangles per ExtCreateRegion call. GDI joins region data rectangle by rectangle, which
+// grows with the square of the count on some systems; small pieces merged pairwise (below)
+// keep the whole build near linear.
+constexpr int kRectsPerPiece = 16;
 
 struct DibDeleter {
   void operator()(DibImage* image) const { DibFree(image); }
@@ -39,27 +40,31 @@ void InsideSpans(const std::uint8_t* row, int width, std::vector<Span>& spans) {
   }
 }
 
-// Collects disjoint rectangles and joins them into one region.
+// Collects disjoint rectangles and joins them into one region. Pieces are merged like a
+// binary counter: two regions of the same level (made of the same number of pieces) are
+// joined into one of the next level, so every rectangle takes part in few joins.
 class RegionBuilder {
  public:
-  RegionBuilder() : piece_(std::make_unique<Piece>()) {}
+  RegionBuilder() = default;
   RegionBuilder(const RegionBuilder&) = delete;
   RegionBuilder& operator=(const RegionBuilder&) = delete;
   ~RegionBuilder() {
-    if (region_) DeleteObject(region_);
+    for (const Level& level : levels_) DeleteObject(level.region);
   }
 
   void Add(const RECT& rect) {
     if (count_ == kRectsPerPiece) Flush();
-    piece_->rects[count_++] = rect;
+    piece_.rects[count_++] = rect;
   }
 
   // The region of every rectangle added (empty when there was none); null when GDI failed.
   HRGN Finish() {
     Flush();
-    if (!failed_ && !region_) region_ = CreateRectRgn(0, 0, 0, 0);
-    HRGN result = failed_ ? nullptr : region_;
-    if (!failed_) region_ = nullptr;
+    while (!failed_ && levels_.size() > 1) JoinTopTwo();
+    if (failed_) return nullptr;
+    if (levels_.empty()) return CreateRectRgn(0, 0, 0, 0);
+    HRGN result = levels_.back().region;
+    levels_.clear();
     return result;
   }
 
@@ -68,24 +73,39 @@ class RegionBuilder {
     RGNDATAHEADER header;
     RECT rects[kRectsPerPiece];
   };
+  struct Level {
+    HRGN region;
+    int level;
+  };
 
   void Flush() {
     if (count_ == 0 || failed_) return;
-    RGNDATAHEADER& header = piece_->header;
+    RGNDATAHEADER& header = piece_.header;
     header = {sizeof header, RDH_RECTANGLES, static_cast<DWORD>(count_),
-              static_cast<DWORD>(count_ * sizeof(RECT)), piece_->rects[0]};
-    for (int i = 1; i < count_; ++i) UnionBounds(header.rcBound, piece_->rects[i]);
+              static_cast<DWORD>(count_ * sizeof(RECT)), piece_.rects[0]};
+    for (int i = 1; i < count_; ++i) UnionBounds(header.rcBound, piece_.rects[i]);
     const DWORD bytes = static_cast<DWORD>(sizeof header + count_ * sizeof(RECT));
-    HRGN part = ExtCreateRegion(nullptr, bytes, reinterpret_cast<const RGNDATA*>(piece_.get()));
+    HRGN region = ExtCreateRegion(nullptr, bytes, reinterpret_cast<const RGNDATA*>(&piece_));
     count_ = 0;
-    if (!part) {
+    if (!region) {
       failed_ = true;
-    } else if (!region_) {
-      region_ = part;
-    } else {
-      failed_ = CombineRgn(region_, region_, part, RGN_OR) == ERROR;
-      DeleteObject(part);
+      return;
     }
+    levels_.push_back({region, 0});
+    while (!failed_ && levels_.size() > 1 &&
+           levels_[levels_.size() - 2].level == levels_.back().level) {
+      JoinTopTwo();
+    }
+  }
+
+  // Joins the last region into the one before it, one level up.
+  void JoinTopTwo() {
+    const Level last = levels_.back();
+    levels_.pop_back();
+    Level& into = levels_.back();
+    failed_ = CombineRgn(into.region, into.region, last.region, RGN_OR) == ERROR;
+    DeleteObject(last.region);
+    ++into.level;
   }
 
   static void UnionBounds(RECT& bounds, const RECT& rect) {
@@ -95,9 +115,9 @@ class RegionBuilder {
     if (rect.bottom > bounds.bottom) bounds.bottom = rect.bottom;
   }
 
-  std::unique_ptr<Piece> piece_;
+  Piece piece_{};
   int count_ = 0;
-  HRGN region_ = nullptr;
+  std::vector<Level> levels_;
   bool failed_ = false;
 };
 
