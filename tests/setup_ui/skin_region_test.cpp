@@ -68,9 +68,10 @@ std::vector<std::uint8_t> Filled(int count, std::uint8_t value) {
 
 TEST_F(SkinRegion, ValueBelow128IsCutOut) {
   // The palette runs from white to black, so only the value can decide.
-  ExpectShape(4, 3, {127, 128, 127, 128,  //
-                     0, 255, 1, 254,      //
-                     128, 128, 127, 127});
+  ExpectShape(4, 3,
+              {127, 128, 127, 128,  //
+               0, 255, 1, 254,      //
+               128, 128, 127, 127});
   ExpectShape(1, 1, {127});
   ExpectShape(1, 1, {128});
 }
