@@ -78,18 +78,19 @@ struct TextStyle {
   float opacity;
   int outlineWidth;
   int soften, mirror, flip, fade;
+  int boxWidth, boxHeight;  // the text box, measured with the font
 };
 
 // The text in white on black in a new bitmap of the box's size, compatible with
 // `reference`: filled glyphs, or with an outline width only their outlines.
-BitmapPtr DrawCoverageBitmap(HDC reference, const TextStyle& style, int width, int height) {
+BitmapPtr DrawCoverageBitmap(HDC reference, const TextStyle& style) {
   MemoryDcPtr dc(CreateCompatibleDC(reference));
-  BitmapPtr bitmap(CreateCompatibleBitmap(reference, width, height));
+  BitmapPtr bitmap(CreateCompatibleBitmap(reference, style.boxWidth, style.boxHeight));
   if (!dc || !bitmap) return nullptr;
   bool drawn = false;
   {
     const Selected bitmapSelected(dc.get(), bitmap.get());
-    const RECT box{0, 0, width, height};
+    const RECT box{0, 0, style.boxWidth, style.boxHeight};
     FillRect(dc.get(), &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     SetBkMode(dc.get(), TRANSPARENT);
     SetTextColor(dc.get(), RGB(255, 255, 255));
@@ -186,12 +187,9 @@ void PaintCoverage(const SelectionMask* selection, DibImage* target, std::int64_
 
 int RenderText(const SelectionMask* selection, DibImage* target, HDC reference, std::int64_t x,
                std::int64_t y, const TextStyle& style) {
-  const int width = TextBoxWidth(reference, style.text, style.length, style.font);
-  const int height = TextBoxHeight(reference, style.text, style.length, style.font);
-  if (width <= 0 || height <= 0) return 0;
   ImagePtr coverage;
   {
-    const BitmapPtr bitmap = DrawCoverageBitmap(reference, style, width, height);
+    const BitmapPtr bitmap = DrawCoverageBitmap(reference, style);
     if (!bitmap) return 0;
     coverage.reset(DibFromDeviceBitmap(bitmap.get()));
   }
@@ -213,7 +211,7 @@ bool UsableTexture(const DibImage* texture, int minimumBits) {
 }
 
 // The style of the given options, or nothing to draw (text, target, reference or the
-// opacity table missing).
+// opacity table missing, or an empty text box).
 bool MakeStyle(DibImage* target, HDC reference, const char* text, int length, HFONT font,
                COLORREF colour, const DibImage* colourTexture, const DibImage* opacityTexture,
                float opacity, int outlineWidth, int soften, int mirror, int flip, int fade,
@@ -221,9 +219,10 @@ bool MakeStyle(DibImage* target, HDC reference, const char* text, int length, HF
   if (!DibIs24(target) || !reference || !HasText(text, length)) return false;
   // The installer builds the table at start; a caller that did not gets it here.
   if (!UnitTable && !UnitTableCreate()) return false;
+  if (!font) font = static_cast<HFONT>(GetCurrentObject(reference, OBJ_FONT));
   *style = {text,
             length,
-            font ? font : static_cast<HFONT>(GetCurrentObject(reference, OBJ_FONT)),
+            font,
             colour,
             UsableTexture(colourTexture, 24) ? colourTexture : nullptr,
             UsableTexture(opacityTexture, 8) ? opacityTexture : nullptr,
@@ -232,8 +231,10 @@ bool MakeStyle(DibImage* target, HDC reference, const char* text, int length, HF
             soften,
             mirror,
             flip,
-            fade};
-  return true;
+            fade,
+            TextBoxWidth(reference, text, length, font),
+            TextBoxHeight(reference, text, length, font)};
+  return style->boxWidth > 0 && style->boxHeight > 0;
 }
 
 int RenderShadowed(const SelectionMask* selection, DibImage* target, HDC reference, std::int64_t x,
@@ -336,10 +337,8 @@ int TextRenderInRect(const SelectionMask* selection, DibImage* target, HDC refer
       const std::int64_t spare = room - shadowOffset - needed;
       return spare >= 0 ? spare / 2 : 0;
     };
-    left += offset(std::int64_t{rect->right} - rect->left,
-                   TextBoxWidth(reference, text, length, style.font));
-    top += offset(std::int64_t{rect->bottom} - rect->top,
-                  TextBoxHeight(reference, text, length, style.font));
+    left += offset(std::int64_t{rect->right} - rect->left, style.boxWidth);
+    top += offset(std::int64_t{rect->bottom} - rect->top, style.boxHeight);
   }
   return RenderShadowed(clip ? clip.get() : box.get(), target, reference, left, top, style,
                         shadowColour, shadowOffset);
