@@ -5,10 +5,10 @@
 #include "skin_region.h"
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "bmp_file.h"
+#include "skin_owners.h"
 
 namespace {
 
@@ -19,10 +19,6 @@ constexpr std::uint8_t kInsideFrom = 128;
 // grows with the square of the count on some systems; small pieces merged pairwise (below)
 // keep the whole build near linear.
 constexpr int kRectsPerPiece = 16;
-
-struct DibDeleter {
-  void operator()(DibImage* image) const { DibFree(image); }
-};
 
 struct Span {
   int left, right;  // right exclusive
@@ -125,7 +121,7 @@ class RegionBuilder {
 
 HRGN SkinRegionFromMask(const char* maskPath) {
   if (!maskPath) return nullptr;
-  const std::unique_ptr<DibImage, DibDeleter> mask(BmpLoad(maskPath));
+  const kolta::skin::ImagePtr mask(BmpLoad(maskPath));
   // Only one byte per pixel is read as a value; other depths would be read past their rows.
   if (!mask || DibBitCount(mask.get()) != 8) return nullptr;
   const int width = DibWidth(mask.get()), height = DibHeight(mask.get());

@@ -5,51 +5,19 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
-#include <type_traits>
-#include <utility>
 
 #include "dib_gdi.h"
 #include "dib_ops.h"
+#include "skin_owners.h"
 
 namespace {
 
-struct DibDeleter {
-  void operator()(DibImage* image) const { DibFree(image); }
-};
-using ImagePtr = std::unique_ptr<DibImage, DibDeleter>;
-
-struct SelectionDeleter {
-  void operator()(SelectionMask* mask) const { SelectionFree(mask); }
-};
-using SelectionPtr = std::unique_ptr<SelectionMask, SelectionDeleter>;
-
-struct GdiObjectDeleter {
-  void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using BitmapPtr = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
-using PenPtr = std::unique_ptr<std::remove_pointer_t<HPEN>, GdiObjectDeleter>;
-
-struct DcDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using MemoryDcPtr = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
-// Selects an object into a device context for one scope (nothing for a null object).
-class Selected {
- public:
-  Selected(HDC dc, HGDIOBJ object)
-      : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
-  ~Selected() {
-    if (previous_) SelectObject(dc_, previous_);
-  }
-  Selected(const Selected&) = delete;
-  Selected& operator=(const Selected&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
+using kolta::skin::ImagePtr;
+using kolta::skin::MemoryDcPtr;
+using kolta::skin::Selected;
+using kolta::skin::SelectionPtr;
+using BitmapPtr = kolta::skin::GdiPtr<HBITMAP>;
+using PenPtr = kolta::skin::GdiPtr<HPEN>;
 
 bool HasText(const char* text, int length) { return text && length > 0; }
 
