@@ -12,10 +12,10 @@
 #include "dib_image.h"
 #include "selection_mask.h"
 
-// The width of the text in the selected font.
+// The width of the text in the selected font; 0 for no text (null or a length below 1).
 int TextWidth(HDC dc, const char* text, int length);
 // One left-aligned line when the text is narrower than the rectangle, else word-wrapped.
-// DrawTextA's result.
+// DrawTextA's result; 0 and nothing drawn for no text.
 int DrawTextWrapIfLong(HDC dc, const char* text, int length, RECT* rect);
 // Centred when the text is narrower than the rectangle, else one left-aligned line.
 int DrawTextCentreIfFits(HDC dc, const char* text, int length, RECT* rect);
@@ -29,12 +29,15 @@ int TextBoxHeight(HDC dc, const char* text, int length, HFONT font);
 
 // Renders the text with its box's top-left at (x, y) of the 24-bit `target`, through
 // `selection` when given. `reference` is a device context of the display (the text is
-// drawn in a bitmap compatible with it). A colour texture replaces `colour`, an opacity
-// texture (its first byte) scales `opacity`, both tiled from the target's origin. An
-// outline width above 0 draws only the glyphs' outlines with a pen that wide; `soften`
-// lowers edge pixels by their share of empty neighbours; `mirror` and `flip` turn the
-// glyphs; `fade` fades the text from full at its top to nothing at its bottom. 1 when
-// something was rendered, 0 otherwise.
+// drawn in a bitmap compatible with it). A colour texture (24 or 32 bits) replaces
+// `colour`, an opacity texture (8 bits or more; its first byte) scales `opacity`, both
+// tiled from the target's origin; textures of other depths are ignored. An outline width
+// above 0 draws only the glyphs' outlines with a pen that wide; `soften` lowers edge pixels
+// by their share of empty neighbours; `mirror` and `flip` turn the glyphs; `fade` fades the
+// text from full at its top to nothing at its bottom. 1 when the text was rendered (also
+// when it fell outside the image or the selection); 0 for no text (null or a length below
+// 1), no 24-bit target or reference, or a failed allocation. Builds UnitTable when the
+// program has not.
 int TextRenderIntoImage(const SelectionMask* selection, DibImage* target, HDC reference, int x,
                         int y, const char* text, int length, HFONT font, COLORREF colour,
                         const DibImage* colourTexture, const DibImage* opacityTexture,

@@ -1,3 +1,139 @@
+// The window shape from mask files, checked pixel by pixel against the one-combine-per-pixel
+// construction under Wine's GDI.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "per_pixel_region.h"
 #include "skin_region.h"
+#include "win_test_files.h"
+
+namespace kolta::test {
+namespace {
+
+struct RegionDeleter {
+  void operator()(HRGN region) const { DeleteObject(region); }
+};
+using RegionPtr = std::unique_ptr<std::remove_pointer_t<HRGN>, RegionDeleter>;
+
+class SkinRegion : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    folder_ = std::string(temp) + "skin_region\\";
+    RemoveTree(folder_);
+    ASSERT_TRUE(MakeDirectories(folder_));
+  }
+  void TearDown() override { RemoveTree(folder_); }
+
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = folder_ + name;
+    EXPECT_TRUE(WriteFile(path, bytes));
+    return path;
+  }
+
+  // Builds the region of the mask both ways and compares them: as regions and at every
+  // pixel of the mask and of the ring around it.
+  void ExpectShape(int width, int height, const std::vector<std::uint8_t>& values) {
+    SCOPED_TRACE(::testing::Message() << width << " x " << height);
+    const std::string path = Write("mask.bmp", MaskFileBytes(width, height, values));
+    RegionPtr region(SkinRegionFromMask(path.c_str()));
+    RegionPtr reference(PerPixelRegionFromMask(path.c_str()));
+    ASSERT_TRUE(region);
+    ASSERT_TRUE(reference);
+    EXPECT_TRUE(EqualRgn(region.get(), reference.get()));
+    int wrong = 0;
+    for (int y = -1; y <= height; ++y) {
+      for (int x = -1; x <= width; ++x) {
+        const bool inside = x >= 0 && x < width && y >= 0 && y < height &&
+                            values[static_cast<std::size_t>(y) * width + x] >= 128;
+        wrong += (PtInRegion(region.get(), x, y) != FALSE) != inside;
+        wrong += (PtInRegion(reference.get(), x, y) != FALSE) != inside;
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+
+  std::string folder_;
+};
+
+std::vector<std::uint8_t> Filled(int count, std::uint8_t value) {
+  return std::vector<std::uint8_t>(static_cast<std::size_t>(count), value);
+}
+
+TEST_F(SkinRegion, ValueBelow128IsCutOut) {
+  // The palette runs from white to black, so only the value can decide.
+  ExpectShape(4, 3,
+              {127, 128, 127, 128,  //
+               0, 255, 1, 254,      //
+               128, 128, 127, 127});
+  ExpectShape(1, 1, {127});
+  ExpectShape(1, 1, {128});
+}
+
+TEST_F(SkinRegion, InsideMaskIsItsRectangleAndOutsideMaskIsEmpty) {
+  const std::string inside = Write("inside.bmp", MaskFileBytes(13, 7, Filled(13 * 7, 128)));
+  RegionPtr whole(SkinRegionFromMask(inside.c_str()));
+  ASSERT_TRUE(whole);
+  RECT box;
+  EXPECT_EQ(GetRgnBox(whole.get(), &box), SIMPLEREGION);
+  EXPECT_EQ(box.left, 0);
+  EXPECT_EQ(box.top, 0);
+  EXPECT_EQ(box.right, 13);
+  EXPECT_EQ(box.bottom, 7);
+
+  const std::string outside = Write("outside.bmp", MaskFileBytes(13, 7, Filled(13 * 7, 127)));
+  RegionPtr empty(SkinRegionFromMask(outside.c_str()));
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(GetRgnBox(empty.get(), &box), NULLREGION);
+  ExpectShape(13, 7, Filled(13 * 7, 0));
+}
+
+TEST_F(SkinRegion, ShapesMatchThePerPixelConstruction) {
+  // A ring with a notch and a hole: repeated rows (bands), odd widths (row padding).
+  const int w = 45, h = 33;
+  std::vector<std::uint8_t> ring(w * h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const int dx = 2 * x - w, dy = 2 * y - h, r2 = dx * dx + dy * dy;
+      const bool notch = y >= 10 && y < 14 && x > 30;
+      ring[y * w + x] = r2 < 40 * 40 && r2 > 12 * 12 && !notch ? 200 : 30;
+    }
+  }
+  ExpectShape(w, h, ring);
+
+  // Noise: many short runs in every row, more rectangles than GDI takes at once.
+  std::mt19937 random(6);
+  for (const auto& [width, height] : {std::pair{1, 9}, {9, 1}, {37, 23}, {160, 120}}) {
+    std::vector<std::uint8_t> noise(static_cast<std::size_t>(width) * height);
+    for (auto& value : noise) value = static_cast<std::uint8_t>(random() & 0xFF);
+    ExpectShape(width, height, noise);
+  }
+}
+
+TEST_F(SkinRegion, RefusesWhatIsNotAnEightBitMask) {
+  for (const int bitCount : {1, 4, 16, 24, 32}) {
+    BmpFields fields;
+    fields.width = 6;
+    fields.height = 4;
+    fields.bitCount = static_cast<std::uint16_t>(bitCount);
+    if (bitCount < 8) fields.palette = GreyPalette(1 << bitCount);
+    const int stride = ((6 * bitCount + 31) / 32) * 4;
+    fields.pixels.assign(static_cast<std::size_t>(stride) * 4, 0xFF);
+    const std::vector<std::uint8_t> bytes = BmpBytes(fields);
+    const std::string path = Write("deep.bmp", {bytes.begin(), bytes.end()});
+    ASSERT_TRUE(ImagePtr(BmpLoad(path.c_str()))) << bitCount << " bits";
+    EXPECT_EQ(SkinRegionFromMask(path.c_str()), nullptr) << bitCount << " bits";
+  }
+  EXPECT_EQ(SkinRegionFromMask((folder_ + "missing.bmp").c_str()), nullptr);
+  EXPECT_EQ(SkinRegionFromMask(Write("text.bmp", "not a bitmap").c_str()), nullptr);
+  EXPECT_EQ(SkinRegionFromMask(nullptr), nullptr);
+}
+
+}  // namespace
+}  // namespace kolta::test
