@@ -92,19 +92,8 @@ class SkinDialogTest : public ::testing::Test {
                                                                   kMaskedAt.x, kMaskedAt.y)),
               1);
 
-    static const ATOM atom = [] {
-      WNDCLASSA type{};
-      type.lpfnWndProc = ScreenProcedure;
-      type.hInstance = GetModuleHandleA(nullptr);
-      type.lpszClassName = "KoltaTestSkinScreen";
-      return RegisterClassA(&type);
-    }();
-    ASSERT_TRUE(atom);
-    window_ = CreateWindowExA(WS_EX_TOPMOST, "KoltaTestSkinScreen", "screen", WS_POPUP | WS_VISIBLE,
-                              200, 150, kWidth, kHeight, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+    window_ = ShowTopWindow("KoltaTestSkinScreen", ScreenProcedure, 200, 150, kWidth, kHeight);
     ASSERT_TRUE(window_);
-    UpdateWindow(window_);
   }
   void TearDown() override {
     DestroyWindow(window_);

@@ -20,20 +20,9 @@ std::array<int, 3> BehindColour(int x, int y) { return {x & 0xFF, y, (x * 3 + y 
 // A frameless top-level window that paints BehindColour over its client area.
 class PatternWindow {
  public:
-  PatternWindow() {
-    static const ATOM atom = [] {
-      WNDCLASSA type{};
-      type.lpfnWndProc = Procedure;
-      type.hInstance = GetModuleHandleA(nullptr);
-      type.lpszClassName = "KoltaTestPattern";
-      return RegisterClassA(&type);
-    }();
-    (void)atom;
-    window_ = CreateWindowExA(WS_EX_TOPMOST, "KoltaTestPattern", "pattern", WS_POPUP | WS_VISIBLE,
-                              kWindowX, kWindowY, kWindowWidth, kWindowHeight, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-    UpdateWindow(window_);
-  }
+  PatternWindow()
+      : window_(ShowTopWindow("KoltaTestPattern", Procedure, kWindowX, kWindowY, kWindowWidth,
+                              kWindowHeight)) {}
   ~PatternWindow() { DestroyWindow(window_); }
   HWND get() const { return window_; }
 

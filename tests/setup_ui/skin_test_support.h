@@ -110,6 +110,21 @@ inline std::string FirstDifference(const DibImage* actual, const DibImage* expec
   return "";
 }
 
+// A visible frameless top-level window of its own class (registered on first use) at
+// (x, y) of the screen, painted once.
+inline HWND ShowTopWindow(const char* className, WNDPROC procedure, int x, int y, int width,
+                          int height) {
+  WNDCLASSA type{};
+  type.lpfnWndProc = procedure;
+  type.hInstance = GetModuleHandleA(nullptr);
+  type.lpszClassName = className;
+  RegisterClassA(&type);  // fails harmlessly once it exists
+  HWND window = CreateWindowExA(WS_EX_TOPMOST, className, className, WS_POPUP | WS_VISIBLE, x, y,
+                                width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (window) UpdateWindow(window);
+  return window;
+}
+
 // A memory device context holding a device bitmap made from an image.
 class Canvas {
  public:
