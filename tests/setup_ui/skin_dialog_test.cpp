@@ -73,7 +73,8 @@ class SkinDialogTest : public ::testing::Test {
   void SetUp() override {
     folder_ = FreshFolder("kolta_skin_dialog");
     picture_ = Pattern(2 * kCellWidth, kCellHeight);
-    mask_ = MaskImage(2 * kCellWidth, kCellHeight, [](int x, int y) { return (x * 40 + y) & 0xFF; });
+    mask_ = MaskImage(2 * kCellWidth, kCellHeight,
+                      [](int x, int y) { return (x * 40 + y) & 0xFF; });
     ASSERT_TRUE(WriteBmp(Path("button.bmp"), picture_.get()));
     ASSERT_TRUE(WriteBmp(Path("buttona.bmp"), mask_.get()));
 
@@ -122,7 +123,9 @@ class SkinDialogTest : public ::testing::Test {
     for (int y = kTextBox.top; y < kTextBox.bottom; ++y) {
       for (int x = kTextBox.left; x < kTextBox.right; ++x) {
         std::uint8_t* p = DibPixelAddress(image.get(), x, y);
-        p[0] = GetBValue(kTextColour), p[1] = GetGValue(kTextColour), p[2] = GetRValue(kTextColour);
+        p[0] = GetBValue(kTextColour);
+        p[1] = GetGValue(kTextColour);
+        p[2] = GetRValue(kTextColour);
       }
     }
     return image;

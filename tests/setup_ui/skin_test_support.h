@@ -119,8 +119,9 @@ inline HWND ShowTopWindow(const char* className, WNDPROC procedure, int x, int y
   type.hInstance = GetModuleHandleA(nullptr);
   type.lpszClassName = className;
   RegisterClassA(&type);  // fails harmlessly once it exists
-  HWND window = CreateWindowExA(WS_EX_TOPMOST, className, className, WS_POPUP | WS_VISIBLE, x, y,
-                                width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND window = CreateWindowExA(WS_EX_TOPMOST, className, className, WS_POPUP | WS_VISIBLE, x,
+                                y, width, height, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
   if (window) UpdateWindow(window);
   return window;
 }
