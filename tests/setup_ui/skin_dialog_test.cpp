@@ -1,0 +1,252 @@
+// The paint cycle and mouse handling of a skinned screen, on a real window whose procedure
+// is built from them; and the names of skin files.
+#include <gtest/gtest.h>
+#include <windowsx.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "setup_state.h"
+#include "skin_dialog.h"
+#include "skin_files.h"
+#include "skin_test_support.h"
+
+namespace kolta::test {
+namespace {
+
+constexpr int kWidth = 100, kHeight = 70;
+constexpr int kCellWidth = 12, kCellHeight = 8;
+constexpr POINT kPlainAt{10, 40}, kMaskedAt{50, 40};
+constexpr RECT kTextBox{2, 3, 9, 7};
+constexpr COLORREF kTextColour = RGB(250, 10, 130);
+
+// What the window procedure saw.
+struct Seen {
+  int paints;
+  WPARAM command;
+  int textBackgroundMode;
+  bool textOffScreen;
+};
+SkinDialog screen;
+Seen seen;
+
+void PaintTexts(HDC dc) {
+  seen.textBackgroundMode = GetBkMode(dc);
+  seen.textOffScreen = WindowFromDC(dc) == nullptr;
+  HBRUSH brush = CreateSolidBrush(kTextColour);
+  FillRect(dc, &kTextBox, brush);
+  DeleteObject(brush);
+}
+
+// A screen as thin as the real ones: every message goes to the shared operations.
+LRESULT CALLBACK ScreenProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_PAINT:
+      ++seen.paints;
+      SkinDialogPaint(&screen, window, PaintTexts);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_LBUTTONDOWN:
+      SkinDialogMouseDown(&screen, window, GET_X_LPARAM(l), GET_Y_LPARAM(l));
+      return 0;
+    case WM_LBUTTONUP:
+      if (const int button = SkinDialogMouseUp(&screen); button >= 0) {
+        PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(button + 1), 0);
+      }
+      return 0;
+    case WM_COMMAND:
+      seen.command = w;
+      return 0;
+    default:
+      return DefWindowProcA(window, message, w, l);
+  }
+}
+
+ImagePtr PanelPicture() {
+  return RgbImage(kWidth, kHeight, [](int x, int y) { return std::array{x * 2, 255 - y, 77}; });
+}
+
+class SkinDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = FreshFolder("kolta_skin_dialog");
+    picture_ = Pattern(2 * kCellWidth, kCellHeight);
+    mask_ = MaskImage(2 * kCellWidth, kCellHeight,
+                      [](int x, int y) { return (x * 40 + y) & 0xFF; });
+    ASSERT_TRUE(WriteBmp(Path("button.bmp"), picture_.get()));
+    ASSERT_TRUE(WriteBmp(Path("buttona.bmp"), mask_.get()));
+
+    live_ = ImgLiveBlocks();
+    screen = SkinDialog{};
+    seen = Seen{};
+    screen.width = kWidth;
+    screen.height = kHeight;
+    screen.panel = DibToDeviceBitmap(PanelPicture().get(), nullptr);
+    ASSERT_TRUE(screen.panel);
+    ASSERT_EQ(SkinDialogAddButton(&screen, SkinButtonCreatePlain(Path("button.bmp").c_str(),
+                                                                 kPlainAt.x, kPlainAt.y)),
+              1);
+    ASSERT_EQ(SkinDialogAddButton(&screen, SkinButtonCreateMasked(Path("button.bmp").c_str(),
+                                                                  Path("buttona.bmp").c_str(),
+                                                                  kMaskedAt.x, kMaskedAt.y)),
+              1);
+
+    window_ = ShowTopWindow("KoltaTestSkinScreen", ScreenProcedure, 200, 150, kWidth, kHeight);
+    ASSERT_TRUE(window_);
+  }
+  void TearDown() override {
+    DestroyWindow(window_);
+    SkinDialogFree(&screen);
+    EXPECT_EQ(ImgLiveBlocks(), live_);
+    RemoveTree(folder_);
+  }
+
+  std::string Path(const char* name) const { return folder_ + name; }
+
+  // The window's client area as it is now.
+  ImagePtr Shown() const {
+    HDC dc = GetDC(window_);
+    ImagePtr image(DibFromDC(dc, dc, 0, 0, kWidth, kHeight));
+    ReleaseDC(window_, dc);
+    return image;
+  }
+  // The panel with the buttons in the given cells and the texts over them.
+  ImagePtr Expected(int plainCell, int maskedCell) const {
+    ImagePtr image = PanelPicture();
+    const RECT all{0, 0, kWidth, kHeight};
+    image = DrawnThroughMask(image.get(), picture_.get(), nullptr, 2, plainCell, kPlainAt.x,
+                             kPlainAt.y, all);
+    image = DrawnThroughMask(image.get(), picture_.get(), mask_.get(), 2, maskedCell,
+                             kMaskedAt.x, kMaskedAt.y, all);
+    for (int y = kTextBox.top; y < kTextBox.bottom; ++y) {
+      for (int x = kTextBox.left; x < kTextBox.right; ++x) {
+        std::uint8_t* p = DibPixelAddress(image.get(), x, y);
+        p[0] = GetBValue(kTextColour);
+        p[1] = GetGValue(kTextColour);
+        p[2] = GetRValue(kTextColour);
+      }
+    }
+    return image;
+  }
+  void Send(UINT message, int x, int y) const {
+    SendMessageA(window_, message, 0, MAKELPARAM(x, y));
+  }
+  void Pump() const {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+
+  std::string folder_;
+  ImagePtr picture_, mask_;
+  std::size_t live_ = 0;
+  HWND window_ = nullptr;
+};
+
+TEST_F(SkinDialogTest, PaintShowsPanelButtonsAndTexts) {
+  EXPECT_EQ(seen.paints, 1);
+  EXPECT_TRUE(screen.offscreen);
+  EXPECT_EQ(FirstDifference(Shown().get(), Expected(0, 0).get()), "");
+  EXPECT_EQ(seen.textBackgroundMode, TRANSPARENT);
+  EXPECT_TRUE(seen.textOffScreen);
+}
+
+TEST_F(SkinDialogTest, PressShowsAtOnceAndReleaseAnywhereGivesTheCommand) {
+  Send(WM_LBUTTONDOWN, kPlainAt.x + kCellWidth - 1, kPlainAt.y + kCellHeight - 1);
+  EXPECT_EQ(seen.paints, 2);
+  EXPECT_EQ(FirstDifference(Shown().get(), Expected(1, 0).get()), "");
+
+  Send(WM_LBUTTONDOWN, kPlainAt.x, kPlainAt.y);  // already pressed: nothing to repaint
+  EXPECT_EQ(seen.paints, 2);
+  Send(WM_LBUTTONDOWN, kMaskedAt.x + kCellWidth, kMaskedAt.y);  // just right of the button
+  EXPECT_EQ(seen.paints, 2);
+
+  Send(WM_LBUTTONUP, kWidth - 1, 0);  // released far from the button
+  Pump();
+  EXPECT_EQ(seen.command, 1u);
+  EXPECT_EQ(FirstDifference(Shown().get(), Expected(1, 0).get()), "");  // still pressed
+
+  // With both pressed, the first in order gives the command.
+  Send(WM_LBUTTONDOWN, kMaskedAt.x, kMaskedAt.y);
+  EXPECT_EQ(FirstDifference(Shown().get(), Expected(1, 1).get()), "");
+  seen.command = 0;
+  Send(WM_LBUTTONUP, 0, 0);
+  Pump();
+  EXPECT_EQ(seen.command, 1u);
+
+  SkinDialogResetButtons(&screen);
+  Send(WM_LBUTTONDOWN, kMaskedAt.x + 1, kMaskedAt.y + 1);
+  Send(WM_LBUTTONUP, 0, 0);
+  Pump();
+  EXPECT_EQ(seen.command, 2u);
+}
+
+TEST_F(SkinDialogTest, PaintRectangleThatMissesAButtonLeavesItAsItWas) {
+  SkinButtonPress(screen.buttons[0], 0, 0, kPlainAt.x, kPlainAt.y);  // pressed, not shown yet
+  const RECT beside{0, 0, kWidth, kPlainAt.y};
+  InvalidateRect(window_, &beside, FALSE);
+  UpdateWindow(window_);
+  EXPECT_EQ(FirstDifference(Shown().get(), Expected(0, 0).get()), "");
+
+  // Half the button: that half shows the pressed cell.
+  const RECT half{0, 0, kPlainAt.x + kCellWidth / 2, kHeight};
+  InvalidateRect(window_, &half, FALSE);
+  UpdateWindow(window_);
+  ImagePtr expected = Expected(0, 0);
+  expected = DrawnThroughMask(expected.get(), picture_.get(), nullptr, 2, 1, kPlainAt.x,
+                              kPlainAt.y, half);
+  EXPECT_EQ(FirstDifference(Shown().get(), expected.get()), "");
+
+  SkinDialogResetButtons(&screen);
+  InvalidateRect(window_, nullptr, FALSE);
+  UpdateWindow(window_);
+  EXPECT_EQ(FirstDifference(Shown().get(), Expected(0, 0).get()), "");
+}
+
+TEST_F(SkinDialogTest, ButtonsBeyondTheRecordAreRefusedAndFreed) {
+  EXPECT_EQ(SkinDialogMouseUp(&screen), -1);
+  EXPECT_EQ(SkinDialogMouseUp(nullptr), -1);
+  EXPECT_EQ(SkinDialogAddButton(&screen, nullptr), 0);
+  const std::string image = Path("button.bmp");
+  while (screen.buttonCount < kSkinDialogMaxButtons) {
+    ASSERT_EQ(SkinDialogAddButton(&screen, SkinButtonCreatePlain(image.c_str(), 0, 0)), 1);
+  }
+  EXPECT_EQ(SkinDialogAddButton(&screen, SkinButtonCreatePlain(image.c_str(), 0, 0)), 0);
+  EXPECT_EQ(SkinDialogAddButton(nullptr, SkinButtonCreatePlain(image.c_str(), 0, 0)), 0);
+
+  SkinDialogFree(&screen);
+  const SkinDialog zero{};
+  EXPECT_EQ(std::memcmp(&screen, &zero, sizeof zero), 0);
+  SkinDialogFree(&screen);
+  SkinDialogFree(nullptr);
+}
+
+TEST(SkinFiles, NamesAreComposedWhole) {
+  char* folder = GetSetupState()->skinDir;
+  std::strcpy(folder, "C:\\media\\lan\\chs\\setup\\");
+  char path[128] = "old";
+  EXPECT_EQ(SkinFilePath("%slogo.jpg", path), 1);
+  EXPECT_STREQ(path, "C:\\media\\lan\\chs\\setup\\logo.jpg");
+  EXPECT_EQ(SkinFilePath("%s", path), 1);
+  EXPECT_STREQ(path, folder);
+
+  for (const char* format : {"logo.jpg", "x%slogo.jpg", "%slogo%d.jpg", "%s%s", "%", ""}) {
+    std::strcpy(path, "old");
+    EXPECT_EQ(SkinFilePath(format, path), 0) << format;
+    EXPECT_STREQ(path, "") << format;
+  }
+  EXPECT_EQ(SkinFilePath(nullptr, path), 0);
+
+  // 127 characters fit; 128 do not, and nothing shorter takes their place.
+  const std::string longFolder = "C:\\" + std::string(112, 'f') + "\\";  // 116 characters
+  std::strcpy(folder, longFolder.c_str());
+  EXPECT_EQ(SkinFilePath("%sstatusa.BMP", path), 1);  // 11 more
+  EXPECT_EQ(std::strlen(path), 127u);
+  EXPECT_EQ(SkinFilePath("%sms_backa.bmp", path), 0);  // 12 more
+  EXPECT_STREQ(path, "");
+  std::memset(folder, 0, sizeof GetSetupState()->skinDir);
+}
+
+}  // namespace
+}  // namespace kolta::test
