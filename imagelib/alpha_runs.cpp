@@ -323,7 +323,7 @@ int AlphaRunsBlit(DibImage* target, int x, int y, const DibImage* source,
     std::uint8_t* out = DibPixelAddress(target, static_cast<int>(from), static_cast<int>(row));
     const std::uint8_t* in = DibPixelAddress(source, frameLeft + run.column + skip, run.row);
     if (run.alpha == 255) {
-      std::memcpy(out, in, static_cast<std::size_t>(pixels) * 3);
+      std::memmove(out, in, static_cast<std::size_t>(pixels) * 3);  // source may be the target
     } else {
       BlendPixels(out, in, pixels, run.alpha);
     }

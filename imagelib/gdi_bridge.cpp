@@ -6,6 +6,7 @@
 
 #include "dib_gdi.h"
 #include "dib_ops.h"
+#include "gdi_owners.h"
 
 static_assert(sizeof(DibImage) == sizeof(BITMAPINFOHEADER));
 static_assert(offsetof(DibImage, width) == offsetof(BITMAPINFOHEADER, biWidth));
@@ -30,39 +31,12 @@ const BITMAPINFO* InfoOf(const DibImage* image) {
 BITMAPINFO* InfoOf(DibImage* image) { return reinterpret_cast<BITMAPINFO*>(image); }
 
 // The screen's device context for one scope.
-class ScreenDC {
+class ScreenDC : public kolta::WindowDC {
  public:
-  ScreenDC() : dc_(GetDC(nullptr)) {}
-  ~ScreenDC() {
-    if (dc_) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDC(const ScreenDC&) = delete;
-  ScreenDC& operator=(const ScreenDC&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
+  ScreenDC() : WindowDC(nullptr) {}
 };
 
-// A memory device context with one object selected into it for one scope.
-class MemoryDC {
- public:
-  MemoryDC(HDC reference, HGDIOBJ object) : dc_(CreateCompatibleDC(reference)) {
-    if (dc_) previous_ = SelectObject(dc_, object);
-  }
-  ~MemoryDC() {
-    if (!dc_) return;
-    if (previous_) SelectObject(dc_, previous_);
-    DeleteDC(dc_);
-  }
-  MemoryDC(const MemoryDC&) = delete;
-  MemoryDC& operator=(const MemoryDC&) = delete;
-  HDC get() const { return previous_ ? dc_ : nullptr; }
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_ = nullptr;
-};
+using kolta::MemoryDC;
 
 }  // namespace
 

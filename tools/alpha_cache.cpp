@@ -18,20 +18,14 @@
 
 #include "alpha_runs.h"
 #include "bmp_file.h"
+#include "image_owners.h"
 
 namespace {
 
 constexpr int kDone = 0, kFailed = 1, kUsage = 2;
 
-struct TableDeleter {
-  void operator()(AlphaRunTable* table) const { AlphaRunsFree(table); }
-};
-using TablePtr = std::unique_ptr<AlphaRunTable, TableDeleter>;
-
-struct ImageDeleter {
-  void operator()(DibImage* image) const { DibFree(image); }
-};
-using ImagePtr = std::unique_ptr<DibImage, ImageDeleter>;
+using kolta::AlphaRunsPtr;
+using kolta::ImagePtr;
 
 int Usage() {
   std::fputs(
@@ -88,7 +82,7 @@ int Show(const char* path) {
   if (!AlphaRunsCachePath(path, cachePath)) return Fail("the cache's name is too long", path);
   std::FILE* file = std::fopen(cachePath, "rb");
   if (!file) return Fail("no such cache", cachePath);
-  TablePtr table(AlphaRunsRead(file));
+  AlphaRunsPtr table(AlphaRunsRead(file));
   std::fclose(file);
   if (!table) return Fail("not a valid alpha run cache", cachePath);
   PrintTable(cachePath, *table);
@@ -102,7 +96,7 @@ int Build(const char* maskPath, int frames) {
   ImagePtr mask(BmpLoad(maskPath));
   if (!mask) return Fail("cannot read the bitmap file", maskPath);
   if (DibBitCount(mask.get()) != 8) return Fail("not an 8-bit grey mask", maskPath);
-  TablePtr table(AlphaRunsBuild(mask.get(), frames));
+  AlphaRunsPtr table(AlphaRunsBuild(mask.get(), frames));
   if (!table) return Fail("the mask is narrower than its frame count or too large", maskPath);
   if (!AlphaRunsWriteCache(maskPath, table.get())) return Fail("cannot write the cache", cachePath);
   return Show(maskPath);

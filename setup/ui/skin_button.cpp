@@ -8,7 +8,7 @@
 #include "dib_gdi.h"
 #include "dib_load.h"
 #include "dib_ops.h"
-#include "gdi_scope.h"
+#include "gdi_owners.h"
 
 namespace {
 
@@ -38,6 +38,16 @@ DibImage* TrimToCells(DibImage* image) {
   if (trimmed) DibStretchCopy(trimmed, 0, 0, width, height, image, 0, 0, width, height);
   DibFree(image);
   return trimmed;
+}
+
+// Whether the mask's table frames the picture's cells, so that every cell can be drawn
+// through it. A mask (or a cache left from another skin) that does not fit the picture
+// would leave the button invisible: that skin is broken, like a missing file.
+bool TableFitsCells(const AlphaRunTable* table, const DibImage* image) {
+  const AlphaRunHeader& header = table->header;
+  return header.frameCount == kSkinButtonCells &&
+         header.frameWidth * kSkinButtonCells == DibWidth(image) &&
+         header.height == DibHeight(image);
 }
 
 // The part of the button's current cell to draw: its rectangle moved by (dx, dy), cut to
@@ -84,8 +94,9 @@ SkinButton* SkinButtonCreateMasked(const char* imagePath, const char* maskPath, 
   }
   image = TrimToCells(image);
   AlphaRunTable* table = image ? AlphaRunsLoad(maskPath, kSkinButtonCells, 0) : nullptr;
-  SkinButton* button =
-      table ? NewButton(kSkinButtonMasked, x, y, DibWidth(image), DibHeight(image)) : nullptr;
+  SkinButton* button = table && TableFitsCells(table, image)
+                           ? NewButton(kSkinButtonMasked, x, y, DibWidth(image), DibHeight(image))
+                           : nullptr;
   if (!button) {
     AlphaRunsFree(table);
     DibFree(image);
@@ -156,7 +167,7 @@ void SkinButtonDrawToDC(const SkinButton* button, HDC target, HDC reference, int
                       button->runTable, button->state, &area);
     return;
   }
-  MemoryDC cells(reference ? reference : target, button->bitmap);
+  const kolta::MemoryDC cells(reference ? reference : target, button->bitmap);
   if (!cells.get()) return;
   const POINT source = CellSourcePoint(button, dx, dy, area);
   BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, cells.get(),

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <span>
 
-#include "gdi_scope.h"
+#include "gdi_owners.h"
 
 namespace {
+
+using kolta::MemoryDC;
 
 std::span<SkinButton* const> Buttons(const SkinDialog* dialog) {
   const int count = std::clamp(dialog->buttonCount, 0, kSkinDialogMaxButtons);

@@ -2,21 +2,13 @@
 // the place where the screen will appear.
 #include "skin_panel.h"
 
-#include <memory>
-
 #include "alpha_runs.h"
 #include "dib_gdi.h"
 #include "dib_load.h"
-#include "gdi_scope.h"
+#include "gdi_owners.h"
+#include "image_owners.h"
 
 namespace {
-
-struct ImageDeleter {
-  void operator()(DibImage* image) const { DibFree(image); }
-};
-struct TableDeleter {
-  void operator()(AlphaRunTable* table) const { AlphaRunsFree(table); }
-};
 
 // The area the panel is placed in: the owner's client area, or the whole screen.
 bool ReferenceSize(HWND owner, SIZE* size) {
@@ -33,9 +25,9 @@ bool ReferenceSize(HWND owner, SIZE* size) {
 }  // namespace
 
 DibImage* SkinComposePanel(HWND owner, const char* imagePath, const char* maskPath, int x, int y) {
-  const std::unique_ptr<DibImage, ImageDeleter> picture(DibLoad(imagePath));
+  const kolta::ImagePtr picture(DibLoad(imagePath));
   if (!picture) return nullptr;
-  const std::unique_ptr<AlphaRunTable, TableDeleter> table(AlphaRunsLoad(maskPath, 1, 0));
+  const kolta::AlphaRunsPtr table(AlphaRunsLoad(maskPath, 1, 0));
   if (!table) return nullptr;
 
   const int width = DibWidth(picture.get());
@@ -45,9 +37,9 @@ DibImage* SkinComposePanel(HWND owner, const char* imagePath, const char* maskPa
   if (x < 0) x = (reference.cx - width) / 2;
   if (y < 0) y = (reference.cy - height) / 2;
 
-  std::unique_ptr<DibImage, ImageDeleter> snapshot;
+  kolta::ImagePtr snapshot;
   {
-    const WindowDC source(owner);
+    const kolta::WindowDC source(owner);
     if (!source.get()) return nullptr;
     snapshot.reset(DibFromDC(source.get(), source.get(), x, y, width, height));
   }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bmp_file.h"
-#include "skin_owners.h"
+#include "image_owners.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ class RegionBuilder {
 
 HRGN SkinRegionFromMask(const char* maskPath) {
   if (!maskPath) return nullptr;
-  const kolta::skin::ImagePtr mask(BmpLoad(maskPath));
+  const kolta::ImagePtr mask(BmpLoad(maskPath));
   // Only one byte per pixel is read as a value; other depths would be read past their rows.
   if (!mask || DibBitCount(mask.get()) != 8) return nullptr;
   const int width = DibWidth(mask.get()), height = DibHeight(mask.get());

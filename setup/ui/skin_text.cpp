@@ -8,16 +8,17 @@
 
 #include "dib_gdi.h"
 #include "dib_ops.h"
-#include "skin_owners.h"
+#include "gdi_owners.h"
+#include "image_owners.h"
 
 namespace {
 
-using kolta::skin::ImagePtr;
-using kolta::skin::MemoryDcPtr;
-using kolta::skin::Selected;
-using kolta::skin::SelectionPtr;
-using BitmapPtr = kolta::skin::GdiPtr<HBITMAP>;
-using PenPtr = kolta::skin::GdiPtr<HPEN>;
+using kolta::BitmapPtr;
+using kolta::ImagePtr;
+using kolta::MemoryDC;
+using kolta::Selected;
+using kolta::SelectionPtr;
+using PenPtr = kolta::GdiPtr<HPEN>;
 
 bool HasText(const char* text, int length) { return text && length > 0; }
 
@@ -52,26 +53,28 @@ struct TextStyle {
 // The text in white on black in a new bitmap of the box's size, compatible with
 // `reference`: filled glyphs, or with an outline width only their outlines.
 BitmapPtr DrawCoverageBitmap(HDC reference, const TextStyle& style) {
-  MemoryDcPtr dc(CreateCompatibleDC(reference));
   BitmapPtr bitmap(CreateCompatibleBitmap(reference, style.boxWidth, style.boxHeight));
-  if (!dc || !bitmap) return nullptr;
+  if (!bitmap) return nullptr;
   bool drawn = false;
   {
-    const Selected bitmapSelected(dc.get(), bitmap.get());
+    // Let go of the bitmap before it is read.
+    const MemoryDC memory(reference, bitmap.get());
+    const HDC dc = memory.get();
+    if (!dc) return nullptr;
     const RECT box{0, 0, style.boxWidth, style.boxHeight};
-    FillRect(dc.get(), &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SetBkMode(dc.get(), TRANSPARENT);
-    SetTextColor(dc.get(), RGB(255, 255, 255));
-    const Selected fontSelected(dc.get(), style.font);
-    const int left = TextItalicLeftPad(dc.get());
+    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    const Selected fontSelected(dc, style.font);
+    const int left = TextItalicLeftPad(dc);
     if (style.outlineWidth <= 0) {
-      drawn = TextOutA(dc.get(), left, 0, style.text, style.length);
+      drawn = TextOutA(dc, left, 0, style.text, style.length);
     } else {
       PenPtr pen(CreatePen(PS_SOLID, style.outlineWidth, RGB(255, 255, 255)));
       if (pen) {
-        const Selected penSelected(dc.get(), pen.get());
-        drawn = BeginPath(dc.get()) && TextOutA(dc.get(), left, 0, style.text, style.length) &&
-                EndPath(dc.get()) && StrokePath(dc.get());
+        const Selected penSelected(dc, pen.get());
+        drawn = BeginPath(dc) && TextOutA(dc, left, 0, style.text, style.length) && EndPath(dc) &&
+                StrokePath(dc);
       }
     }
   }

@@ -10,6 +10,7 @@
 #include "dib_gdi.h"
 #include "dib_load.h"
 #include "dib_ops.h"
+#include "gdi_owners.h"
 #include "image_test_support.h"
 #include "win_test_files.h"
 
@@ -39,11 +40,6 @@ class TestWindow {
   HWND window_;
   HDC dc_;
 };
-
-struct BitmapDeleter {
-  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using BitmapPtr = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 
 // The round trips below are lossless only with 8 bits per channel (Wine reports the
 // 24-bit X display as 32 bits per pixel).

@@ -1,4 +1,4 @@
-// Helpers for the image library's tests: owning pointers and a writer of bitmap files.
+// Helpers for the image library's tests: test pictures and a writer of bitmap files.
 #pragma once
 
 #include <array>
@@ -10,24 +10,10 @@
 
 #include "alpha_runs.h"
 #include "dib_image.h"
+#include "image_owners.h"
 #include "selection_mask.h"
 
 namespace kolta::test {
-
-struct DibDeleter {
-  void operator()(DibImage* image) const { DibFree(image); }
-};
-using ImagePtr = std::unique_ptr<DibImage, DibDeleter>;
-
-struct SelectionDeleter {
-  void operator()(SelectionMask* mask) const { SelectionFree(mask); }
-};
-using SelectionPtr = std::unique_ptr<SelectionMask, SelectionDeleter>;
-
-struct AlphaRunsDeleter {
-  void operator()(AlphaRunTable* table) const { AlphaRunsFree(table); }
-};
-using AlphaRunsPtr = std::unique_ptr<AlphaRunTable, AlphaRunsDeleter>;
 
 // Blue, green, red of a 24-bit pixel as a COLORREF.
 inline DibColor PixelColour(const DibImage* image, int x, int y) {

@@ -243,6 +243,11 @@ TEST_F(SkinButtonTest, FailedCreationFreesWhatItLoaded) {
   ASSERT_TRUE(WriteFile(Path("garbled.bmp"), "BM garbled"));
   ImagePtr deep = Pattern(2 * kCellWidth, kCellHeight);  // a 24-bit mask is refused
   ASSERT_TRUE(WriteBmp(Path("deepa.bmp"), deep.get()));
+  // Masks that do not frame the picture's cells: narrower, or cached as one frame.
+  ImagePtr narrowMask = MaskImage(2 * kCellWidth - 2, kCellHeight, [](int, int) { return 255; });
+  ASSERT_TRUE(WriteBmp(Path("narrowa.bmp"), narrowMask.get()));
+  ASSERT_TRUE(WriteBmp(Path("singlea.bmp"), mask_.get()));
+  AlphaRunsFree(AlphaRunsLoad(Path("singlea.bmp").c_str(), 1, 1));
   const std::string image = Path("button.bmp"), mask = Path("buttona.bmp");
   struct Case {
     std::string image, mask;
@@ -250,6 +255,7 @@ TEST_F(SkinButtonTest, FailedCreationFreesWhatItLoaded) {
   const std::size_t live = ImgLiveBlocks();
   for (const Case& c : {Case{Path("missing.bmp"), mask}, Case{image, Path("missinga.bmp")},
                         Case{image, Path("garbled.bmp")}, Case{image, Path("deepa.bmp")},
+                        Case{image, Path("narrowa.bmp")}, Case{image, Path("singlea.bmp")},
                         Case{Path("garbled.bmp"), mask}, Case{Path("narrow.bmp"), mask}}) {
     EXPECT_EQ(SkinButtonCreateMasked(c.image.c_str(), c.mask.c_str(), 0, 0), nullptr)
         << c.image << " " << c.mask;

@@ -8,17 +8,13 @@
 #include <type_traits>
 #include <vector>
 
+#include "gdi_owners.h"
 #include "per_pixel_region.h"
 #include "skin_region.h"
 #include "win_test_files.h"
 
 namespace kolta::test {
 namespace {
-
-struct RegionDeleter {
-  void operator()(HRGN region) const { DeleteObject(region); }
-};
-using RegionPtr = std::unique_ptr<std::remove_pointer_t<HRGN>, RegionDeleter>;
 
 class SkinRegion : public ::testing::Test {
  protected:

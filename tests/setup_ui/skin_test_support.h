@@ -12,6 +12,7 @@
 
 #include "alpha_runs.h"
 #include "dib_gdi.h"
+#include "gdi_owners.h"
 #include "image_test_support.h"
 #include "skin_button.h"
 #include "win_test_files.h"
@@ -22,11 +23,6 @@ struct ButtonDeleter {
   void operator()(SkinButton* button) const { SkinButtonFree(button); }
 };
 using ButtonPtr = std::unique_ptr<SkinButton, ButtonDeleter>;
-
-struct BitmapDeleter {
-  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using BitmapPtr = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 
 // A fresh folder of the temporary folder, ending in "\".
 inline std::string FreshFolder(const char* name) {
