@@ -34,7 +34,8 @@ inline constexpr int kSkinButtonCells = 2;
 // A plain button from a picture file loaded as a device bitmap; null on failure.
 SkinButton* SkinButtonCreatePlain(const char* imagePath, int x, int y);
 // A masked button from a picture file and its mask (the mask's ".qa" cache when there is
-// one); null when either cannot be had.
+// one); null when either cannot be had or the mask's table does not frame the picture's two
+// cells. A picture whose width is odd loses its last column, which no cell shows.
 SkinButton* SkinButtonCreateMasked(const char* imagePath, const char* maskPath, int x, int y);
 // Null allowed; always 1.
 int SkinButtonFree(SkinButton* button);
