@@ -42,27 +42,20 @@ void PaintTexts(HDC dc) {
 
 // A screen as thin as the real ones: every message goes to the shared operations.
 LRESULT CALLBACK ScreenProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-  switch (message) {
-    case WM_PAINT:
-      ++seen.paints;
-      SkinDialogPaint(&screen, window, PaintTexts);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_LBUTTONDOWN:
-      SkinDialogMouseDown(&screen, window, GET_X_LPARAM(l), GET_Y_LPARAM(l));
-      return 0;
-    case WM_LBUTTONUP:
-      if (const int button = SkinDialogMouseUp(&screen); button >= 0) {
-        PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(button + 1), 0);
-      }
-      return 0;
-    case WM_COMMAND:
-      seen.command = w;
-      return 0;
-    default:
-      return DefWindowProcA(window, message, w, l);
+  if (message == WM_PAINT) {
+    ++seen.paints;
+    SkinDialogPaint(&screen, window, PaintTexts);
+  } else if (message == WM_LBUTTONDOWN) {
+    SkinDialogMouseDown(&screen, window, GET_X_LPARAM(l), GET_Y_LPARAM(l));
+  } else if (const int button = message == WM_LBUTTONUP ? SkinDialogMouseUp(&screen) : -1;
+             button >= 0) {
+    PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(button + 1), 0);
+  } else if (message == WM_COMMAND) {
+    seen.command = w;
+  } else if (message != WM_LBUTTONUP) {
+    return message == WM_ERASEBKGND ? 1 : DefWindowProcA(window, message, w, l);
   }
+  return 0;
 }
 
 ImagePtr PanelPicture() {
@@ -215,29 +208,31 @@ TEST_F(SkinDialogTest, ButtonsBeyondTheRecordAreRefusedAndFreed) {
 }
 
 TEST(SkinFiles, NamesAreComposedWhole) {
-  char* folder = GetSetupState()->skinDir;
-  std::strcpy(folder, "C:\\media\\lan\\chs\\setup\\");
-  char path[128] = "old";
-  EXPECT_EQ(SkinFilePath("%slogo.jpg", path), 1);
-  EXPECT_STREQ(path, "C:\\media\\lan\\chs\\setup\\logo.jpg");
-  EXPECT_EQ(SkinFilePath("%s", path), 1);
-  EXPECT_STREQ(path, folder);
-
-  for (const char* format : {"logo.jpg", "x%slogo.jpg", "%slogo%d.jpg", "%s%s", "%", ""}) {
-    std::strcpy(path, "old");
-    EXPECT_EQ(SkinFilePath(format, path), 0) << format;
-    EXPECT_STREQ(path, "") << format;
-  }
-  EXPECT_EQ(SkinFilePath(nullptr, path), 0);
-
+  const std::string media = "C:\\media\\lan\\chs\\setup\\";
+  const std::string deep = "C:\\" + std::string(112, 'f') + "\\";  // 116 characters
+  struct Case {
+    const std::string& folder;
+    const char* format;
+    std::string path;  // "": refused
+  };
   // 127 characters fit; 128 do not, and nothing shorter takes their place.
-  const std::string longFolder = "C:\\" + std::string(112, 'f') + "\\";  // 116 characters
-  std::strcpy(folder, longFolder.c_str());
-  EXPECT_EQ(SkinFilePath("%sstatusa.BMP", path), 1);  // 11 more
-  EXPECT_EQ(std::strlen(path), 127u);
-  EXPECT_EQ(SkinFilePath("%sms_backa.bmp", path), 0);  // 12 more
-  EXPECT_STREQ(path, "");
-  std::memset(folder, 0, sizeof GetSetupState()->skinDir);
+  for (const Case& c : {Case{media, "%slogo.jpg", media + "logo.jpg"},
+                        {media, "%s", media},
+                        {media, "logo.jpg", ""},
+                        {media, "x%slogo.jpg", ""},
+                        {media, "%slogo%d.jpg", ""},
+                        {media, "%s%s", ""},
+                        {media, "%", ""},
+                        {media, "", ""},
+                        {media, nullptr, ""},
+                        {deep, "%sstatusa.BMP", deep + "statusa.BMP"},
+                        {deep, "%sms_backa.bmp", ""}}) {
+    std::strcpy(GetSetupState()->skinDir, c.folder.c_str());
+    char path[128] = "old";
+    EXPECT_EQ(SkinFilePath(c.format, path), c.path.empty() ? 0 : 1) << c.format;
+    EXPECT_EQ(path, c.path) << c.format;
+  }
+  std::memset(GetSetupState()->skinDir, 0, sizeof GetSetupState()->skinDir);
 }
 
 }  // namespace

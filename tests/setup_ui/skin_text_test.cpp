@@ -182,19 +182,15 @@ TEST_F(SkinText, DrawTextWrapsAndCentresByTheRectangleWidth) {
   EXPECT_EQ(draw(DrawTextCentreIfFits, width + 40).second, exact.second + 20);
 }
 
-TEST_F(SkinText, OpacityPointNineBlackOnWhiteGives25WhereCovered) {
-  const Style style{.font = bold_, .opacity = 0.9f};
-  ImagePtr image = White();
+TEST_F(SkinText, OpacityPointNineGives25OnWhiteAndShadowOffsetZeroDrawsNone) {
+  Style style{.font = bold_, .opacity = 0.9f};
+  const ImagePtr image = White(), plain = White(), shadowless = White(), shadowed = White();
   ASSERT_EQ(Render(image.get(), 7, 5, style), 1);
   EXPECT_EQ(Count(image.get(), [](int, int, auto p) { return p[0] < 25; }), 0);
   EXPECT_GT(Count(image.get(), [](int, int, auto p) { return p[0] == 25; }), 50);
   const RECT box{7, 5, 7 + BoxWidth(style), 5 + BoxHeight(style)};
   EXPECT_EQ(Ink(image.get(), [&](int x, int y) { return !PtInRect(&box, POINT{x, y}); }), 0);
-}
 
-TEST_F(SkinText, ShadowOffsetZeroDrawsNoShadow) {
-  Style style{.font = bold_, .opacity = 0.9f};
-  const ImagePtr plain = White(), shadowless = White(), shadowed = White();
   Render(plain.get(), 10, 10, style);
   ASSERT_EQ(RenderShadowed(shadowless.get(), 10, 10, style), 1);
   EXPECT_EQ(FirstDifference(shadowless.get(), plain.get()), "");
