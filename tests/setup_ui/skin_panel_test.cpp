@@ -60,16 +60,6 @@ class SkinPanelTest : public SkinFolderTest {
  protected:
   void SetUp() override {
     SkinFolderTest::SetUp();
-    picture_ = RgbImage(kPanelWidth, kPanelHeight, [](int x, int y) {
-      return std::array{200 - x, 60 + y, 255 - 2 * y};
-    });
-    // Transparent outer columns, soft and barely visible bands, an opaque middle.
-    mask_ = GreyImage(kPanelWidth, kPanelHeight, [](int x, int y) {
-      if (x < 10 || x >= 50) return 0;
-      if (y < 5) return 128;
-      if (y < 10) return 21;
-      return x < 20 ? 20 : 255;
-    });
     image_ = Write("panel.bmp", picture_.get());
     maskFile_ = Write("panela.bmp", mask_.get());
   }
@@ -84,47 +74,52 @@ class SkinPanelTest : public SkinFolderTest {
                             RECT{0, 0, kPanelWidth, kPanelHeight});
   }
 
-  ImagePtr picture_, mask_;
+  ImagePtr picture_ = RgbImage(kPanelWidth, kPanelHeight, [](int x, int y) {
+    return std::array{200 - x, 60 + y, 255 - 2 * y};
+  });
+  // Transparent outer columns, soft and barely visible bands, an opaque middle.
+  ImagePtr mask_ = GreyImage(kPanelWidth, kPanelHeight, [](int x, int y) {
+    if (x < 10 || x >= 50) return 0;
+    if (y < 5) return 128;
+    if (y < 10) return 21;
+    return x < 20 ? 20 : 255;
+  });
   std::string image_, maskFile_;
 };
 
-TEST_F(SkinPanelTest, ComposedOverTheOwnersContentAsImageOrBitmap) {
+// Over the owner's client area, or over the screen without an owner; -1 centres the panel
+// in the owner or on the screen.
+TEST_F(SkinPanelTest, ComposedOverTheOwnersContentOrTheScreen) {
   PatternWindow owner;
   ASSERT_TRUE(owner.ShownOnScreen());
+  // The window covers the middle of the screen.
+  const int screenX = (GetSystemMetrics(SM_CXSCREEN) - kPanelWidth) / 2 - kWindowX;
+  const int screenY = (GetSystemMetrics(SM_CYSCREEN) - kPanelHeight) / 2 - kWindowY;
+  ASSERT_TRUE(screenX >= 0 && screenX + kPanelWidth <= kWindowWidth);
+  ASSERT_TRUE(screenY >= 0 && screenY + kPanelHeight <= kWindowHeight);
+  constexpr int middleX = (kWindowWidth - kPanelWidth) / 2,
+                middleY = (kWindowHeight - kPanelHeight) / 2;
   struct Case {
+    HWND owner;
     int x, y, expectedX, expectedY;
   };
-  for (const Case& c :
-       {Case{30, 25, 30, 25}, Case{0, 0, 0, 0}, Case{-1, 25, (kWindowWidth - kPanelWidth) / 2, 25},
-        Case{30, -7, 30, (kWindowHeight - kPanelHeight) / 2},
-        Case{-1, -1, (kWindowWidth - kPanelWidth) / 2, (kWindowHeight - kPanelHeight) / 2}}) {
-    ImagePtr panel = Compose(owner.get(), c.x, c.y);
-    ASSERT_TRUE(panel) << c.x << "," << c.y;
-    EXPECT_EQ(FirstDifference(panel.get(), Expected(c.expectedX, c.expectedY).get()), "")
-        << c.x << "," << c.y;
+  for (const Case& c : {Case{owner.get(), 30, 25, 30, 25},
+                        {owner.get(), 0, 0, 0, 0},
+                        {owner.get(), -1, 25, middleX, 25},
+                        {owner.get(), 30, -7, 30, middleY},
+                        {owner.get(), -1, -1, middleX, middleY},
+                        {nullptr, kWindowX + 30, kWindowY + 25, 30, 25},
+                        {nullptr, -1, -1, screenX, screenY}}) {
+    SCOPED_TRACE(::testing::Message() << (c.owner ? "owner " : "screen ") << c.x << "," << c.y);
+    ImagePtr panel = Compose(c.owner, c.x, c.y);
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(FirstDifference(panel.get(), Expected(c.expectedX, c.expectedY).get()), "");
   }
   // The same panel as a device bitmap.
   BitmapPtr bitmap(SkinComposePanelBitmap(owner.get(), image_.c_str(), maskFile_.c_str(), 12, 34));
   ASSERT_TRUE(bitmap);
   ImagePtr shown(DibFromDeviceBitmap(bitmap.get()));
   EXPECT_EQ(FirstDifference(shown.get(), Expected(12, 34).get()), "");
-}
-
-TEST_F(SkinPanelTest, WithoutOwnerItIsASnapshotOfTheScreen) {
-  PatternWindow behind;
-  ASSERT_TRUE(behind.ShownOnScreen());
-  ImagePtr panel = Compose(nullptr, kWindowX + 30, kWindowY + 25);
-  ASSERT_TRUE(panel);
-  EXPECT_EQ(FirstDifference(panel.get(), Expected(30, 25).get()), "");
-
-  // Centred on the screen, which the window covers there.
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - kPanelWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - kPanelHeight) / 2;
-  ASSERT_TRUE(x >= kWindowX && x + kPanelWidth <= kWindowX + kWindowWidth);
-  ASSERT_TRUE(y >= kWindowY && y + kPanelHeight <= kWindowY + kWindowHeight);
-  panel = Compose(nullptr, -1, -1);
-  ASSERT_TRUE(panel);
-  EXPECT_EQ(FirstDifference(panel.get(), Expected(x - kWindowX, y - kWindowY).get()), "");
 }
 
 TEST_F(SkinPanelTest, MissingOrMismatchedFilesGiveNoPanel) {
