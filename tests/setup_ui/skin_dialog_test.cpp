@@ -42,20 +42,27 @@ void PaintTexts(HDC dc) {
 
 // A screen as thin as the real ones: every message goes to the shared operations.
 LRESULT CALLBACK ScreenProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == WM_PAINT) {
-    ++seen.paints;
-    SkinDialogPaint(&screen, window, PaintTexts);
-  } else if (message == WM_LBUTTONDOWN) {
-    SkinDialogMouseDown(&screen, window, GET_X_LPARAM(l), GET_Y_LPARAM(l));
-  } else if (const int button = message == WM_LBUTTONUP ? SkinDialogMouseUp(&screen) : -1;
-             button >= 0) {
-    PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(button + 1), 0);
-  } else if (message == WM_COMMAND) {
-    seen.command = w;
-  } else if (message != WM_LBUTTONUP) {
-    return message == WM_ERASEBKGND ? 1 : DefWindowProcA(window, message, w, l);
+  switch (message) {
+    case WM_PAINT:
+      ++seen.paints;
+      SkinDialogPaint(&screen, window, PaintTexts);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_LBUTTONDOWN:
+      SkinDialogMouseDown(&screen, window, GET_X_LPARAM(l), GET_Y_LPARAM(l));
+      return 0;
+    case WM_LBUTTONUP:
+      if (const int button = SkinDialogMouseUp(&screen); button >= 0) {
+        PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(button + 1), 0);
+      }
+      return 0;
+    case WM_COMMAND:
+      seen.command = w;
+      return 0;
+    default:
+      return DefWindowProcA(window, message, w, l);
   }
-  return 0;
 }
 
 ImagePtr PanelPicture() {
@@ -179,9 +186,8 @@ TEST_F(SkinDialogTest, PaintRectangleThatMissesAButtonLeavesItAsItWas) {
   // Half the button: that half shows the pressed cell.
   const RECT half{0, 0, kPlainAt.x + kCellWidth / 2, kHeight};
   Repaint(&half);
-  ImagePtr expected = Expected(0, 0);
-  expected =
-      DrawnThroughMask(expected.get(), picture_.get(), nullptr, 2, 1, kPlainAt.x, kPlainAt.y, half);
+  const ImagePtr expected = DrawnThroughMask(Expected(0, 0).get(), picture_.get(), nullptr, 2, 1,
+                                             kPlainAt.x, kPlainAt.y, half);
   EXPECT_EQ(FirstDifference(Shown().get(), expected.get()), "");
 
   SkinDialogResetButtons(&screen);
