@@ -37,19 +37,14 @@ inline HRGN PerPixelRegionFromMask(const char* path) {
 // An 8-bit mask file of `values` (row by row from the top). Its palette runs from white
 // to black, so that a palette colour never equals its value.
 inline std::string MaskFileBytes(int width, int height, const std::vector<std::uint8_t>& values) {
+  const ImagePtr mask = GreyImage(
+      width, height, [&](int x, int y) { return values[static_cast<std::size_t>(y) * width + x]; });
   BmpFields fields;
   fields.width = width;
   fields.height = height;
   fields.bitCount = 8;
   for (std::uint32_t i = 0; i < 256; ++i) fields.palette.push_back((255 - i) * 0x010101u);
-  const int stride = (width + 3) & ~3;
-  fields.pixels.assign(static_cast<std::size_t>(stride) * height, 0);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      fields.pixels[static_cast<std::size_t>(height - 1 - y) * stride + x] =
-          values[static_cast<std::size_t>(y) * width + x];
-    }
-  }
+  fields.pixels = PixelBytes(mask.get());
   const std::vector<std::uint8_t> bytes = BmpBytes(fields);
   return {bytes.begin(), bytes.end()};
 }

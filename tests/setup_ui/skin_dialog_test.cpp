@@ -1,5 +1,7 @@
 // The paint cycle and mouse handling of a skinned screen, on a real window whose procedure
 // is built from them; and the names of skin files.
+#include "skin_dialog.h"
+
 #include <gtest/gtest.h>
 #include <windowsx.h>
 
@@ -8,7 +10,6 @@
 #include <string>
 
 #include "setup_state.h"
-#include "skin_dialog.h"
 #include "skin_files.h"
 #include "skin_test_support.h"
 
@@ -68,15 +69,12 @@ ImagePtr PanelPicture() {
   return RgbImage(kWidth, kHeight, [](int x, int y) { return std::array{x * 2, 255 - y, 77}; });
 }
 
-class SkinDialogTest : public ::testing::Test {
+class SkinDialogTest : public SkinFolderTest {
  protected:
   void SetUp() override {
-    folder_ = FreshFolder("kolta_skin_dialog");
-    picture_ = Pattern(2 * kCellWidth, kCellHeight);
-    mask_ = MaskImage(2 * kCellWidth, kCellHeight,
-                      [](int x, int y) { return (x * 40 + y) & 0xFF; });
-    ASSERT_TRUE(WriteBmp(Path("button.bmp"), picture_.get()));
-    ASSERT_TRUE(WriteBmp(Path("buttona.bmp"), mask_.get()));
+    SkinFolderTest::SetUp();
+    const std::string image = Write("button.bmp", picture_.get());
+    const std::string mask = Write("buttona.bmp", mask_.get());
 
     live_ = ImgLiveBlocks();
     screen = SkinDialog{};
@@ -85,11 +83,10 @@ class SkinDialogTest : public ::testing::Test {
     screen.height = kHeight;
     screen.panel = DibToDeviceBitmap(PanelPicture().get(), nullptr);
     ASSERT_TRUE(screen.panel);
-    ASSERT_EQ(SkinDialogAddButton(&screen, SkinButtonCreatePlain(Path("button.bmp").c_str(),
-                                                                 kPlainAt.x, kPlainAt.y)),
-              1);
-    ASSERT_EQ(SkinDialogAddButton(&screen, SkinButtonCreateMasked(Path("button.bmp").c_str(),
-                                                                  Path("buttona.bmp").c_str(),
+    ASSERT_EQ(
+        SkinDialogAddButton(&screen, SkinButtonCreatePlain(image.c_str(), kPlainAt.x, kPlainAt.y)),
+        1);
+    ASSERT_EQ(SkinDialogAddButton(&screen, SkinButtonCreateMasked(image.c_str(), mask.c_str(),
                                                                   kMaskedAt.x, kMaskedAt.y)),
               1);
 
@@ -100,17 +97,13 @@ class SkinDialogTest : public ::testing::Test {
     DestroyWindow(window_);
     SkinDialogFree(&screen);
     EXPECT_EQ(ImgLiveBlocks(), live_);
-    RemoveTree(folder_);
+    SkinFolderTest::TearDown();
   }
-
-  std::string Path(const char* name) const { return folder_ + name; }
 
   // The window's client area as it is now.
   ImagePtr Shown() const {
-    HDC dc = GetDC(window_);
-    ImagePtr image(DibFromDC(dc, dc, 0, 0, kWidth, kHeight));
-    ReleaseDC(window_, dc);
-    return image;
+    const WindowDC dc(window_);
+    return ImagePtr(DibFromDC(dc.get(), dc.get(), 0, 0, kWidth, kHeight));
   }
   // The panel with the buttons in the given cells and the texts over them.
   ImagePtr Expected(int plainCell, int maskedCell) const {
@@ -118,28 +111,33 @@ class SkinDialogTest : public ::testing::Test {
     const RECT all{0, 0, kWidth, kHeight};
     image = DrawnThroughMask(image.get(), picture_.get(), nullptr, 2, plainCell, kPlainAt.x,
                              kPlainAt.y, all);
-    image = DrawnThroughMask(image.get(), picture_.get(), mask_.get(), 2, maskedCell,
-                             kMaskedAt.x, kMaskedAt.y, all);
-    for (int y = kTextBox.top; y < kTextBox.bottom; ++y) {
-      for (int x = kTextBox.left; x < kTextBox.right; ++x) {
-        std::uint8_t* p = DibPixelAddress(image.get(), x, y);
-        p[0] = GetBValue(kTextColour);
-        p[1] = GetGValue(kTextColour);
-        p[2] = GetRValue(kTextColour);
-      }
-    }
-    return image;
+    image = DrawnThroughMask(image.get(), picture_.get(), mask_.get(), 2, maskedCell, kMaskedAt.x,
+                             kMaskedAt.y, all);
+    const ImagePtr text =
+        RgbImage(kTextBox.right - kTextBox.left, kTextBox.bottom - kTextBox.top, [](int, int) {
+          return std::array<int, 3>{GetBValue(kTextColour), GetGValue(kTextColour),
+                                    GetRValue(kTextColour)};
+        });
+    return DrawnThroughMask(image.get(), text.get(), nullptr, 1, 0, kTextBox.left, kTextBox.top,
+                            all);
   }
   void Send(UINT message, int x, int y) const {
     SendMessageA(window_, message, 0, MAKELPARAM(x, y));
   }
-  void Pump() const {
+  // Releases the mouse at (x, y) and handles the messages that follow.
+  void Release(int x, int y) const {
+    Send(WM_LBUTTONUP, x, y);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   }
+  void Repaint(const RECT* rect) const {
+    InvalidateRect(window_, rect, FALSE);
+    UpdateWindow(window_);
+  }
 
-  std::string folder_;
-  ImagePtr picture_, mask_;
+  ImagePtr picture_ = Pattern(2 * kCellWidth, kCellHeight);
+  ImagePtr mask_ =
+      GreyImage(2 * kCellWidth, kCellHeight, [](int x, int y) { return (x * 40 + y) & 0xFF; });
   std::size_t live_ = 0;
   HWND window_ = nullptr;
 };
@@ -162,8 +160,7 @@ TEST_F(SkinDialogTest, PressShowsAtOnceAndReleaseAnywhereGivesTheCommand) {
   Send(WM_LBUTTONDOWN, kMaskedAt.x + kCellWidth, kMaskedAt.y);  // just right of the button
   EXPECT_EQ(seen.paints, 2);
 
-  Send(WM_LBUTTONUP, kWidth - 1, 0);  // released far from the button
-  Pump();
+  Release(kWidth - 1, 0);  // released far from the button
   EXPECT_EQ(seen.command, 1u);
   EXPECT_EQ(FirstDifference(Shown().get(), Expected(1, 0).get()), "");  // still pressed
 
@@ -171,36 +168,30 @@ TEST_F(SkinDialogTest, PressShowsAtOnceAndReleaseAnywhereGivesTheCommand) {
   Send(WM_LBUTTONDOWN, kMaskedAt.x, kMaskedAt.y);
   EXPECT_EQ(FirstDifference(Shown().get(), Expected(1, 1).get()), "");
   seen.command = 0;
-  Send(WM_LBUTTONUP, 0, 0);
-  Pump();
+  Release(0, 0);
   EXPECT_EQ(seen.command, 1u);
 
   SkinDialogResetButtons(&screen);
   Send(WM_LBUTTONDOWN, kMaskedAt.x + 1, kMaskedAt.y + 1);
-  Send(WM_LBUTTONUP, 0, 0);
-  Pump();
+  Release(0, 0);
   EXPECT_EQ(seen.command, 2u);
 }
 
 TEST_F(SkinDialogTest, PaintRectangleThatMissesAButtonLeavesItAsItWas) {
   SkinButtonPress(screen.buttons[0], 0, 0, kPlainAt.x, kPlainAt.y);  // pressed, not shown yet
   const RECT beside{0, 0, kWidth, kPlainAt.y};
-  InvalidateRect(window_, &beside, FALSE);
-  UpdateWindow(window_);
+  Repaint(&beside);
   EXPECT_EQ(FirstDifference(Shown().get(), Expected(0, 0).get()), "");
 
   // Half the button: that half shows the pressed cell.
   const RECT half{0, 0, kPlainAt.x + kCellWidth / 2, kHeight};
-  InvalidateRect(window_, &half, FALSE);
-  UpdateWindow(window_);
-  ImagePtr expected = Expected(0, 0);
-  expected = DrawnThroughMask(expected.get(), picture_.get(), nullptr, 2, 1, kPlainAt.x,
-                              kPlainAt.y, half);
+  Repaint(&half);
+  const ImagePtr expected = DrawnThroughMask(Expected(0, 0).get(), picture_.get(), nullptr, 2, 1,
+                                             kPlainAt.x, kPlainAt.y, half);
   EXPECT_EQ(FirstDifference(Shown().get(), expected.get()), "");
 
   SkinDialogResetButtons(&screen);
-  InvalidateRect(window_, nullptr, FALSE);
-  UpdateWindow(window_);
+  Repaint(nullptr);
   EXPECT_EQ(FirstDifference(Shown().get(), Expected(0, 0).get()), "");
 }
 
@@ -223,29 +214,31 @@ TEST_F(SkinDialogTest, ButtonsBeyondTheRecordAreRefusedAndFreed) {
 }
 
 TEST(SkinFiles, NamesAreComposedWhole) {
-  char* folder = GetSetupState()->skinDir;
-  std::strcpy(folder, "C:\\media\\lan\\chs\\setup\\");
-  char path[128] = "old";
-  EXPECT_EQ(SkinFilePath("%slogo.jpg", path), 1);
-  EXPECT_STREQ(path, "C:\\media\\lan\\chs\\setup\\logo.jpg");
-  EXPECT_EQ(SkinFilePath("%s", path), 1);
-  EXPECT_STREQ(path, folder);
-
-  for (const char* format : {"logo.jpg", "x%slogo.jpg", "%slogo%d.jpg", "%s%s", "%", ""}) {
-    std::strcpy(path, "old");
-    EXPECT_EQ(SkinFilePath(format, path), 0) << format;
-    EXPECT_STREQ(path, "") << format;
-  }
-  EXPECT_EQ(SkinFilePath(nullptr, path), 0);
-
+  const std::string media = "C:\\media\\lan\\chs\\setup\\";
+  const std::string deep = "C:\\" + std::string(112, 'f') + "\\";  // 116 characters
+  struct Case {
+    const std::string& folder;
+    const char* format;
+    std::string path;  // "": refused
+  };
   // 127 characters fit; 128 do not, and nothing shorter takes their place.
-  const std::string longFolder = "C:\\" + std::string(112, 'f') + "\\";  // 116 characters
-  std::strcpy(folder, longFolder.c_str());
-  EXPECT_EQ(SkinFilePath("%sstatusa.BMP", path), 1);  // 11 more
-  EXPECT_EQ(std::strlen(path), 127u);
-  EXPECT_EQ(SkinFilePath("%sms_backa.bmp", path), 0);  // 12 more
-  EXPECT_STREQ(path, "");
-  std::memset(folder, 0, sizeof GetSetupState()->skinDir);
+  for (const Case& c : {Case{media, "%slogo.jpg", media + "logo.jpg"},
+                        {media, "%s", media},
+                        {media, "logo.jpg", ""},
+                        {media, "x%slogo.jpg", ""},
+                        {media, "%slogo%d.jpg", ""},
+                        {media, "%s%s", ""},
+                        {media, "%", ""},
+                        {media, "", ""},
+                        {media, nullptr, ""},
+                        {deep, "%sstatusa.BMP", deep + "statusa.BMP"},
+                        {deep, "%sms_backa.bmp", ""}}) {
+    std::strcpy(GetSetupState()->skinDir, c.folder.c_str());
+    char path[128] = "old";
+    EXPECT_EQ(SkinFilePath(c.format, path), c.path.empty() ? 0 : 1) << c.format;
+    EXPECT_EQ(path, c.path) << c.format;
+  }
+  std::memset(GetSetupState()->skinDir, 0, sizeof GetSetupState()->skinDir);
 }
 
 }  // namespace

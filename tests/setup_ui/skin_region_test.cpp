@@ -1,38 +1,21 @@
 // The window shape from mask files, checked pixel by pixel against the one-combine-per-pixel
 // construction under Wine's GDI.
+#include "skin_region.h"
+
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "gdi_owners.h"
 #include "per_pixel_region.h"
-#include "skin_region.h"
-#include "win_test_files.h"
+#include "skin_test_support.h"
 
 namespace kolta::test {
 namespace {
 
-class SkinRegion : public ::testing::Test {
+class SkinRegion : public SkinFolderTest {
  protected:
-  void SetUp() override {
-    char temp[MAX_PATH];
-    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-    folder_ = std::string(temp) + "skin_region\\";
-    RemoveTree(folder_);
-    ASSERT_TRUE(MakeDirectories(folder_));
-  }
-  void TearDown() override { RemoveTree(folder_); }
-
-  std::string Write(const std::string& name, const std::string& bytes) {
-    const std::string path = folder_ + name;
-    EXPECT_TRUE(WriteFile(path, bytes));
-    return path;
-  }
-
   // Builds the region of the mask both ways and compares them: as regions and at every
   // pixel of the mask and of the ring around it.
   void ExpectShape(int width, int height, const std::vector<std::uint8_t>& values) {
@@ -40,8 +23,7 @@ class SkinRegion : public ::testing::Test {
     const std::string path = Write("mask.bmp", MaskFileBytes(width, height, values));
     RegionPtr region(SkinRegionFromMask(path.c_str()));
     RegionPtr reference(PerPixelRegionFromMask(path.c_str()));
-    ASSERT_TRUE(region);
-    ASSERT_TRUE(reference);
+    ASSERT_TRUE(region && reference);
     EXPECT_TRUE(EqualRgn(region.get(), reference.get()));
     int wrong = 0;
     for (int y = -1; y <= height; ++y) {
@@ -54,40 +36,27 @@ class SkinRegion : public ::testing::Test {
     }
     EXPECT_EQ(wrong, 0);
   }
-
-  std::string folder_;
+  // The box of the region of a 13 x 7 mask of one value, and its kind.
+  int BoxOf(std::uint8_t value, RECT* box) {
+    const std::vector<std::uint8_t> values(13 * 7, value);
+    RegionPtr region(SkinRegionFromMask(Write("one.bmp", MaskFileBytes(13, 7, values)).c_str()));
+    return region ? GetRgnBox(region.get(), box) : -1;
+  }
 };
-
-std::vector<std::uint8_t> Filled(int count, std::uint8_t value) {
-  return std::vector<std::uint8_t>(static_cast<std::size_t>(count), value);
-}
 
 TEST_F(SkinRegion, ValueBelow128IsCutOut) {
   // The palette runs from white to black, so only the value can decide.
-  ExpectShape(4, 3,
-              {127, 128, 127, 128,  //
-               0, 255, 1, 254,      //
-               128, 128, 127, 127});
+  ExpectShape(4, 3, {127, 128, 127, 128, 0, 255, 1, 254, 128, 128, 127, 127});
   ExpectShape(1, 1, {127});
   ExpectShape(1, 1, {128});
 }
 
 TEST_F(SkinRegion, InsideMaskIsItsRectangleAndOutsideMaskIsEmpty) {
-  const std::string inside = Write("inside.bmp", MaskFileBytes(13, 7, Filled(13 * 7, 128)));
-  RegionPtr whole(SkinRegionFromMask(inside.c_str()));
-  ASSERT_TRUE(whole);
-  RECT box;
-  EXPECT_EQ(GetRgnBox(whole.get(), &box), SIMPLEREGION);
-  EXPECT_EQ(box.left, 0);
-  EXPECT_EQ(box.top, 0);
-  EXPECT_EQ(box.right, 13);
-  EXPECT_EQ(box.bottom, 7);
-
-  const std::string outside = Write("outside.bmp", MaskFileBytes(13, 7, Filled(13 * 7, 127)));
-  RegionPtr empty(SkinRegionFromMask(outside.c_str()));
-  ASSERT_TRUE(empty);
-  EXPECT_EQ(GetRgnBox(empty.get(), &box), NULLREGION);
-  ExpectShape(13, 7, Filled(13 * 7, 0));
+  RECT box, whole{0, 0, 13, 7};
+  EXPECT_EQ(BoxOf(128, &box), SIMPLEREGION);
+  EXPECT_TRUE(EqualRect(&box, &whole));
+  EXPECT_EQ(BoxOf(127, &box), NULLREGION);
+  ExpectShape(13, 7, std::vector<std::uint8_t>(13 * 7, 0));
 }
 
 TEST_F(SkinRegion, ShapesMatchThePerPixelConstruction) {
@@ -119,14 +88,13 @@ TEST_F(SkinRegion, RefusesWhatIsNotAnEightBitMask) {
     fields.height = 4;
     fields.bitCount = static_cast<std::uint16_t>(bitCount);
     if (bitCount < 8) fields.palette = GreyPalette(1 << bitCount);
-    const int stride = ((6 * bitCount + 31) / 32) * 4;
-    fields.pixels.assign(static_cast<std::size_t>(stride) * 4, 0xFF);
+    fields.pixels.assign(static_cast<std::size_t>((6 * bitCount + 31) / 32) * 4 * 4, 0xFF);
     const std::vector<std::uint8_t> bytes = BmpBytes(fields);
     const std::string path = Write("deep.bmp", {bytes.begin(), bytes.end()});
     ASSERT_TRUE(ImagePtr(BmpLoad(path.c_str()))) << bitCount << " bits";
     EXPECT_EQ(SkinRegionFromMask(path.c_str()), nullptr) << bitCount << " bits";
   }
-  EXPECT_EQ(SkinRegionFromMask((folder_ + "missing.bmp").c_str()), nullptr);
+  EXPECT_EQ(SkinRegionFromMask(Path("missing.bmp").c_str()), nullptr);
   EXPECT_EQ(SkinRegionFromMask(Write("text.bmp", "not a bitmap").c_str()), nullptr);
   EXPECT_EQ(SkinRegionFromMask(nullptr), nullptr);
 }

@@ -1,19 +1,20 @@
-// Helpers for the skin tests: skin files written as bitmap files, owning pointers, and the
-// expected result of drawing a picture through its mask, computed pixel by pixel.
+// Helpers for the skin tests: a folder of skin files written as bitmap files, owning
+// pointers, device contexts over images, and the expected result of drawing a picture
+// through its mask, computed pixel by pixel.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
+#include "../imagelib/image_test_support.h"
 #include "alpha_runs.h"
 #include "dib_gdi.h"
 #include "gdi_owners.h"
-#include "image_test_support.h"
 #include "skin_button.h"
 #include "win_test_files.h"
 
@@ -23,16 +24,6 @@ struct ButtonDeleter {
   void operator()(SkinButton* button) const { SkinButtonFree(button); }
 };
 using ButtonPtr = std::unique_ptr<SkinButton, ButtonDeleter>;
-
-// A fresh folder of the temporary folder, ending in "\".
-inline std::string FreshFolder(const char* name) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + name + "\\";
-  RemoveTree(folder);
-  MakeDirectories(folder);
-  return folder;
-}
 
 // Writes a 24-bit image, or an 8-bit one with a grey palette, as a bitmap file.
 inline bool WriteBmp(const std::string& path, const DibImage* image) {
@@ -46,17 +37,32 @@ inline bool WriteBmp(const std::string& path, const DibImage* image) {
   return WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
-// An 8-bit mask whose pixel (x, y) is value(x, y).
-template <typename Value>
-ImagePtr MaskImage(int width, int height, Value value) {
-  ImagePtr mask(DibCreate(0, width, height, nullptr, 0));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      *DibPixelAddress(mask.get(), x, y) = static_cast<std::uint8_t>(value(x, y));
-    }
+// A test with a fresh folder of the temporary folder, named after its suite.
+class SkinFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    folder_ = std::string(temp) + "kolta_" +
+              ::testing::UnitTest::GetInstance()->current_test_suite()->name() + "\\";
+    RemoveTree(folder_);
+    ASSERT_TRUE(MakeDirectories(folder_));
   }
-  return mask;
-}
+  void TearDown() override { RemoveTree(folder_); }
+
+  std::string Path(const char* name) const { return folder_ + name; }
+  // Writes a file of the folder and gives its path.
+  std::string Write(const char* name, const std::string& bytes) const {
+    EXPECT_TRUE(WriteFile(Path(name), bytes)) << name;
+    return Path(name);
+  }
+  std::string Write(const char* name, const DibImage* image) const {
+    EXPECT_TRUE(WriteBmp(Path(name), image)) << name;
+    return Path(name);
+  }
+
+  std::string folder_;
+};
 
 inline int Blend(int source, int target, int alpha) {
   return target + (source - target) * alpha / 256;  // truncates toward zero
@@ -72,10 +78,9 @@ inline ImagePtr DrawnThroughMask(const DibImage* target, const DibImage* picture
   const int frameWidth = DibWidth(picture) / frames;
   for (int row = 0; row < DibHeight(picture); ++row) {
     for (int column = 0; column < frameWidth; ++column) {
-      const int tx = x + column, ty = y + row;
+      const int tx = x + column, ty = y + row, sx = frame * frameWidth + column;
       if (tx < clip.left || tx >= clip.right || ty < clip.top || ty >= clip.bottom) continue;
       std::uint8_t* t = DibPixelAddress(result.get(), tx, ty);
-      const int sx = frame * frameWidth + column;
       const std::uint8_t* s = DibPixelAddress(picture, sx, row);
       const int alpha = mask ? *DibPixelAddress(mask, sx, row) : 255;
       if (!t || alpha <= kAlphaRunsInvisible) continue;
@@ -115,9 +120,9 @@ inline HWND ShowTopWindow(const char* className, WNDPROC procedure, int x, int y
   type.hInstance = GetModuleHandleA(nullptr);
   type.lpszClassName = className;
   RegisterClassA(&type);  // fails harmlessly once it exists
-  HWND window = CreateWindowExA(WS_EX_TOPMOST, className, className, WS_POPUP | WS_VISIBLE, x,
-                                y, width, height, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                nullptr);
+  HWND window =
+      CreateWindowExA(WS_EX_TOPMOST, className, className, WS_POPUP | WS_VISIBLE, x, y, width,
+                      height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window) UpdateWindow(window);
   return window;
 }
@@ -127,25 +132,15 @@ class Canvas {
  public:
   explicit Canvas(const DibImage* image)
       : bitmap_(DibToDeviceBitmap(image, nullptr)),
-        dc_(CreateCompatibleDC(nullptr)),
+        dc_(nullptr, bitmap_.get()),
         width_(DibWidth(image)),
-        height_(DibHeight(image)) {
-    previous_ = SelectObject(dc_, bitmap_);
-  }
-  ~Canvas() {
-    SelectObject(dc_, previous_);
-    DeleteDC(dc_);
-    DeleteObject(bitmap_);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-  HDC dc() const { return dc_; }
-  ImagePtr Image() const { return ImagePtr(DibFromDC(dc_, dc_, 0, 0, width_, height_)); }
+        height_(DibHeight(image)) {}
+  HDC dc() const { return dc_.get(); }
+  ImagePtr Image() const { return ImagePtr(DibFromDC(dc(), dc(), 0, 0, width_, height_)); }
 
  private:
-  HBITMAP bitmap_;
-  HDC dc_;
-  HGDIOBJ previous_;
+  BitmapPtr bitmap_;
+  MemoryDC dc_;  // after bitmap_: the bitmap is selected out before it is deleted
   int width_, height_;
 };
 

@@ -1,24 +1,23 @@
 // Text measured, drawn and rendered into images with Wine's GDI and the font it gives for
 // Tahoma. Rendered pictures are black text on white unless said otherwise, so a pixel's
 // darkness is the ink the text left there.
+#include "skin_text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <utility>
 #include <vector>
 
-#include "../imagelib/image_test_support.h"
-#include "dib_gdi.h"
 #include "dib_ops.h"
-#include "skin_text.h"
+#include "skin_test_support.h"
 
 namespace kolta::test {
 namespace {
-
-constexpr COLORREF kWhite = 0xFFFFFF;
 
 struct Style {
   const char* text = "Skin text";
@@ -32,8 +31,8 @@ struct Style {
   int Length() const { return text ? static_cast<int>(std::strlen(text)) : 0; }
 };
 
-ImagePtr Canvas(int width = 300, int height = 80) {
-  return ImagePtr(DibCreate(1, width, height, nullptr, kWhite));
+ImagePtr White(int width = 300, int height = 80) {
+  return ImagePtr(DibCreate(1, width, height, nullptr, 0xFFFFFF));
 }
 
 int Darkness(const DibImage* image, int x, int y) { return 255 - DibPixelAddress(image, x, y)[0]; }
@@ -45,17 +44,15 @@ void ForEachPixel(const DibImage* image, Visit visit) {
   }
 }
 
-// The ink of the pixels for which `where` holds.
-template <typename Where>
-long Ink(const DibImage* image, Where where) {
+// The ink of the pixels for which `where` holds (all when it is empty).
+long Ink(const DibImage* image, const std::function<bool(int, int)>& where = {}) {
   long ink = 0;
-  ForEachPixel(image, [&](int x, int y) { ink += where(x, y) ? Darkness(image, x, y) : 0; });
+  ForEachPixel(image,
+               [&](int x, int y) { ink += !where || where(x, y) ? Darkness(image, x, y) : 0; });
   return ink;
 }
-long Ink(const DibImage* image) {
-  return Ink(image, [](int, int) { return true; });
-}
 
+// How many pixels p at (x, y) of `image` satisfy `where(x, y, p)`.
 template <typename Where>
 int Count(const DibImage* image, Where where) {
   int count = 0;
@@ -74,14 +71,6 @@ std::pair<int, int> LighterDarker(const DibImage* image, const DibImage* other) 
   return counts;
 }
 
-// The same pixels (row padding aside).
-bool Same(const DibImage* a, const DibImage* b) {
-  bool same = DibWidth(a) == DibWidth(b) && DibHeight(a) == DibHeight(b);
-  for (int y = 0; same && y < DibHeight(a); ++y)
-    same = !std::memcmp(DibPixelAddress(a, 0, y), DibPixelAddress(b, 0, y), 3 * DibWidth(a));
-  return same;
-}
-
 class SkinText : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -92,9 +81,7 @@ class SkinText : public ::testing::Test {
                          "Tahoma");
   }
   static void TearDownTestSuite() {
-    DeleteObject(bold_);
-    DeleteObject(italic_);
-    DeleteObject(sharp_);
+    for (HFONT font : {bold_, italic_, sharp_}) DeleteObject(font);
     ReleaseDC(nullptr, screen_);
   }
 
@@ -119,9 +106,9 @@ class SkinText : public ::testing::Test {
                             s.colour, s.colourTexture, s.opacityTexture, s.opacity, 0,
                             s.shadowOffset, s.outline, s.soften, s.mirror, s.flip, s.fade);
   }
-  // The text rendered alone on a canvas the size of its box.
-  static ImagePtr Rendered(const Style& s) {
-    ImagePtr image = Canvas(BoxWidth(s), BoxHeight(s));
+  // The text rendered on a white canvas (by default the size of its box).
+  static ImagePtr Rendered(const Style& s, int width = 0, int height = 0) {
+    ImagePtr image = width ? White(width, height) : White(BoxWidth(s), BoxHeight(s));
     EXPECT_EQ(Render(image.get(), 0, 0, s), 1);
     return image;
   }
@@ -165,28 +152,22 @@ TEST_F(SkinText, MeasuresWithTheFontAndItalicPads) {
 }
 
 TEST_F(SkinText, DrawTextWrapsAndCentresByTheRectangleWidth) {
-  const char text[] = "Wrap here";
-  const int length = static_cast<int>(std::strlen(text));
-  // DrawTextA's result on a white page in the bold font, and the leftmost column with ink.
+  const Style style{.text = "Wrap here", .font = bold_};
+  // The drawing function's result on a white page in the bold font, and the leftmost
+  // column with ink.
   auto draw = [&](auto function, int width) {
-    HDC dc = CreateCompatibleDC(screen_);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen_, 400, 120);
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap), oldFont = SelectObject(dc, bold_);
-    RECT page{0, 0, 400, 120}, rect{0, 0, width, 120};
-    FillRect(dc, &page, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    const int height = function(dc, text, length, &rect);
-    SelectObject(dc, oldFont);
-    SelectObject(dc, oldBitmap);
-    DeleteDC(dc);
-    ImagePtr image(DibFromDeviceBitmap(bitmap));
-    DeleteObject(bitmap);
+    const ImagePtr page = White(400, 120);
+    Canvas canvas(page.get());
+    Selected font(canvas.dc(), bold_);
+    RECT rect{0, 0, width, 120};
+    const int height = function(canvas.dc(), style.text, style.Length(), &rect);
+    const ImagePtr image = canvas.Image();
     int inkLeft = 400;
     ForEachPixel(image.get(), [&](int x, int y) {
       if (Darkness(image.get(), x, y)) inkLeft = std::min(inkLeft, x);
     });
     return std::pair{height, inkLeft};
   };
-  const Style style{.text = text, .font = bold_};
   const int width = BoxWidth(style), line = BoxHeight(style);
 
   // At exactly its width the text still stands on one line; narrower, it wraps.
@@ -201,24 +182,18 @@ TEST_F(SkinText, DrawTextWrapsAndCentresByTheRectangleWidth) {
   EXPECT_EQ(draw(DrawTextCentreIfFits, width + 40).second, exact.second + 20);
 }
 
-TEST_F(SkinText, OpacityPointNineBlackOnWhiteGives25WhereCovered) {
-  Style style = Bold();
-  style.opacity = 0.9f;
-  ImagePtr image = Canvas();
+TEST_F(SkinText, OpacityPointNineGives25OnWhiteAndShadowOffsetZeroDrawsNone) {
+  Style style{.font = bold_, .opacity = 0.9f};
+  const ImagePtr image = White(), plain = White(), shadowless = White(), shadowed = White();
   ASSERT_EQ(Render(image.get(), 7, 5, style), 1);
   EXPECT_EQ(Count(image.get(), [](int, int, auto p) { return p[0] < 25; }), 0);
   EXPECT_GT(Count(image.get(), [](int, int, auto p) { return p[0] == 25; }), 50);
   const RECT box{7, 5, 7 + BoxWidth(style), 5 + BoxHeight(style)};
   EXPECT_EQ(Ink(image.get(), [&](int x, int y) { return !PtInRect(&box, POINT{x, y}); }), 0);
-}
 
-TEST_F(SkinText, ShadowOffsetZeroDrawsNoShadow) {
-  Style style = Bold();
-  style.opacity = 0.9f;
-  ImagePtr plain = Canvas(), shadowless = Canvas(), shadowed = Canvas();
   Render(plain.get(), 10, 10, style);
   ASSERT_EQ(RenderShadowed(shadowless.get(), 10, 10, style), 1);
-  EXPECT_TRUE(Same(shadowless.get(), plain.get()));
+  EXPECT_EQ(FirstDifference(shadowless.get(), plain.get()), "");
 
   // Offset 2: a black shadow at a quarter of 0.9 shows beside the glyphs (255 - 57.4).
   style.shadowOffset = 2;
@@ -233,9 +208,8 @@ TEST_F(SkinText, ShadowOffsetZeroDrawsNoShadow) {
 }
 
 TEST_F(SkinText, RectangleClipsAndCentres) {
-  Style style = Bold();
-  style.shadowOffset = 1;
-  ImagePtr image = Canvas();
+  const Style style{.font = bold_, .shadowOffset = 1};
+  const ImagePtr image = White();
   EXPECT_EQ(RenderInRect(image.get(), {10, 10, 200, 12}, 1, style), 0);
   EXPECT_EQ(RenderInRect(image.get(), {10, 10, 12, 70}, 0, style), 0);
   EXPECT_EQ(Ink(image.get()), 0);
@@ -243,7 +217,7 @@ TEST_F(SkinText, RectangleClipsAndCentres) {
   // Too wide and too tall to centre: from the rectangle's top-left, cut at its sides.
   const RECT narrow{20, 10, 60, 30};
   ASSERT_EQ(RenderInRect(image.get(), narrow, 1, style), 1);
-  ImagePtr unclipped = Canvas();
+  const ImagePtr unclipped = White();
   RenderShadowed(unclipped.get(), narrow.left, narrow.top, style);
   EXPECT_EQ(Count(image.get(),
                   [&](int x, int y, auto) {
@@ -254,24 +228,23 @@ TEST_F(SkinText, RectangleClipsAndCentres) {
             0);
 
   // Room to spare: centred with its shadow.
-  ImagePtr centred = Canvas(), expected = Canvas();
+  const ImagePtr centred = White(), expected = White();
   ASSERT_EQ(RenderInRect(centred.get(), {0, 0, 300, 80}, 1, style), 1);
   RenderShadowed(expected.get(), (300 - 1 - BoxWidth(style)) / 2, (80 - 1 - BoxHeight(style)) / 2,
                  style);
-  EXPECT_TRUE(Same(centred.get(), expected.get()));
+  EXPECT_EQ(FirstDifference(centred.get(), expected.get()), "");
 
   // Within the caller's selection as well.
   SelectionPtr left(SelectionCreateRect(0, 0, 100, 80, 0));
-  ImagePtr selected = Canvas();
+  const ImagePtr selected = White();
   ASSERT_EQ(RenderInRect(selected.get(), {0, 0, 300, 80}, 0, style, left.get()), 1);
   EXPECT_EQ(Ink(selected.get(), [](int x, int) { return x >= 100; }), 0);
   EXPECT_GT(Ink(selected.get()), 0);
 }
 
 TEST_F(SkinText, NothingToDrawLeavesTheImage) {
-  Style style = Bold();
-  style.shadowOffset = 3;
-  ImagePtr image = Canvas(50, 40), grey(DibCreate(0, 50, 40, nullptr, 0));
+  Style style{.font = bold_, .shadowOffset = 3};
+  const ImagePtr image = White(50, 40), grey(DibCreate(0, 50, 40, nullptr, 0));
   for (const char* text : {"", static_cast<const char*>(nullptr)}) {
     style.text = text;
     EXPECT_EQ(RenderShadowed(image.get(), 0, 0, style), 0);
@@ -292,17 +265,16 @@ TEST_F(SkinText, NothingToDrawLeavesTheImage) {
 
 TEST_F(SkinText, MirrorFlipSoftenFadeAndOutline) {
   const ImagePtr plain = Rendered(Bold());
-  Style style = Bold();
-  style.mirror = 1;
-  EXPECT_TRUE(Same(Rendered(style).get(), ImagePtr(DibMirror(DibDuplicate(plain.get()))).get()));
-  style = Bold();
-  style.flip = 1;
-  EXPECT_TRUE(Same(Rendered(style).get(), ImagePtr(DibFlip(DibDuplicate(plain.get()))).get()));
+  EXPECT_EQ(FirstDifference(Rendered(Style{.font = bold_, .mirror = 1}).get(),
+                            ImagePtr(DibMirror(DibDuplicate(plain.get()))).get()),
+            "");
+  EXPECT_EQ(FirstDifference(Rendered(Style{.font = bold_, .flip = 1}).get(),
+                            ImagePtr(DibFlip(DibDuplicate(plain.get()))).get()),
+            "");
 
   // Softening: each inked pixel keeps the share of its 3 x 3 block (within the picture)
   // that is inked, counted after the pixels before it were softened. Without smoothing
   // the plain render shows the glyphs' coverage as it is: full or none.
-  style = Style{.font = sharp_, .soften = 1};
   const ImagePtr sharp = Rendered(Style{.font = sharp_});
   const int w = DibWidth(sharp.get()), h = DibHeight(sharp.get());
   ASSERT_EQ(Ink(sharp.get(), [&](int x, int y) { return Darkness(sharp.get(), x, y) % 255; }), 0);
@@ -316,16 +288,14 @@ TEST_F(SkinText, MirrorFlipSoftenFadeAndOutline) {
     }
     level[y * w + x] = level[y * w + x] * inked / inside;
   });
-  const ImagePtr soft = Rendered(style);
+  const ImagePtr soft = Rendered(Style{.font = sharp_, .soften = 1});
   EXPECT_EQ(Count(soft.get(), [&](int x, int y,
                                   auto p) { return std::abs(255 - p[0] - level[y * w + x]) > 1; }),
             0);
   EXPECT_GT(LighterDarker(soft.get(), sharp.get()).first, 0);
 
   // Fading lightens, the lower half more than the upper half.
-  style = Bold();
-  style.fade = 1;
-  const ImagePtr faded = Rendered(style);
+  const ImagePtr faded = Rendered(Style{.font = bold_, .fade = 1});
   EXPECT_EQ(LighterDarker(faded.get(), plain.get()).second, 0);
   const int half = DibHeight(plain.get()) / 2;
   auto kept = [&](bool lower) {
@@ -334,41 +304,33 @@ TEST_F(SkinText, MirrorFlipSoftenFadeAndOutline) {
   };
   EXPECT_LT(kept(true), kept(false));
 
-  style = Bold();
-  style.outline = 1;
-  const long outlineInk = Ink(Rendered(style).get());
+  const long outlineInk = Ink(Rendered(Style{.font = bold_, .outline = 1}).get());
   EXPECT_GT(outlineInk, 0);
   EXPECT_LT(outlineInk, Ink(plain.get()));
 }
 
 TEST_F(SkinText, TexturesTileFromTheImageOrigin) {
   // Opacity 0 in even columns, full in odd ones: only odd columns of the image take ink.
-  ImagePtr stripes = Grey(2, 1, {0, 255});
-  Style style = Bold();
-  style.opacityTexture = stripes.get();
-  ImagePtr image = Canvas();
-  ASSERT_EQ(Render(image.get(), 3, 2, style), 1);
+  const ImagePtr stripes = Grey(2, 1, {0, 255});
+  const ImagePtr image = White();
+  ASSERT_EQ(Render(image.get(), 3, 2, Style{.font = bold_, .opacityTexture = stripes.get()}), 1);
   EXPECT_EQ(Ink(image.get(), [](int x, int) { return x % 2 == 0; }), 0);
   EXPECT_GT(Ink(image.get()), 0);
 
   // A red colour texture paints red; an 8-bit one cannot be read as colours and is ignored.
-  ImagePtr red = RgbImage(3, 3, [](int, int) { return std::array{0, 0, 255}; });
-  style = Bold();
-  style.colourTexture = red.get();
-  ImagePtr reddened = Canvas();
-  Render(reddened.get(), 0, 0, style);
+  const ImagePtr red = RgbImage(3, 3, [](int, int) { return std::array{0, 0, 255}; });
+  const ImagePtr reddened = Rendered(Style{.font = bold_, .colourTexture = red.get()}, 300, 80);
   EXPECT_EQ(Count(reddened.get(), [](int, int, auto p) { return p[2] != 255 || p[0] != p[1]; }), 0);
   EXPECT_GT(Ink(reddened.get()), 0);
-  style.colourTexture = stripes.get();
-  ImagePtr ignored = Canvas(), black = Canvas();
-  Render(ignored.get(), 0, 0, style);
-  Render(black.get(), 0, 0, Bold());
-  EXPECT_TRUE(Same(ignored.get(), black.get()));
+  EXPECT_EQ(
+      FirstDifference(Rendered(Style{.font = bold_, .colourTexture = stripes.get()}, 300, 80).get(),
+                      Rendered(Bold(), 300, 80).get()),
+      "");
 }
 
 TEST_F(SkinText, MakesTheOpacityTableWhenStartUpHasNot) {
   UnitTableFree();
-  ImagePtr image = Canvas();
+  const ImagePtr image = White();
   EXPECT_EQ(Render(image.get(), 0, 0, Bold()), 1);
   EXPECT_GT(Ink(image.get()), 0);
   EXPECT_NE(UnitTable, nullptr);
