@@ -6,9 +6,13 @@
 #include <cstring>
 
 #include "alpha_runs.h"
+#include "image_owners.h"
 #include "picture_fuzz.h"
 
 namespace {
+
+using kolta::AlphaRunsPtr;
+using kolta::ImagePtr;
 
 void Check(bool condition) {
   if (!condition) __builtin_trap();
@@ -24,25 +28,19 @@ bool SameTable(const AlphaRunTable* a, const AlphaRunTable* b) {
   return true;
 }
 
-bool Inside(std::int64_t x, std::int64_t y, std::int64_t left, std::int64_t top, std::int64_t right,
-            std::int64_t bottom) {
-  return x >= left && x < right && y >= top && y < bottom;
-}
-
 // Pixels outside the frame's place and the clip are as they were.
 void CheckOnlyTheFrameChanged(const DibImage* before, const DibImage* after,
                               const AlphaRunHeader& header, int x, int y, const DibRect* clip) {
-  const std::int64_t left = std::int64_t{x} + header.xOffset,
-                     top = std::int64_t{y} + header.yOffset;
+  const std::int64_t left = std::int64_t{x} + header.xOffset;
+  const std::int64_t top = std::int64_t{y} + header.yOffset;
   for (int row = 0; row < DibHeight(after); ++row) {
     for (int column = 0; column < DibWidth(after); ++column) {
-      const bool mayChange =
-          Inside(column, row, left, top, left + header.frameWidth, top + header.height) &&
-          (!clip || Inside(column, row, clip->left, clip->top, clip->right, clip->bottom));
-      if (!mayChange) {
-        Check(std::memcmp(DibPixelAddress(before, column, row), DibPixelAddress(after, column, row),
-                          3) == 0);
-      }
+      const bool inFrame = column >= left && column < left + header.frameWidth && row >= top &&
+                           row < top + header.height;
+      const bool inClip = !clip || (column >= clip->left && column < clip->right &&
+                                    row >= clip->top && row < clip->bottom);
+      Check((inFrame && inClip) || std::memcmp(DibPixelAddress(before, column, row),
+                                               DibPixelAddress(after, column, row), 3) == 0);
     }
   }
 }
@@ -51,8 +49,8 @@ void DrawEveryFrame(const AlphaRunTable* table) {
   const AlphaRunHeader& h = table->header;
   const std::uint64_t sourceWidth = std::uint64_t(h.frameWidth) * h.frameCount;
   if (kolta::test::HugePicture(sourceWidth, h.height)) return;
-  DibImage* source = DibCreate(1, static_cast<int>(sourceWidth), h.height, nullptr, 0x00C08040);
-  DibImage* target = DibCreate(1, 16, 12, nullptr, 0x00102030);
+  ImagePtr source(DibCreate(1, static_cast<int>(sourceWidth), h.height, nullptr, 0x00C08040));
+  ImagePtr target(DibCreate(1, 16, 12, nullptr, 0x00102030));
   Check(source && target);
   const int positions[][2] = {{0, 0},   {-3, -2},         {5, 4}, {1 - h.frameWidth, 3},
                               {15, 11}, {2, 1 - h.height}};
@@ -61,19 +59,15 @@ void DrawEveryFrame(const AlphaRunTable* table) {
     for (const auto& [x, y] : positions) {
       for (int c = -1; c < 3; ++c) {
         const DibRect* clip = c < 0 ? nullptr : &clips[c];
-        DibImage* before = DibDuplicate(target);
-        AlphaRunsBlit(target, x, y, source, table, f, clip);
-        CheckOnlyTheFrameChanged(before, target, h, x, y, clip);
-        DibFree(before);
+        ImagePtr before(DibDuplicate(target.get()));
+        AlphaRunsBlit(target.get(), x, y, source.get(), table, f, clip);
+        CheckOnlyTheFrameChanged(before.get(), target.get(), h, x, y, clip);
       }
     }
   }
   // A source one pixel too wide is refused.
-  DibImage* wide = DibCreate(1, static_cast<int>(sourceWidth) + 1, h.height, nullptr, 0);
-  Check(!wide || AlphaRunsBlit(target, 0, 0, wide, table, 0, nullptr) == 0);
-  DibFree(wide);
-  DibFree(source);
-  DibFree(target);
+  ImagePtr wide(DibCreate(1, static_cast<int>(sourceWidth) + 1, h.height, nullptr, 0));
+  Check(!wide || AlphaRunsBlit(target.get(), 0, 0, wide.get(), table, 0, nullptr) == 0);
 }
 
 // Written back, the table gives the input's runs after its header and reads back the same,
@@ -82,31 +76,27 @@ void CheckRoundTrip(const AlphaRunTable* table, const std::uint8_t* data, std::s
   char* buffer = nullptr;
   std::size_t written = 0;
   std::FILE* out = open_memstream(&buffer, &written);
-  Check(out != nullptr);
-  Check(AlphaRunsWrite(out, table) == 1);
+  Check(out != nullptr && AlphaRunsWrite(out, table) == 1);
   std::fclose(out);
   Check(written >= sizeof(AlphaRunHeader) && written <= size);
   Check(std::memcmp(buffer + sizeof(AlphaRunHeader), data + sizeof(AlphaRunHeader),
                     written - sizeof(AlphaRunHeader)) == 0);
-  AlphaRunTable* fromMemory = AlphaRunsReadFromMemory(buffer, written);
-  Check(SameTable(table, fromMemory));
-  AlphaRunsFree(fromMemory);
+  Check(SameTable(table, AlphaRunsPtr(AlphaRunsReadFromMemory(buffer, written)).get()));
   std::FILE* in = fmemopen(buffer, written, "rb");
   Check(in != nullptr);
-  AlphaRunTable* fromStream = AlphaRunsRead(in);
+  AlphaRunsPtr fromStream(AlphaRunsRead(in));
   std::fclose(in);
-  Check(SameTable(table, fromStream));
-  AlphaRunsFree(fromStream);
+  Check(SameTable(table, fromStream.get()));
   std::free(buffer);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  AlphaRunTable* table = AlphaRunsReadFromMemory(data, size);
-  if (!table) return 0;
-  DrawEveryFrame(table);
-  CheckRoundTrip(table, data, size);
-  AlphaRunsFree(table);
+  AlphaRunsPtr table(AlphaRunsReadFromMemory(data, size));
+  if (table) {
+    DrawEveryFrame(table.get());
+    CheckRoundTrip(table.get(), data, size);
+  }
   return 0;
 }

@@ -2,6 +2,7 @@
 refusals and its exit codes.
 
 usage: alpha_cache_test.py ALPHA_CACHE_PROGRAM SCRATCH_FOLDER"""
+import itertools
 import os
 import shutil
 import struct
@@ -23,12 +24,7 @@ def expected_runs(frame):
     runs = []
     for y in range(HEIGHT):
         row = [mask_value(frame * FRAME_WIDTH + x, y) for x in range(FRAME_WIDTH)]
-        start = 0
-        for x in range(1, FRAME_WIDTH + 1):
-            if x == FRAME_WIDTH or row[x] != row[start]:
-                if row[start] > 20:
-                    runs.append((row[start], x - start))
-                start = x
+        runs += [(alpha, len(list(run))) for alpha, run in itertools.groupby(row) if alpha > 20]
     return runs
 
 
@@ -45,8 +41,7 @@ def main():
     program, scratch = sys.argv[1], sys.argv[2]
     shutil.rmtree(scratch, ignore_errors=True)
     os.makedirs(scratch)
-    mask = os.path.join(scratch, "button.bmp")
-    cache = os.path.join(scratch, "button.qa")
+    mask, cache = os.path.join(scratch, "button.bmp"), os.path.join(scratch, "button.qa")
     picture = Image.new("L", (FRAMES * FRAME_WIDTH, HEIGHT))
     picture.putdata([mask_value(x, y) for y in range(HEIGHT) for x in range(FRAMES * FRAME_WIDTH)])
     picture.save(mask)
@@ -101,10 +96,9 @@ def main():
                  (mask, "3", "4")]:
         fails(2, *args)
     fails(1, mask, "3")  # the mask is gone
-    Image.new("RGB", (24, 5)).save(mask)
-    fails(1, mask, "3")  # not a grey mask
-    Image.new("L", (2, 5)).save(mask)
-    fails(1, mask, "3")  # narrower than its frames
+    for refused in (Image.new("RGB", (24, 5)), Image.new("L", (2, 5))):  # not grey; too narrow
+        refused.save(mask)
+        fails(1, mask, "3")
     fails(1, "--show", os.path.join(scratch, "none.qa"))
     with open(cache, "r+b") as f:
         f.write(b"\x27")

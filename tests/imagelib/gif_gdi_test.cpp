@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "dib_gdi.h"
+#include "gdi_test_support.h"
 #include "gif_test_files.h"
 #include "image_test_support.h"
 
@@ -21,34 +22,6 @@ std::vector<std::uint8_t> FrameFile(int disposal, bool transparent) {
   gif.Control(disposal, transparent ? 1 : -1).Frame(3, 2, 5, 4, pixels);
   return gif.End();
 }
-
-// A memory device context on a screen-compatible bitmap.
-class MemoryCanvas {
- public:
-  explicit MemoryCanvas(const DibImage* picture) {
-    screen_ = GetDC(nullptr);
-    bitmap_ = DibToDeviceBitmap(picture, nullptr);
-    dc_ = CreateCompatibleDC(screen_);
-    old_ = SelectObject(dc_, bitmap_);
-  }
-  ~MemoryCanvas() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-    DeleteObject(bitmap_);
-    ReleaseDC(nullptr, screen_);
-  }
-  HDC dc() const { return dc_; }
-  HDC screen() const { return screen_; }
-  ImagePtr Pixels(int width, int height) const {
-    return ImagePtr(DibFromDC(dc_, screen_, 0, 0, width, height));
-  }
-
- private:
-  HDC screen_;
-  HBITMAP bitmap_;
-  HDC dc_;
-  HGDIOBJ old_;
-};
 
 TEST(GifGdi, DrawingOnADeviceMatchesTheMemoryComposition) {
   for (int disposal : {0, 1, 2, 3, 5}) {

@@ -151,4 +151,15 @@ inline std::vector<std::uint32_t> GreyPalette(int count) {
   return palette;
 }
 
+// The bitmap file of a 24-bit image, or of an 8-bit one with a grey palette.
+inline std::vector<std::uint8_t> ImageBmpBytes(const DibImage* image) {
+  BmpFields fields;
+  fields.width = DibWidth(image);
+  fields.height = DibHeight(image);
+  fields.bitCount = static_cast<std::uint16_t>(DibBitCount(image));
+  if (fields.bitCount == 8) fields.palette = GreyPalette(256);
+  fields.pixels = PixelBytes(image);
+  return BmpBytes(fields);
+}
+
 }  // namespace kolta::test

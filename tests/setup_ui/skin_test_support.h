@@ -27,13 +27,7 @@ using ButtonPtr = std::unique_ptr<SkinButton, ButtonDeleter>;
 
 // Writes a 24-bit image, or an 8-bit one with a grey palette, as a bitmap file.
 inline bool WriteBmp(const std::string& path, const DibImage* image) {
-  BmpFields fields;
-  fields.width = DibWidth(image);
-  fields.height = DibHeight(image);
-  fields.bitCount = static_cast<std::uint16_t>(DibBitCount(image));
-  if (fields.bitCount == 8) fields.palette = GreyPalette(256);
-  fields.pixels = PixelBytes(image);
-  const std::vector<std::uint8_t> bytes = BmpBytes(fields);
+  const std::vector<std::uint8_t> bytes = ImageBmpBytes(image);
   return WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
