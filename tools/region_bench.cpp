@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     runTimes.push_back(Time([&] { return SkinRegionFromMask(path.c_str()); }, &fast));
   }
   std::sort(runTimes.begin(), runTimes.end());
-  double loadTime = 1e9;  // the part of both that reads the file
+  double loadTime = 1e9;  // reading the mask file, which both builders do first
   for (int i = 0; i < repeats; ++i) {
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);

@@ -50,7 +50,7 @@ bool TableFitsCells(const AlphaRunTable* table, const DibImage* image) {
          header.height == DibHeight(image);
 }
 
-// The part of the button's current cell to draw: its rectangle moved by (dx, dy), cut to
+// The area of the button's current cell to draw: its rectangle moved by (dx, dy), cut to
 // the clip. False when the button is missing, shows no cell or the clip misses it.
 bool DrawnArea(const SkinButton* button, int dx, int dy, const RECT* clip, RECT* area) {
   if (!button || button->state < 0 || button->state >= button->cellCount) return false;
