@@ -131,11 +131,7 @@ TEST(GdiBridge, LoadedBitmapsHoldTheLoadedPicture) {
   const std::string folder = std::string(temp) + "kolta_gdi_load\\";
   const std::string path = folder + "picture.bmp";
   ImagePtr picture = Pattern(37, 23);
-  BmpFields fields;
-  fields.width = 37;
-  fields.height = 23;
-  fields.pixels = PixelBytes(picture.get());
-  const std::vector<std::uint8_t> bytes = BmpBytes(fields);
+  const std::vector<std::uint8_t> bytes = ImageBmpBytes(picture.get());
   ASSERT_TRUE(WriteFile(path, std::string(bytes.begin(), bytes.end())));
 
   BitmapPtr bitmap(DibLoadBitmap(path.c_str()));
