@@ -4,22 +4,13 @@
 #include <cstdio>
 #include <string_view>
 
+#include "setup_message_text.h"
 #include "setup_screens.h"
 
 namespace recording {
 namespace {
 
 Screens screens;
-
-// What the setup passes with each key, in order ("s" text, "c" character, "d" number).
-std::string_view ArgumentKinds(std::string_view key) {
-  if (key == "IDS_NOSETUPINFOFILE" || key == "IDS_NOEXISTDIR" || key == "IDS_CANTMAKEDIR" ||
-      key == "IDS_COPYFILEERROR") {
-    return "s";
-  }
-  if (key == "IDS_NODISKSPACE") return "cdd";
-  return "";
-}
 
 void Record(const std::string& operation, const std::string& argument) {
   screens.progress.push_back(operation + "=" + argument);
@@ -48,7 +39,7 @@ int SetupMessage(HWND /*owner*/, const char* key, int mode, ...) {
   recording::Message message{key ? key : "", mode, {}};
   va_list arguments;
   va_start(arguments, mode);
-  for (const char kind : recording::ArgumentKinds(message.key)) {
+  for (const char kind : SetupMessageArgumentKinds(message.key)) {
     if (kind == 's') {
       const char* text = va_arg(arguments, const char*);
       message.arguments.emplace_back(text ? text : "(null)");
