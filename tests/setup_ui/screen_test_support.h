@@ -1,0 +1,104 @@
+// A fixture for the screen tests: the setup state as start-up leaves it, over the flat
+// test skin beside the test program (made by make_test_skin.py) and a settings file of the
+// test's own, with a painted 600 x 450 main window centred on the screen.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "dib_ops.h"
+#include "setup_state.h"
+#include "win_test_files.h"
+
+namespace kolta::test {
+
+inline constexpr COLORREF kMainWindowColour = RGB(40, 60, 120);
+
+class ScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UnitTableCreate();
+    SetupState& state = *GetSetupState();
+    state = SetupState{};
+    state.instance = GetModuleHandleA(nullptr);
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string folder(program, length);
+    folder.erase(folder.rfind('\\') + 1);
+    ASSERT_LT(folder.size() + 16, sizeof state.skinDir);
+    lstrcpyA(state.skinDir, (folder + "test_skin\\").c_str());
+    lstrcpyA(state.sourceDir, folder.c_str());
+    lstrcpyA(state.installDir, folder.c_str());
+    state.installMode = 1;
+
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    settings_ = std::string(temp) + "kolta_screen_test\\SETUP.INI";
+    lstrcpyA(state.settingsFile, settings_.c_str());
+    WriteSettings("");
+    lstrcpyA(state.appName, "Screen Test");
+    lstrcpyA(state.fontName, "Arial");
+    state.titleFont = Font(24, FW_BOLD);
+    state.textFont = Font(13, 0);
+    state.messageFont = Font(15, 0);
+    state.windowX = (GetSystemMetrics(SM_CXSCREEN) - 600) / 2;
+    state.windowY = (GetSystemMetrics(SM_CYSCREEN) - 450) / 2;
+    state.mainWindow = MainWindow(state.windowX, state.windowY);
+    ASSERT_NE(state.mainWindow, nullptr);
+  }
+
+  void TearDown() override {
+    SetupState& state = *GetSetupState();
+    DestroyWindow(state.mainWindow);
+    DeleteObject(state.titleFont);
+    DeleteObject(state.textFont);
+    DeleteObject(state.messageFont);
+    state = SetupState{};
+    UnitTableFree();
+    RemoveTree(settings_.substr(0, settings_.rfind('\\') + 1));
+  }
+
+  // Replaces the settings file: [INI] with the application name, then `sections` as
+  // written ("[INFO]\r\nIDS_SUREQUIT=Quit?\r\n").
+  void WriteSettings(const std::string& sections) {
+    ASSERT_TRUE(WriteFile(settings_, "[INI]\r\nAPPNAME=Screen Test\r\n" + sections));
+  }
+
+ private:
+  static HFONT Font(int height, int weight) {
+    LOGFONTA font{};
+    font.lfHeight = height;
+    font.lfWeight = weight;
+    lstrcpyA(font.lfFaceName, "Arial");
+    return CreateFontIndirectA(&font);
+  }
+
+  static LRESULT CALLBACK PaintSolid(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    HBRUSH brush = CreateSolidBrush(kMainWindowColour);
+    FillRect(dc, &paint.rcPaint, brush);
+    DeleteObject(brush);
+    EndPaint(window, &paint);
+    return 0;
+  }
+
+  static HWND MainWindow(int x, int y) {
+    WNDCLASSA type{};
+    type.lpfnWndProc = PaintSolid;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.lpszClassName = "ScreenTestMain";
+    RegisterClassA(&type);  // fails harmlessly once it exists
+    HWND window = CreateWindowExA(0, type.lpszClassName, "Screen Test", WS_POPUP | WS_VISIBLE,
+                                  x, y, 600, 450, nullptr, nullptr, type.hInstance, nullptr);
+    if (window != nullptr) UpdateWindow(window);
+    return window;
+  }
+
+  std::string settings_;
+};
+
+}  // namespace kolta::test
