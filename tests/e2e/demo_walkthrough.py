@@ -1,0 +1,58 @@
+#!/usr/bin/python3
+"""Installs the demo medium headless, the way a user would click through it, and keeps
+a screenshot of every screen:
+
+    demo_walkthrough.py --build BUILD-DIR --shots FOLDER
+
+Logo -> install -> destination (the default folder) -> next -> progress -> success -> OK.
+Prints the screenshot folder; exits 0 when the setup ended with code 0.
+"""
+import argparse
+import os
+import sys
+
+from e2e import INSTALL, NEXT, OK, Failure, Installer, Session, check
+
+
+def walk_through(build, shots):
+    with Session(build, "demo", folder=shots) as session:
+        setup = Installer(session, os.path.join(build, "medium"))
+        setup.start()
+        setup.wait_main()
+        logo = setup.wait_panel("the logo screen")
+        session.wait_for("the logo screen to paint",
+                         lambda: setup.shows_cell(session.display.screenshot(), logo, INSTALL, 0))
+        session.save_screenshot("logo")
+        setup.click(logo, INSTALL)
+
+        destination = setup.wait_panel("the destination screen", other_than=logo)
+        session.wait_for("the destination screen to paint", lambda: setup.shows_cell(
+            session.display.screenshot(), destination, NEXT, 0))
+        session.save_screenshot("destination")
+        setup.click(destination, NEXT)
+
+        setup.wait_progress()
+        session.save_screenshot("progress")
+        box, kind = setup.wait_message("the success message", owner=setup.main, timeout=300)
+        session.save_screenshot("success")
+        check(kind == "ok", f"the last message is a {kind} box, not the success message")
+        setup.click(box, OK)
+        code = session.wait_exit(setup.process, "the setup to end")
+        check(code == 0, f"the setup ended with code {code}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--shots", required=True)
+    args = parser.parse_args()
+    try:
+        walk_through(os.path.abspath(args.build), os.path.abspath(args.shots))
+    except Failure as failure:
+        print(f"the demo run failed: {failure}", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
