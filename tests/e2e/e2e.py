@@ -10,11 +10,11 @@ polling; every wait that runs out saves a screenshot and fails with what it wait
 window, where their buttons are and how big the button pictures on the medium are.
 """
 import ctypes
+import io
 import os
 import re
 import shutil
 import signal
-import struct
 import subprocess
 import time
 
@@ -96,21 +96,6 @@ def _paint_root(display, colour):
     xlib.XCloseDisplay(connection)  # flushes
 
 
-def _read_xwd(data):
-    """The pixels of an xwd dump of a 24/32-bit TrueColor screen as an RGB array."""
-    header = struct.unpack(">25I", data[:100])
-    header_size, width, height = header[0], header[4], header[5]
-    byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
-    masks, colours = header[14:17], header[19]
-    check(bits_per_pixel == 32, f"screenshots need a 24-bit display, got {bits_per_pixel} bpp")
-    start = header_size + 12 * colours
-    rows = np.frombuffer(data, dtype="<u4" if byte_order == 0 else ">u4",
-                         count=height * bytes_per_line // 4, offset=start)
-    pixels = rows.reshape(height, bytes_per_line // 4)[:, :width]
-    channels = [(pixels & mask) >> (mask & -mask).bit_length() - 1 for mask in masks]
-    return np.stack(channels, axis=-1).astype(np.uint8)
-
-
 class Display:
     """An Xvfb display of the given geometry (WxHxD) with a coloured root."""
 
@@ -133,7 +118,11 @@ class Display:
         return done.stdout
 
     def screenshot(self):
-        return _read_xwd(self.run("xwd", "-root", "-silent"))
+        """What the screen shows, as an RGB array. ImageMagick's import composes the
+        picture from every window's own contents (and honours window shapes); the root's
+        raw image (xwd -root) does not show what Wine drew into its dialogs here."""
+        data = self.run("import", "-window", "root", "ppm:-")
+        return np.asarray(Image.open(io.BytesIO(data)).convert("RGB"))
 
     def windows(self, program):
         """The visible top-level windows of a program (by its lower-case .exe name)."""
@@ -198,11 +187,14 @@ class Session:
 
     def _make_prefix(self):
         """A fresh prefix of the scenario's own (a hard-linked copy of a shared template),
-        made by wine-run.sh with a program that does nothing, on this display."""
+        made by wine-run.sh, whose desktop has the root's colour: Wine paints the desktop
+        onto the root where its windows uncover it."""
         wine_name = f"e2e-{self.name}"
         shutil.rmtree(os.path.join(self.wine_root, wine_name), ignore_errors=True)
+        colour = " ".join(str(c) for c in ROOT_COLOUR)
         done = subprocess.run(
-            [WINE_RUN, "--root", self.wine_root, "--name", wine_name, "cmd", "/c", "exit", "0"],
+            [WINE_RUN, "--root", self.wine_root, "--name", wine_name, "reg", "add",
+             "HKCU\\Control Panel\\Colors", "/v", "Background", "/d", colour, "/f"],
             env=dict(os.environ, DISPLAY=self.display.name), capture_output=True)
         check(done.returncode == 0, f"wine-run.sh could not make the prefix: {done.stderr!r}")
         self.home = os.path.join(self.wine_root, wine_name, "home")
@@ -343,6 +335,10 @@ class Installer:
 
     def wait_window(self, size, what, timeout=60.0, other_than=None):
         def probe():
+            if self.process is not None and self.process.poll() is not None:
+                self.session.save_screenshot("ended")
+                raise Failure(f"the setup ended (code {self.process.returncode}) "
+                              f"while waiting for {what}")
             for window in self.windows():
                 if window.size == size and (other_than is None or window.ident != other_than.ident):
                     return window

@@ -142,8 +142,7 @@ def link_target(path):
     """The target path lnkinfo reads from a shortcut file."""
     output = subprocess.run(["lnkinfo", path], capture_output=True, text=True,
                             errors="replace").stdout
-    found = re.findall(r"^\s*(?:Local path|Relative path|Command line arguments|"
-                       r"Working directory)\s*:\s*(.*)$", output, re.M)
+    found = re.findall(r"^\s*Local path\s*:\s*(.*)$", output, re.M)
     check(found, f"lnkinfo finds no path in {path}:\n{output}")
     return found[0].strip().strip('"')
 
@@ -307,7 +306,7 @@ def no_space(build):
 
 # Three files that take a while to expand: the cancel click lands while the first one is
 # being written and is handled after it, so the bar stands at 1 of 3 (126 of 380 pixels).
-BIG_FILE = 160 << 20
+BIG_FILE = 256 << 20
 BIG_NAMES = ("one.dat", "two.dat", "three.dat")
 
 
