@@ -259,16 +259,17 @@ class Session:
 
     def save_screenshot(self, label, pixels=None):
         self.shots += 1
-        path = os.path.join(self.folder, f"{self.shots:02d}-{label}.png")
+        name = re.sub(r"[^A-Za-z0-9]+", "-", label).strip("-").lower()
+        path = os.path.join(self.folder, f"{self.shots:02d}-{name}.png")
         Image.fromarray(self.display.screenshot() if pixels is None else pixels).save(path)
         return path
 
     def wait_for(self, what, probe, timeout=60.0, interval=0.05):
-        """Polls probe() until it gives something true and returns that."""
+        """Polls probe() until it gives something true (or an array) and returns that."""
         deadline = time.monotonic() + timeout
         while True:
             value = probe()
-            if value:
+            if isinstance(value, np.ndarray) or value:
                 return value
             if time.monotonic() > deadline:
                 path = self.save_screenshot("timeout")
@@ -430,7 +431,7 @@ class Installer:
         """Waits for a message box of the expected kind, clicks one of its buttons and
         waits for it to close."""
         box, kind = self.wait_message(what, owner, timeout)
-        self.session.save_screenshot(what.replace(" ", "-"))
+        self.session.save_screenshot(what)
         check(kind == expected_kind, f"{what}: a {kind} box, expected {expected_kind}")
         self.click(box, button)
         self.wait_gone(box, f"{what} to close")
