@@ -82,12 +82,10 @@ def wait_first_paint(session, setup, started):
 def install_through_screens(session, setup):
     """Seconds from pressing next to the success message."""
     logo = setup.wait_panel("the logo screen")
-    session.wait_for("the logo screen", lambda: setup.shows_cell(
-        session.display.screenshot(), logo, INSTALL, 0))
+    setup.wait_painted(logo, INSTALL, "the logo screen")
     setup.click(logo, INSTALL)
     destination = setup.wait_panel("the destination screen", other_than=logo)
-    session.wait_for("the destination screen", lambda: setup.shows_cell(
-        session.display.screenshot(), destination, NEXT, 0))
+    setup.wait_painted(destination, NEXT, "the destination screen")
     setup.display.move(*setup.button_centre(destination, NEXT))
     setup.display.run("xdotool", "mousedown", "1")
     started = time.monotonic()

@@ -406,6 +406,14 @@ class Installer:
             return False
         return float(np.abs(shown - expected)[opaque].mean()) <= tolerance
 
+    def wait_painted(self, panel, button, what):
+        """Waits until a screen shows one of its buttons released, i.e. it has painted;
+        returns that screenshot."""
+        def probe():
+            pixels = self.display.screenshot()
+            return pixels if self.shows_cell(pixels, panel, button, 0) else None
+        return self.session.wait_for(what, probe)
+
     # --- message boxes ----------------------------------------------------------------
 
     def wait_message(self, what, owner=None, timeout=60.0):

@@ -37,15 +37,6 @@ def mean_difference(a, b, where):
     return float(np.abs(a.astype(int) - b.astype(int))[where].mean())
 
 
-def wait_painted(setup, panel, button, what):
-    """Waits until a screen shows its button released, i.e. it has painted; returns
-    that screenshot."""
-    def probe():
-        pixels = setup.display.screenshot()
-        return pixels if setup.shows_cell(pixels, panel, button, 0) else None
-    return setup.session.wait_for(what, probe)
-
-
 def check_main_shape(setup, pixels, covered):
     """Where backa.bmp is below 128 the root shows through; elsewhere the background
     does (outside the screen panel covering part of the window)."""
@@ -190,14 +181,14 @@ def to_logo(setup):
     setup.start()
     setup.wait_main()
     logo = setup.wait_panel("the logo screen")
-    return logo, wait_painted(setup, logo, INSTALL, "the logo screen to paint")
+    return logo, setup.wait_painted(logo, INSTALL, "the logo screen to paint")
 
 
 def to_destination(setup):
     logo, _ = to_logo(setup)
     setup.click(logo, INSTALL)
     destination = setup.wait_panel("the destination screen", other_than=logo)
-    wait_painted(setup, destination, NEXT, "the destination screen to paint")
+    setup.wait_painted(destination, NEXT, "the destination screen to paint")
     return destination
 
 
@@ -230,7 +221,7 @@ def happy_path(build):
         check_pressed_look(setup, logo, INSTALL, "the install button")
         setup.display.release()
         destination = setup.wait_panel("the destination screen", other_than=logo)
-        pixels = wait_painted(setup, destination, NEXT, "the destination screen to paint")
+        pixels = setup.wait_painted(destination, NEXT, "the destination screen to paint")
         session.save_screenshot("destination", pixels)
         check(os.path.isdir(session.linux_path(DEFAULT_FOLDER)),
               "the destination screen did not create its default folder")
@@ -248,7 +239,7 @@ def exit_no_then_yes(build):
         logo, _ = to_logo(setup)
         setup.click(logo, LOGO_EXIT)
         setup.answer("the quit question", "yesno", NO, owner=logo)
-        pixels = wait_painted(setup, logo, LOGO_EXIT, "the logo screen to draw exit released")
+        pixels = setup.wait_painted(logo, LOGO_EXIT, "the logo screen to draw exit released")
         check(setup.shows_cell(pixels, logo, INSTALL, 0), "install is not drawn released")
         check(any(w.ident == logo.ident for w in setup.windows()), "the logo screen closed")
         quit_from(setup, logo, LOGO_EXIT)
@@ -282,7 +273,7 @@ def missing_folder(build):
         setup.click(destination, NEXT)
         setup.answer("the missing folder question", "yesno", NO, owner=destination)
         check(not os.path.exists(session.linux_path(folder)), "no created the folder")
-        wait_painted(setup, destination, NEXT, "the destination screen to stay")
+        setup.wait_painted(destination, NEXT, "the destination screen to stay")
         setup.click(destination, NEXT)
         setup.answer("the missing folder question again", "yesno", YES, owner=destination)
         install_to_end(setup)
@@ -298,7 +289,7 @@ def no_space(build):
         destination = to_destination(setup)
         setup.click(destination, NEXT)
         setup.answer("the no disk space message", "ok", OK, owner=destination)
-        wait_painted(setup, destination, NEXT, "the destination screen to stay")
+        setup.wait_painted(destination, NEXT, "the destination screen to stay")
         quit_from(setup, destination, DESTINATION_EXIT)
         left = os.listdir(session.linux_path(DEFAULT_FOLDER))
         check(left == [], f"files were installed without space: {left}")
