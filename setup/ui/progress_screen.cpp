@@ -6,7 +6,9 @@
 // lines can be rendered with opacity and a shadow; only the paint rectangle is then copied
 // to the window. Painting is cheap where it matters: the install repaints the second line,
 // the bar and the percentage after every file, so a paint restores only the rows of the
-// panel it shows and leaves out what lies outside its rectangle.
+// panel it shows, leaves out what lies outside its rectangle, and renders the bar and its
+// percentage only when they look different from the last time (the percentage changes
+// once in many files): otherwise the bar's rectangle as last drawn is copied back.
 #include <windowsx.h>
 
 #include <algorithm>
@@ -44,6 +46,13 @@ constexpr float kTextOpacity = 0.9f;
 constexpr DibColor kBarColour = DibRgb(255, 0, 0);
 constexpr float kBarOpacity = 0.9f;
 
+// What the bar's rectangle shows: the red fill's width and the percentage (-1: none).
+struct BarLook {
+  std::int64_t fillWidth;
+  std::int64_t percent;
+  bool operator==(const BarLook&) const = default;
+};
+
 // One while the screen's skin is loaded; cleared (ClearedScreen) when it is freed.
 struct ProgressScreen {
   int loaded;
@@ -61,6 +70,8 @@ struct ProgressScreen {
   RECT barRect;
   RECT percentRect;
   int position, total;
+  DibImage* barBand;  // the canvas's bar rectangle as drawn last, showing `barShown`
+  BarLook barShown;
 };
 
 constexpr ProgressScreen ClearedScreen() {
@@ -98,10 +109,14 @@ bool Meets(const RECT& a, const RECT& b) {
   return IntersectRect(&common, &a, &b) != FALSE;
 }
 
-// Shown share of the work: the position limited to 0..total. Only a positive total has a
-// bar; a negative or zero one shows neither bar nor percentage.
-std::int64_t ShownPosition(const ProgressScreen& screen) {
-  return std::clamp<std::int64_t>(screen.position, 0, screen.total);
+// The bar of the current counters: the position limited to 0..total decides the fill and
+// the percentage. Only a positive total has a bar; a negative or zero one shows neither bar
+// nor percentage.
+BarLook CurrentBarLook(const ProgressScreen& screen) {
+  if (screen.total <= 0) return {0, -1};
+  const std::int64_t shown = std::clamp<std::int64_t>(screen.position, 0, screen.total);
+  const std::int64_t barWidth = screen.barRect.right - screen.barRect.left;
+  return {barWidth * shown / screen.total, shown * 100 / screen.total};
 }
 
 void DrawLine(const ProgressScreen& screen, HDC reference, const char* line, const RECT& rect,
@@ -112,26 +127,49 @@ void DrawLine(const ProgressScreen& screen, HDC reference, const char* line, con
                    kTextOpacity, kLineShadow, kShadowOffset, 0, 0, 0, 0, 0);
 }
 
-void DrawBar(const ProgressScreen& screen, HDC reference, const RECT& clip) {
-  if (screen.total <= 0 || !Meets(screen.barRect, clip)) return;
-  const std::int64_t shown = ShownPosition(screen);
-  const std::int64_t barWidth = screen.barRect.right - screen.barRect.left;
+void DrawBar(const ProgressScreen& screen, HDC reference, const BarLook& look) {
+  if (look.percent < 0) return;
   CompositeParams fill{};
   fill.target = screen.canvas;
   fill.x = screen.barRect.left;
   fill.y = screen.barRect.top;
   fill.fillColour = kBarColour;
   fill.opacity = kBarOpacity;
-  fill.maxWidth = static_cast<std::int32_t>(barWidth * shown / screen.total);
+  fill.maxWidth = static_cast<std::int32_t>(look.fillWidth);
   fill.maxHeight = screen.barRect.bottom - screen.barRect.top;
   if (fill.maxWidth > 0) DibComposite(nullptr, &fill);
 
   char percent[16];
-  const int length =
-      wsprintfA(percent, "%lu%%", static_cast<unsigned long>(shown * 100 / screen.total));
+  const int length = wsprintfA(percent, "%lu%%", static_cast<unsigned long>(look.percent));
   TextRenderInRect(nullptr, screen.canvas, reference, percent, length, &screen.percentRect,
                    GetSetupState()->textFont, 1, kPercentColour, nullptr, nullptr, kTextOpacity,
                    kPercentShadow, kShadowOffset, 0, 0, 0, 0, 0);
+}
+
+// Copies a rectangle of `source` into `target` (both 24-bit), clipped to both.
+void CopyArea(DibImage* target, int targetX, int targetY, const DibImage* source, int sourceX,
+              int sourceY, int width, int height) {
+  DibStretchCopy(target, targetX, targetY, width, height, source, sourceX, sourceY, width, height);
+}
+
+// The bar and its percentage in the canvas's bar rectangle: drawn afresh over the panel when
+// they changed (and kept in `barBand`), else copied back from `barBand`. Both ways give the
+// same pixels: nothing else is drawn into the bar's rectangle.
+void PaintBar(ProgressScreen& screen, HDC reference) {
+  const RECT& bar = screen.barRect;
+  const int width = bar.right - bar.left, height = bar.bottom - bar.top;
+  const BarLook look = CurrentBarLook(screen);
+  if (screen.barBand && screen.barShown == look) {
+    CopyArea(screen.canvas, bar.left, bar.top, screen.barBand, 0, 0, width, height);
+    return;
+  }
+  CopyArea(screen.canvas, bar.left, bar.top, screen.panel, bar.left, bar.top, width, height);
+  DrawBar(screen, reference, look);
+  if (!screen.barBand) screen.barBand = DibCreate(1, width, height, nullptr, 0);
+  if (screen.barBand) {
+    CopyArea(screen.barBand, 0, 0, screen.canvas, bar.left, bar.top, width, height);
+    screen.barShown = look;
+  }
 }
 
 // Composes the clip area of the screen in the canvas and copies it onto `dc`. Outside the
@@ -145,14 +183,14 @@ void PaintClip(ProgressScreen& screen, HDC dc, const RECT& paintRect) {
   const RECT bounds{0, 0, DibWidth(screen.canvas), DibHeight(screen.canvas)};
   RECT clip;
   if (!IntersectRect(&clip, &paintRect, &bounds)) return;
-  // The whole rows of the clip, one contiguous block of the bottom-up image.
-  DibStretchCopy(screen.canvas, 0, clip.top, bounds.right, clip.bottom - clip.top, screen.panel,
-                 0, clip.top, bounds.right, clip.bottom - clip.top);
+  // The whole rows of the clip: one contiguous block of the bottom-up image.
+  CopyArea(screen.canvas, 0, clip.top, screen.panel, 0, clip.top, bounds.right,
+           clip.bottom - clip.top);
   {
     const kolta::WindowDC reference(nullptr);
     DrawLine(screen, reference.get(), screen.titleLine, screen.titleLineRect, clip);
     DrawLine(screen, reference.get(), screen.detailLine, screen.detailLineRect, clip);
-    DrawBar(screen, reference.get(), clip);
+    if (Meets(screen.barRect, clip)) PaintBar(screen, reference.get());
   }
   SkinButtonDrawToImage(screen.cancelButton, screen.canvas, 0, 0, &clip);
   const int width = clip.right - clip.left, height = clip.bottom - clip.top;
@@ -279,6 +317,7 @@ void ProgressFree() {
   SkinButtonFree(progress->cancelButton);
   DibFree(progress->panel);
   DibFree(progress->canvas);
+  DibFree(progress->barBand);
   *progress = ClearedScreen();
 }
 

@@ -241,6 +241,24 @@ TEST_F(ProgressScreenTest, StepsMoveTheBarAsTheInstallRepaintsIt) {
     const ImagePtr shot = Shot();
     EXPECT_EQ(BarWidth(shot.get()), width);
   }
+
+  // Items that leave the bar and its percentage as they were show them unchanged.
+  ProgressSetTotal(1000);
+  ProgressSetPosition(3);  // 3 and 4 of 1000: one pixel, 0%
+  ProgressSetDetail("first");
+  RepaintChanged();
+  const ImagePtr before = Shot();
+  ProgressSetDetail("second");
+  EXPECT_EQ(ProgressStep(), 1);
+  RepaintChanged();
+  const ImagePtr after = Shot();
+  EXPECT_EQ(BarWidth(after.get()), 1);
+  EXPECT_GT(CountIn(after.get(), kPercentRect, IsWhite), 10);
+  for (int y = kPercentRect.top; y < kPercentRect.bottom; ++y) {
+    for (int x = kBarLeft; x < kBarLeft + kBarWidth; ++x) {
+      ASSERT_EQ(PixelColour(after.get(), x, y), PixelColour(before.get(), x, y)) << x << "," << y;
+    }
+  }
 }
 
 TEST_F(ProgressScreenTest, StatusLinesAreDrawnInTheirRectangles) {
