@@ -100,7 +100,7 @@ void CopyLine(char (&line)[kolta::kTextBufferSize], const char* text) {
     if (next > sizeof line - 1) break;
     length = next;
   }
-  std::memcpy(line, source.data(), length);
+  if (length > 0) std::memcpy(line, source.data(), length);
   line[length] = '\0';
 }
 
