@@ -50,12 +50,15 @@ bool ComposeSkinPaths(SetupState& state) {
          settings.CopyTo(state.settingsFile);
 }
 
-// A face name longer than a font can carry leaves the face to the system rather than
-// naming another font by its first letters.
+// The character set is the system's default, so that texts are drawn in the system's ANSI
+// code page (a double-byte settings file shows as written, not as Latin-1). A face name
+// longer than a font can carry leaves the face to the system rather than naming another
+// font by its first letters.
 HFONT CreateSetupFont(const char* face, int height, int weight) {
   LOGFONTA font{};
   font.lfHeight = height;
   font.lfWeight = weight;
+  font.lfCharSet = DEFAULT_CHARSET;
   if (std::strlen(face) < sizeof font.lfFaceName) std::strcpy(font.lfFaceName, face);
   return CreateFontIndirectA(&font);
 }
