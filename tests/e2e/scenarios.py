@@ -20,7 +20,7 @@ from PIL import Image
 
 from e2e import (BAR, CANCEL, DESTINATION_EXIT, INSTALL, LOGO_EXIT, NEXT, NO, OK,
                  PANEL_AT, ROOT_COLOUR, SKINNED_SIZES, YES, Failure, Installer, Session,
-                 check, load_rgb, red_run)
+                 check, red_run)
 from medium_files import expected_files, installed_files, szdd_blanks
 
 DEFAULT_FOLDER = "c:\\program files\\kolta demo"
