@@ -22,6 +22,7 @@
 #include "setup_state.h"
 #include "skin_dialog.h"
 #include "skin_files.h"
+#include "skin_panel.h"
 
 namespace {
 
@@ -32,10 +33,9 @@ constexpr kolta::LeadBytePredicate kLead = kolta::SystemLeadByte;
 constexpr int kScreenX = 82, kScreenY = 93, kScreenWidth = 436, kScreenHeight = 324;
 constexpr int kNextCommand = 1, kExitCommand = 2;
 
-// Height of the drive list's visible field. A drop-down list's window is given the height
-// of its dropped list; the field is sized apart from it.
-constexpr int kDriveFieldHeight = 20;
-constexpr int kDriveListDroppedHeight = kDriveFieldHeight + 8 * 16;
+// A drop-down list's window is given the height of its dropped list (here eight drives
+// below the field); the control itself sizes its visible field to one line of its font.
+constexpr int kDriveListDroppedHeight = 20 + 8 * 16;
 
 struct ControlPlace {
   int id, x, y, width, height;
@@ -132,16 +132,6 @@ void PlaceControls(HWND dialog) {
     HWND control = GetDlgItem(dialog, place.id);
     MoveWindow(control, place.x, place.y, place.width, place.height, FALSE);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  }
-  // The field shows one line; its height is set apart from the dropped list's.
-  HWND drives = GetDlgItem(dialog, kDestinationDriveList);
-  const LRESULT itemHeight = SendMessageA(drives, CB_GETITEMHEIGHT, WPARAM(-1), 0);
-  RECT field;
-  GetWindowRect(drives, &field);
-  const int fieldHeight = field.bottom - field.top;
-  if (itemHeight != CB_ERR && fieldHeight != kDriveFieldHeight) {
-    SendMessageA(drives, CB_SETITEMHEIGHT, WPARAM(-1),
-                 itemHeight + kDriveFieldHeight - fieldHeight);
   }
 }
 
