@@ -118,11 +118,13 @@ std::string_view SelectedFolderName(HWND dialog, ListText& name) {
 }
 
 // Selects the first entry of a fresh listing and makes the path `folder` + "\" + its name;
-// the path stays `folder` when the result would not fit.
+// the path stays `folder` when the listing is empty or the result would not fit.
 void EnterFirstEntry(HWND dialog, const Path& folder) {
   SendDlgItemMessageA(dialog, kDestinationFolderList, LB_SETCURSEL, 0, 0);
   ListText name;
-  const auto joined = destination_path::JoinFolder(folder.view(), SelectedFolderName(dialog, name), kLead);
+  const std::string_view first = SelectedFolderName(dialog, name);
+  const auto joined =
+      first.empty() ? std::nullopt : destination_path::JoinFolder(folder.view(), first, kLead);
   SetPath(dialog, joined ? *joined : folder);
 }
 
@@ -156,6 +158,7 @@ void ShowFolderInList(HWND dialog) {
 void ShowDrives(HWND dialog) {
   ListText spec{};
   DlgDirListComboBoxA(dialog, spec, kDestinationDriveList, 0, DDL_EXCLUSIVE | DDL_DRIVES);
+  if (CurrentPath().empty()) return;
   const char entry[] = {'[', '-', g_destination->path[0], '-', ']', '\0'};
   const LRESULT found = SendDlgItemMessageA(dialog, kDestinationDriveList, CB_FINDSTRING,
                                             WPARAM(-1), reinterpret_cast<LPARAM>(entry));
@@ -185,7 +188,8 @@ BOOL OnInitDialog(HWND dialog) {
   g_destination->neededMB = info.spaceNeeded;
   ShowFolderInList(dialog);
   ShowDrives(dialog);
-  g_destination->freeMB = static_cast<unsigned>(FreeDiskSpaceMB(g_destination->path[0]));
+  const char drive = g_destination->path[0];
+  g_destination->freeMB = drive ? static_cast<unsigned>(FreeDiskSpaceMB(drive)) : 0;
   UpdateWindow(dialog);
   return TRUE;
 }
