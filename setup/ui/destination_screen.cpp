@@ -8,6 +8,7 @@
 // change the path) live in destination_path.h; this file connects them to the controls.
 #include <windows.h>
 
+#include <string>
 #include <string_view>
 
 #include "ansi_win.h"
@@ -138,14 +139,16 @@ void PlaceControls(HWND dialog) {
 }
 
 // Lists the parent of the path and selects the path's own folder there, adding its entry
-// when the folder is not listed (it may not exist yet).
+// when the folder is not listed (it may not exist yet). The entry is matched whole: "[game]"
+// must not select a listed "[games]".
 void ShowFolderInList(HWND dialog) {
+  if (CurrentPath().empty()) return;
   ListFolders(dialog, destination_path::ParentFolder(CurrentPath(), kLead));
   const auto entry =
       destination_path::FolderListEntry(destination_path::LastComponent(CurrentPath(), kLead));
   if (!entry.ok()) return;
   const auto find = [&] {
-    return SendDlgItemMessageA(dialog, kDestinationFolderList, LB_FINDSTRING, WPARAM(-1),
+    return SendDlgItemMessageA(dialog, kDestinationFolderList, LB_FINDSTRINGEXACT, WPARAM(-1),
                                reinterpret_cast<LPARAM>(entry.c_str()));
   };
   if (find() == LB_ERR) {

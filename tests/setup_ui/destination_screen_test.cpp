@@ -314,7 +314,8 @@ TEST_F(DestinationScreenTest, ShowsAndCreatesTheDefaultFolderAndAcceptsIt) {
   EXPECT_EQ(InstallDir(), std::string(kRoot) + "new\\deep\\folder\\");
 }
 
-TEST_F(DestinationScreenTest, ControlsSitAtTheirPixelsWithTheTextFont) {
+TEST_F(DestinationScreenTest, ControlsSitAtTheirPixelsWithTheTextFontAndTheFolderSelected) {
+  ASSERT_TRUE(MakeDirectories(std::string(kRoot) + "games\\"));
   LoadInfo(std::string(kRoot) + "game");
   // The drive list's field takes one line of its font and the folder list whole lines,
   // so their heights may be a little less (or, for the field, a little more) than given.
@@ -339,6 +340,12 @@ TEST_F(DestinationScreenTest, ControlsSitAtTheirPixelsWithTheTextFont) {
       EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)),
                 GetSetupState()->textFont);
     }
+    // The default folder's own entry is selected, not one that merely begins like it.
+    char selected[128] = {};
+    HWND list = GetDlgItem(dialog, kDestinationFolderList);
+    SendMessageA(list, LB_GETTEXT, SendMessageA(list, LB_GETCURSEL, 0, 0),
+                 reinterpret_cast<LPARAM>(selected));
+    EXPECT_STREQ(selected, "[game]");
     // The drive list drops a list of several drives below its field.
     RECT dropped;
     SendDlgItemMessageA(dialog, kDestinationDriveList, CB_GETDROPPEDCONTROLRECT, 0,
