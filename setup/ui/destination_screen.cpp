@@ -47,7 +47,7 @@ constexpr ControlPlace kControlPlaces[] = {
     {kDestinationFolderList, 85, 115, 240, 95},
 };
 
-// Names from the lists and listing specifications are handled in buffers larger than any
+// Names from the lists and folder listing patterns are handled in buffers larger than any
 // path of the screen, so that a long name is refused whole instead of arriving cut.
 using ListText = char[MAX_PATH + 8];
 
