@@ -149,11 +149,13 @@ def main():
         print(f"{name:<8} {files:>7} {total / 1048576:>6.1f}  {cold:>10.2f} s / {warm:.2f} s"
               f"  {install:>17.2f} s  {core:>24.3f} s  {plain:>13.3f} s")
     _, base_files, _, _, _, base_install, base_core, _ = rows[0]
-    for name, files, _, _, _, install, core, plain in rows[1:]:
-        extra = files - base_files
-        print(f"{name}: {1000 * (install - base_install) / extra:.2f} ms per further file "
-              f"through the screens (beyond the demo install), {1000 * core / files:.2f} ms per "
-              f"file copied without screens, {1000 * plain / files:.2f} ms by CopyFileA")
+    for name, files, total, _, _, install, core, plain in rows[1:]:
+        extra = install - base_install
+        line = f"{name}: {extra:.2f} s through the screens beyond the demo install"
+        if files > base_files:
+            line += f", {1000 * extra / (files - base_files):.2f} ms per further file"
+        print(f"{line}; without screens {1000 * core / files:.2f} ms per file, "
+              f"CopyFileA {1000 * plain / files:.2f} ms per file")
 
 
 if __name__ == "__main__":
