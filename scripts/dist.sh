@@ -4,8 +4,8 @@
 #   dist/kolta-i686/      dist/kolta-i686.iso      the shipping set
 #   dist/kolta-x86_64/    dist/kolta-x86_64.iso
 # Run scripts/bootstrap.sh once before (it installs the compilers, Python's PIL, mscompress
-# and xorriso). The images carry the time of the last commit, so the same sources give the
-# same images.
+# and xorriso). Every date in the images is the time of the last commit
+# (SOURCE_DATE_EPOCH, see media/pack_iso.sh).
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,6 +20,7 @@ for build in win32:i686 win64:x86_64; do
   arch=${build#*:}
   echo "== $preset: build, medium, kolta-$arch.iso"
   cmake --preset "$preset" >/dev/null
+  rm -f "build/$preset/kolta-$arch.iso"  # packed again, with this commit's time
   cmake --build --preset "$preset" --target medium medium_iso
   cp -a "build/$preset/medium" "dist/kolta-$arch"
   cp "build/$preset/kolta-$arch.iso" "dist/kolta-$arch.iso"
