@@ -5,9 +5,10 @@
 
 Every skin file present with its size; masks 8-bit with transparent, opaque and soft
 values; buttons of two cells; every SZDD file expands to its plain form in the installed
-tree DIR (which both media install); every [Files] and [PM Info] line of setuphd.inf names files of the medium;
-SETUP.INI has every key, and each message uses only the arguments its key passes.
-MEDIUM_ZH is the same medium with its texts in code page 936. --no-setup accepts a medium laid out before the setup program was built.
+tree DIR (which both media install); every [Files] and [PM Info] line of setuphd.inf
+names files of the medium; SETUP.INI has every key, and each message uses only the
+arguments its key passes. MEDIUM_ZH is the same medium with its texts in code page 936.
+--no-setup accepts a medium laid out before the setup program was built.
 """
 import argparse
 import configparser
@@ -245,14 +246,19 @@ def check_setup_information(medium, installed, encoding, not_built):
         target = entry.split(",", 1)[0]
         base = medium if target[1] in "Ss" else installed
         relative = target[3:]
-        if relative not in not_built and not os.path.isfile(os.path.join(base, *relative.split("\\"))):
+        path = os.path.join(base, *relative.split("\\"))
+        if relative not in not_built and not os.path.isfile(path):
             fail(f"setuphd.inf: shortcut target {target} is missing")
 
 
 def check_copy(folder, name, destination, dest_name, installed):
     """1 when the medium's file, expanded when compressed, equals its installed form."""
-    with open(os.path.join(folder, name), "rb") as f:
-        data = f.read()
+    try:
+        with open(os.path.join(folder, name), "rb") as f:
+            data = f.read()
+    except OSError:
+        fail(f"{name}: missing from the medium")
+        return 0
     if data.startswith(b"SZDD"):
         try:
             data = szdd_expand(data)

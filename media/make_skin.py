@@ -36,6 +36,7 @@ ORANGE_TOP, ORANGE_BOTTOM = (255, 176, 72), (226, 104, 24)
 BLUE_TOP, BLUE_BOTTOM = (96, 160, 236), (36, 90, 178)
 SLATE_TOP, SLATE_BOTTOM = (156, 168, 188), (88, 100, 124)
 RED_TOP, RED_BOTTOM = (236, 112, 104), (184, 48, 48)
+MESSAGE_ROW = (232, 238, 247)  # the message box's button row, behind its opaque buttons
 
 
 def font(size, bold=True):
@@ -82,6 +83,12 @@ def rounded_box(box, radius, fill=255):
     return shapes
 
 
+def ellipse(box, fill=255):
+    def shapes(draw, scale):
+        draw.ellipse(scaled(box, scale), fill=fill)
+    return shapes
+
+
 def feather(mask, radius):
     """Softens a coverage mask's edges; nearly clear and nearly solid values are snapped
     so that the inside stays fully opaque and the outside fully transparent."""
@@ -90,10 +97,10 @@ def feather(mask, radius):
     return Image.fromarray(soft.astype(np.uint8), "L")
 
 
-def fill_shape(target, colour_image, shapes, at=(0, 0)):
-    """Paints colour_image (same size as the shape area) through anti-aliased shapes."""
+def fill_shape(target, colour_image, shapes):
+    """Paints colour_image (the target's size) through anti-aliased shapes."""
     w, h = colour_image.size
-    target.paste(colour_image, at, coverage(w, h, shapes))
+    target.paste(colour_image, (0, 0), coverage(w, h, shapes))
 
 
 def solid(width, height, colour):
@@ -124,8 +131,8 @@ def porthole(mask, centre, radius, softness=1.5):
     """Cuts a round, soft-edged transparent window into a mask."""
     cx, cy = centre
     w, h = mask.size
-    hole = feather(coverage(w, h, lambda d, s: d.ellipse(
-        scaled((cx - radius, cy - radius, cx + radius, cy + radius), s), fill=255)), softness)
+    hole = feather(coverage(w, h, ellipse((cx - radius, cy - radius, cx + radius, cy + radius))),
+                   softness)
     cut = np.asarray(mask, np.int32) * (255 - np.asarray(hole, np.int32)) // 255
     return Image.fromarray(cut.astype(np.uint8), "L")
 
@@ -140,7 +147,7 @@ def paper(width, height):
     return vertical_gradient(width, height, PAPER_TOP, PAPER_BOTTOM)
 
 
-def header_band(image, height, radius, text=None, size=22, left=None):
+def header_band(image, height, radius, text=None, size=22):
     """A dark band across the top of a card, its upper corners rounded like the card."""
     w = image.size[0]
     band = diagonal_gradient(w, height, NAVY, DEEP_TEAL)
@@ -150,12 +157,8 @@ def header_band(image, height, radius, text=None, size=22, left=None):
     accent = vertical_gradient(w, 3, ORANGE_TOP, ORANGE_BOTTOM)
     image.paste(accent, (0, height))
     if text:
-        draw = ImageDraw.Draw(image)
-        face = font(size)
-        if left is None:
-            text_centre(draw, (w // 2, height // 2), text, face, (255, 255, 255), (0, 0, 0))
-        else:
-            draw.text((left, height // 2), text, font=face, fill=(255, 255, 255), anchor="lm")
+        text_centre(ImageDraw.Draw(image), (w // 2, height // 2), text, font(size),
+                    (255, 255, 255), (0, 0, 0))
 
 
 def field_frame(image, box):
@@ -193,7 +196,8 @@ def button_cell(width, height, label, style, pressed, backdrop, label_size):
     rim = (1, 1, width - 2, height - 2)
     fill_shape(cell, solid(width, height, darker(bottom, 0.6)), rounded_box(rim, radius))
     face_box = (2 + shift, 2 + shift, width - 3 + shift, height - 3 + shift)
-    fill_shape(cell, vertical_gradient(width, height, top, bottom), rounded_box(face_box, radius - 1))
+    fill_shape(cell, vertical_gradient(width, height, top, bottom),
+               rounded_box(face_box, radius - 1))
     # A soft highlight on the upper half of the face.
     gloss = Image.new("L", (width, height), 0)
     gloss.paste(coverage(width, height, rounded_box(
@@ -211,7 +215,8 @@ def button(cell_size, label, style, label_size, backdrop=None):
     w, h = cell_size
     image = Image.new("RGB", (2 * w, h))
     for index in (0, 1):
-        image.paste(button_cell(w, h, label, style, index == 1, backdrop, label_size), (index * w, 0))
+        cell = button_cell(w, h, label, style, index == 1, backdrop, label_size)
+        image.paste(cell, (index * w, 0))
     if backdrop:
         return image, None
     radius = min(h // 2 - 2, 14)
@@ -230,11 +235,11 @@ def main_background():
     image = diagonal_gradient(w, h, (10, 18, 40), (24, 96, 124))
     # Soft glows and translucent circles in the lower right; the top left, where the
     # product title is painted in white, stays dark.
-    glow = feather(coverage(w, h, lambda d, s: d.ellipse(scaled((300, 190, 760, 620), s), fill=90)), 40)
+    glow = feather(coverage(w, h, ellipse((300, 190, 760, 620), 90)), 40)
     image.paste(solid(w, h, (80, 190, 210)), (0, 0), glow)
-    for box, alpha in (((470, 20, 640, 190), 40), ((520, 300, 660, 440), 55), ((-60, 330, 110, 500), 35)):
-        image.paste(solid(w, h, (140, 210, 230)), (0, 0), coverage(w, h, lambda d, s, b=box, a=alpha:
-                                                                       d.ellipse(scaled(b, s), fill=a)))
+    circles = (((470, 20, 640, 190), 40), ((520, 300, 660, 440), 55), ((-60, 330, 110, 500), 35))
+    for box, opacity in circles:
+        image.paste(solid(w, h, (140, 210, 230)), (0, 0), coverage(w, h, ellipse(box, opacity)))
     # A thin accent line under the title and a rim just inside the window's outline.
     image.paste(vertical_gradient(200, 3, ORANGE_TOP, ORANGE_BOTTOM), (38, 72))
     rim = coverage(w, h, lambda d, s: (
@@ -286,7 +291,7 @@ def choose_panel():
 
 def draw_drive_icon(image, at):
     x, y = at
-    fill_shape(image, vertical_gradient(436, 324, SLATE_TOP, SLATE_BOTTOM),
+    fill_shape(image, vertical_gradient(*image.size, SLATE_TOP, SLATE_BOTTOM),
                rounded_box((x, y + 4, x + 34, y + 22), 4))
     draw = ImageDraw.Draw(image)
     draw.ellipse((x + 25, y + 11, x + 29, y + 15), fill=(120, 230, 120))
@@ -294,7 +299,7 @@ def draw_drive_icon(image, at):
 
 def draw_folder_icon(image, at):
     x, y = at
-    colours = vertical_gradient(436, 324, (255, 210, 110), (230, 160, 40))
+    colours = vertical_gradient(*image.size, (255, 210, 110), (230, 160, 40))
     fill_shape(image, colours, lambda d, s: (
         d.rounded_rectangle(scaled((x, y + 2, x + 14, y + 10), s), 2 * s, fill=255),
         d.rounded_rectangle(scaled((x, y + 5, x + 34, y + 26), s), 3 * s, fill=255)))
@@ -333,9 +338,6 @@ def message_panel():
     ImageDraw.Draw(image).rectangle((0, 100, w, h), fill=MESSAGE_ROW)
     ImageDraw.Draw(image).line((10, 99, w - 10, 99), fill=(200, 210, 226))
     return image, card_mask(w, h, 12, softness=1.2)
-
-
-MESSAGE_ROW = (232, 238, 247)
 
 
 # ---------------------------------------------------------------------------
