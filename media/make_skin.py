@@ -348,9 +348,8 @@ def write_jpeg(image, path):
 
 def write_mask(mask, path):
     """An 8-bit palette BMP whose index is the opacity and whose palette is a grey ramp."""
-    indexed = mask.convert("L").convert("P")
-    indexed.putpalette([v for i in range(256) for v in (i, i, i)])
-    indexed.putdata(list(mask.getdata()))
+    indexed = Image.frombytes("P", mask.size, mask.tobytes())
+    indexed.putpalette([level for value in range(256) for level in (value, value, value)])
     indexed.save(path, "BMP")
 
 
