@@ -1,14 +1,13 @@
 #!/usr/bin/env python3
 """Checks a laid-out demo medium (standard library only).
 
-    check_medium.py MEDIUM --installed DIR [--chinese MEDIUM_ZH] [--no-setup]
+    check_medium.py MEDIUM --installed DIR [--chinese MEDIUM_ZH]
 
 Every skin file present with its size; masks 8-bit with transparent, opaque and soft
 values; buttons of two cells; every SZDD file expands to its plain form in the installed
 tree DIR (which both media install); every [Files] and [PM Info] line of setuphd.inf
 names files of the medium; SETUP.INI has every key, and each message uses only the
 arguments its key passes. MEDIUM_ZH is the same medium with its texts in code page 936.
---no-setup accepts a medium laid out before the setup program was built.
 """
 import argparse
 import configparser
@@ -193,7 +192,7 @@ def szdd_expand(data):
 # ---------------------------------------------------------------------------
 # Setup information and settings
 
-def check_setup_information(medium, installed, encoding, not_built):
+def check_setup_information(medium, installed, encoding):
     path = os.path.join(medium, SKIN, "setuphd.inf")
     with open(path, "rb") as f:
         raw = f.read()
@@ -245,9 +244,7 @@ def check_setup_information(medium, installed, encoding, not_built):
     for entry in sections.get("[PM Info]", []):
         target = entry.split(",", 1)[0]
         base = medium if target[1] in "Ss" else installed
-        relative = target[3:]
-        path = os.path.join(base, *relative.split("\\"))
-        if relative not in not_built and not os.path.isfile(path):
+        if not os.path.isfile(os.path.join(base, *target[3:].split("\\"))):
             fail(f"setuphd.inf: shortcut target {target} is missing")
 
 
@@ -298,21 +295,23 @@ def main():
     parser.add_argument("medium")
     parser.add_argument("--installed", required=True)
     parser.add_argument("--chinese", metavar="MEDIUM_ZH")
-    parser.add_argument("--no-setup", action="store_true")
     args = parser.parse_args()
 
     media = [(args.medium, "ascii")] + ([(args.chinese, "cp936")] if args.chinese else [])
-    not_built = {"K_SETUP.exe"} if args.no_setup else set()
     for medium, encoding in media:
-        for name in {"K_SETUP.exe", "K_INI.dll", "korvex.ini"} - not_built:
+        first = len(failures)
+        for name in ("K_SETUP.exe", "K_INI.dll", "korvex.ini"):
             if not os.path.isfile(os.path.join(medium, name)):
                 fail(f"{name} is missing")
-        check_skin(medium)
-        check_settings(medium, encoding)
-        check_setup_information(medium, args.installed, encoding, not_built)
-        for message in failures:
+        try:
+            check_skin(medium)
+            check_settings(medium, encoding)
+            check_setup_information(medium, args.installed, encoding)
+        except (OSError, ValueError, KeyError, IndexError) as error:
+            fail(f"cannot be checked further: {error!r}")  # a file missing or malformed
+        for message in failures[first:]:
             print(f"{medium}: {message}", file=sys.stderr)
-        print(f"{medium}: {'FAILED' if failures else 'good'}")
+        print(f"{medium}: {'FAILED' if failures[first:] else 'good'}")
     return 1 if failures else 0
 
 

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Lays out the demo medium: the setup, its skin and texts, and the sample product.
 
-    lay_out.py --out DIR --ini K_INI.dll --dll K_SOUND.dll --dll ... --main koltamain.exe
-               [--setup K_SETUP.exe] [--chinese] [--installed DIR]
+    lay_out.py --out DIR --setup K_SETUP.exe --ini K_INI.dll --main koltamain.exe
+               --dll K_SOUND.dll --dll ... [--chinese] [--installed DIR]
 
 DIR is written anew (built beside it, then put in its place). --chinese takes the texts
 of the code page 936 run (stored as UTF-8, written in code page 936). --installed also
@@ -104,8 +104,7 @@ def text_file(name, chinese):
 
 
 def lay_out(args, medium, installed):
-    if args.setup:
-        copy(args.setup, os.path.join(medium, "K_SETUP.exe"))
+    copy(args.setup, os.path.join(medium, "K_SETUP.exe"))
     copy(args.ini, os.path.join(medium, "K_INI.dll"))
     copy(os.path.join(MEDIA, "korvex.ini"), os.path.join(medium, "korvex.ini"))
 
@@ -146,7 +145,7 @@ def replace_folder(target, build):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", required=True)
-    parser.add_argument("--setup")
+    parser.add_argument("--setup", required=True)
     parser.add_argument("--ini", required=True)
     parser.add_argument("--dll", action="append", default=[])
     parser.add_argument("--main", required=True)
