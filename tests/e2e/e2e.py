@@ -68,7 +68,6 @@ def _start_xvfb(geometry):
         pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
         start_new_session=True)
     os.close(writer)
-    number = b""
     with os.fdopen(reader, "rb") as pipe:
         number = pipe.readline().strip()
     if not number:
@@ -133,10 +132,12 @@ class Display:
         for ident in found.split():
             shell = self.run("xdotool", "getwindowgeometry", "--shell", ident,
                              "getwindowname", ident, check_status=False).decode("utf-8", "replace")
-            values = dict(re.findall(r"^([A-Z]+)=(-?\d+)$", shell, re.M))
+            # The geometry as KEY=value lines up to SCREEN=, then the title's line.
+            geometry, _, title = shell.partition("\nSCREEN=")
+            values = dict(re.findall(r"^([A-Z]+)=(-?\d+)$", geometry, re.M))
             if not {"X", "Y", "WIDTH", "HEIGHT"} <= values.keys():
                 continue  # gone meanwhile
-            title = shell.rstrip("\n").split("\n")[-1] if "\n" in shell else ""
+            title = title.partition("\n")[2].rstrip("\n")
             windows.append(Window(int(ident), int(values["X"]), int(values["Y"]),
                                   int(values["WIDTH"]), int(values["HEIGHT"]), title))
         return windows
@@ -187,8 +188,8 @@ class Session:
 
     def _make_prefix(self):
         """A fresh prefix of the scenario's own (a hard-linked copy of a shared template),
-        made by wine-run.sh, whose desktop has the root's colour: Wine paints the desktop
-        onto the root where its windows uncover it."""
+        made by wine-run.sh, whose desktop has the root's colour, so that the desktop looks
+        the same wherever Wine should paint it instead of leaving the root to show."""
         wine_name = f"e2e-{self.name}"
         shutil.rmtree(os.path.join(self.wine_root, wine_name), ignore_errors=True)
         colour = " ".join(str(c) for c in ROOT_COLOUR)
