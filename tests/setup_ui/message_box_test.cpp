@@ -129,7 +129,9 @@ TEST_F(MessageBoxTest, OkBoxAnswersOkEnterAndEscape) {
     EXPECT_EQ(result, c.result) << c.how;
     EXPECT_TRUE(Near(seen.at[0], kOk[0])) << Rgb(seen.at[0]);
     EXPECT_TRUE(Near(seen.at[1], kOk[0])) << Rgb(seen.at[1]);
-    for (int i = 2; i < 5; ++i) EXPECT_TRUE(Near(seen.at[i], kPanel)) << i << " " << Rgb(seen.at[i]);
+    for (int i = 2; i < 5; ++i) {
+      EXPECT_TRUE(Near(seen.at[i], kPanel)) << i << " " << Rgb(seen.at[i]);
+    }
     EXPECT_TRUE(Near(seen.at[5], kPanel)) << "no yes button: " << Rgb(seen.at[5]);
   }
 }
@@ -287,7 +289,6 @@ TEST_F(MessageBoxTest, MissingSkinFileShowsNothingAndAnswersNo) {
   };
   for (const Case& c : {Case{"ms_back.jpg", MB_OK}, {"ms_backa.bmp", MB_YESNO},
                         {"ms_ok.jpg", MB_OK}, {"ms_yes.jpg", MB_YESNO}, {"ms_no.jpg", MB_YESNO}}) {
-    lstrcpyA(GetSetupState()->skinDir, (GetSetupState()->sourceDir + std::string("test_skin\\")).c_str());
     ASSERT_TRUE(UseSkinCopy(ScratchFolder("kolta_message_skin"), {c.missing}));
     EXPECT_EQ(SetupMessage(main(), "IDS_SUREQUIT", c.mode), 0) << c.missing;
     EXPECT_EQ(FindScreen(GetCurrentThreadId(), kSkinClass), nullptr);
@@ -337,7 +338,8 @@ TEST_F(MessageBoxSmallDisplay, PlatformBoxShowsTheSameText) {
     const char* text;
     int result;
   };
-  for (const Case& c : {Case{"IDS_NODISKSPACE", MB_OK, IDOK, "Drive C: has 5 MB, 10 MB are needed.", 1},
+  for (const Case& c : {Case{"IDS_NODISKSPACE", MB_OK, IDOK,
+                             "Drive C: has 5 MB, 10 MB are needed.", 1},
                         {"IDS_SETUPGOOD", MB_OK, IDOK, "Installed %s.", 1},
                         {"IDS_SUREQUIT", MB_YESNO, IDNO, "Quit?", 0},
                         {"IDS_SUREQUIT", MB_YESNO, IDYES, "Quit?", 1},

@@ -14,11 +14,13 @@
 
 namespace kolta::test {
 
-// Copies every file of the current skin folder, except those named, into `folder` (ending
-// in "\") and makes it the skin folder. False when a file cannot be copied.
-inline bool UseSkinCopy(const std::string& folder, std::initializer_list<std::string_view> without) {
+// Copies every file of the test skin beside the test program (the fixture's source folder),
+// except those named, into `folder` (ending in "\") and makes it the skin folder. False when
+// a file cannot be copied.
+inline bool UseSkinCopy(const std::string& folder,
+                        std::initializer_list<std::string_view> without) {
   SetupState& state = *GetSetupState();
-  const std::string source = state.skinDir;
+  const std::string source = std::string(state.sourceDir) + "test_skin\\";
   RemoveTree(folder);
   if (!MakeDirectories(folder) || folder.size() >= sizeof state.skinDir) return false;
   WIN32_FIND_DATAA entry;
