@@ -1,9 +1,6 @@
 // The logo screen: the product's logo panel over the main window with an install button,
 // which loads the setup information before the screen closes, and an exit button, which
 // asks before quitting.
-#include <windowsx.h>
-
-#include <memory>
 #include <new>
 
 #include "setup_info_file.h"
@@ -34,14 +31,6 @@ struct LogoDialog {
   int busy;
 };
 
-struct LogoDialogDeleter {
-  void operator()(LogoDialog* dialog) const {
-    SkinDialogFree(&dialog->skin);
-    delete dialog;
-  }
-};
-using LogoDialogPtr = std::unique_ptr<LogoDialog, LogoDialogDeleter>;
-
 // The open logo screen, for its window procedures.
 LogoDialog* g_logo = nullptr;
 
@@ -65,43 +54,22 @@ bool LoadSkin(LogoDialog& dialog, HWND mainWindow) {
 
 // Install (the first button) also chooses the hard-disk install; the commands go to the
 // dialog on the next release, wherever it happens.
-void OnButtonUp(HWND window) {
-  const int button = SkinDialogMouseUp(Skin());
-  if (button < 0) return;
+void PostCommand(HWND window, int button) {
   const WPARAM command = static_cast<WPARAM>(button + 1);
   if (command == kInstallCommand) GetSetupState()->installMode = 1;
   PostMessageA(GetParent(window), WM_COMMAND, command, 0);
 }
 
 LRESULT CALLBACK LogoSkinWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT:
-      SkinDialogPaint(Skin(), window, nullptr);
-      return 0;
-    case WM_LBUTTONDOWN:
-      SkinDialogMouseDown(Skin(), window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
-    case WM_LBUTTONUP:
-      OnButtonUp(window);
-      return 0;
-    case WM_MOUSEMOVE:
-    case WM_CREATE:
-    case WM_DESTROY:
-    case WM_TIMER:
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
-  }
+  return SkinScreenWindowMessage(Skin(), nullptr, PostCommand, window, message, wParam, lParam);
 }
 
-// Places the screen over its part of the main window and lays the skin window over it.
+// Places the screen over its part of the main window.
 void OnInitDialog(HWND dialog) {
   const SetupState* state = GetSetupState();
   SetWindowTextA(dialog, state->appName);
-  MoveWindow(dialog, state->windowX + kX, state->windowY + kY, kWidth, kHeight, FALSE);
-  HWND skin = GetDlgItem(dialog, kLogoSkinWindow);
-  MoveWindow(skin, 0, 0, kWidth, kHeight, FALSE);
-  InvalidateRect(skin, nullptr, FALSE);
+  PlaceSkinScreen(dialog, kLogoSkinWindow, {state->windowX + kX, state->windowY + kY}, kWidth,
+                  kHeight);
 }
 
 // Exit asks first; "no" shows both buttons released again and the screen stays.
@@ -138,8 +106,7 @@ INT_PTR CALLBACK LogoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       OnCommand(dialog, LOWORD(wParam));
       return TRUE;
     case WM_CTLCOLORDLG:
-      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+      return SkinScreenDialogBackground(wParam);
     default:
       return FALSE;
   }
@@ -149,7 +116,7 @@ INT_PTR CALLBACK LogoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 int ShowLogoScreen(HWND mainWindow) {
   RegisterSkinWindowClass(kClassName, LogoSkinWndProc);
-  LogoDialogPtr dialog(new (std::nothrow) LogoDialog{});
+  SkinScreenPtr<LogoDialog> dialog(new (std::nothrow) LogoDialog{});
   if (!dialog || !LoadSkin(*dialog, mainWindow)) return 0;
 
   g_logo = dialog.get();

@@ -1,11 +1,8 @@
 // The skinned message box: a text of the settings file, formatted with the caller's
 // arguments, over the skin's message panel with an OK button or yes and no buttons. Where
 // the display cannot show the skin, the platform's message box shows the same text.
-#include <windowsx.h>
-
 #include <cstdarg>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <utility>
 
@@ -46,14 +43,6 @@ struct MessageDialog {
   int yesNo;
 };
 
-struct MessageDialogDeleter {
-  void operator()(MessageDialog* dialog) const {
-    SkinDialogFree(&dialog->skin);
-    delete dialog;
-  }
-};
-using MessageDialogPtr = std::unique_ptr<MessageDialog, MessageDialogDeleter>;
-
 // The open message box, for its window procedures.
 MessageDialog* g_message = nullptr;
 
@@ -68,7 +57,7 @@ POINT CentredPosition(HWND owner) {
   return {(area.cx - kWidth) / 2, (area.cy - kHeight) / 2};
 }
 
-bool LoadSkin(MessageDialog& dialog, HWND owner, int mode, const char* message) {
+bool LoadSkin(MessageDialog& dialog, HWND owner, int mode, const char (&message)[256]) {
   dialog.owner = owner;
   dialog.yesNo = LOWORD(mode) != 0;
   dialog.skin.width = kWidth;
@@ -109,42 +98,20 @@ void PaintTexts(HDC dc) {
 }
 
 // A press answers on the next release, wherever it happens: 1 for OK or yes, 2 for no.
-void OnButtonUp(HWND window) {
-  const int button = SkinDialogMouseUp(Skin());
-  if (button >= 0) PostMessageA(GetParent(window), WM_COMMAND, static_cast<WPARAM>(button + 1), 0);
+void PostAnswer(HWND window, int button) {
+  PostMessageA(GetParent(window), WM_COMMAND, static_cast<WPARAM>(button + 1), 0);
 }
 
 LRESULT CALLBACK MessageSkinWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT:
-      SkinDialogPaint(Skin(), window, PaintTexts);
-      return 0;
-    case WM_LBUTTONDOWN:
-      SkinDialogMouseDown(Skin(), window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
-    case WM_LBUTTONUP:
-      OnButtonUp(window);
-      return 0;
-    case WM_MOUSEMOVE:
-    case WM_CREATE:
-    case WM_DESTROY:
-    case WM_TIMER:
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
-  }
+  return SkinScreenWindowMessage(Skin(), PaintTexts, PostAnswer, window, message, wParam, lParam);
 }
 
-// Centres the box on its owner's client area (on the screen without one) and lays the skin
-// window over the whole box.
+// Centres the box on its owner's client area (on the screen without one).
 void OnInitDialog(HWND dialog) {
   HWND owner = g_message ? g_message->owner : nullptr;
   POINT at = CentredPosition(owner);
   if (owner) ClientToScreen(owner, &at);
-  MoveWindow(dialog, at.x, at.y, kWidth, kHeight, FALSE);
-  HWND skin = GetDlgItem(dialog, kMessageSkinWindow);
-  MoveWindow(skin, 0, 0, kWidth, kHeight, FALSE);
-  InvalidateRect(skin, nullptr, FALSE);
+  PlaceSkinScreen(dialog, kMessageSkinWindow, at, kWidth, kHeight);
 }
 
 INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -159,17 +126,16 @@ INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
       }
       return TRUE;
     case WM_CTLCOLORDLG:
-      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+      return SkinScreenDialogBackground(wParam);
     default:
       return FALSE;
   }
 }
 
 // Shows the skinned box; 0 when its skin cannot be loaded.
-int ShowSkinnedMessage(HWND owner, int mode, const char* message) {
+int ShowSkinnedMessage(HWND owner, int mode, const char (&message)[256]) {
   RegisterSkinWindowClass(kClassName, MessageSkinWndProc);
-  MessageDialogPtr dialog(new (std::nothrow) MessageDialog{});
+  SkinScreenPtr<MessageDialog> dialog(new (std::nothrow) MessageDialog{});
   if (!dialog || !LoadSkin(*dialog, owner, mode, message)) return 0;
 
   // A box opened inside another's modal loop leaves the outer one's object in place.
