@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -65,8 +66,10 @@ int ShowAndAnswer(HWND owner, const char* key, int mode, std::initializer_list<P
     if (!dialog) return;
     HWND skin = SkinWindow(dialog, kSkinClass);
     GetWindowRect(dialog, &seen.box);
-    int i = 0;
-    for (const POINT& p : points) seen.at[i++] = WindowPixel(skin, p.x, p.y);
+    std::size_t i = 0;
+    for (const POINT& p : points) {
+      if (i < std::size(seen.at)) seen.at[i++] = WindowPixel(skin, p.x, p.y);
+    }
     answer(dialog, skin);
     if (!WaitUntilClosed(dialog)) d.Abandon("the box stayed open");
   });
