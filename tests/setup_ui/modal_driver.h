@@ -40,29 +40,31 @@ class ModalDriver {
   std::thread thread_;
 };
 
+struct ScreenSearch {
+  const char* skinClass;
+  HWND except;
+  HWND found;
+};
+
+inline BOOL CALLBACK MatchScreen(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<ScreenSearch*>(data);
+  if (window == search->except || !IsWindowVisible(window) ||
+      !FindWindowExA(window, nullptr, search->skinClass, nullptr)) {
+    return TRUE;
+  }
+  search->found = window;
+  return FALSE;
+}
+
 // The visible top-level window of `thread` that holds a child of class `skinClass`, other
 // than `except`; null when there is none.
 inline HWND FindScreen(DWORD thread, const char* skinClass, HWND except = nullptr) {
-  struct Search {
-    const char* skinClass;
-    HWND except;
-    HWND found;
-  } search{skinClass, except, nullptr};
-  EnumThreadWindows(
-      thread,
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (window == s->except || !IsWindowVisible(window) ||
-            !FindWindowExA(window, nullptr, s->skinClass, nullptr)) {
-          return TRUE;
-        }
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ScreenSearch search{skinClass, except, nullptr};
+  EnumThreadWindows(thread, MatchScreen, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
+// The screen's skin window.
 inline HWND SkinWindow(HWND screen, const char* skinClass) {
   return FindWindowExA(screen, nullptr, skinClass, nullptr);
 }
