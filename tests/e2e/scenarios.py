@@ -272,7 +272,7 @@ def missing_folder(build):
         setup.set_destination(destination, folder)
         setup.click(destination, NEXT)
         setup.answer("the missing folder question", "yesno", NO, owner=destination)
-        check(not os.path.exists(session.linux_path(folder)), "no created the folder")
+        check(not os.path.exists(session.linux_path(folder)), "answering no created the folder")
         setup.wait_painted(destination, NEXT, "the destination screen to stay")
         setup.click(destination, NEXT)
         setup.answer("the missing folder question again", "yesno", YES, owner=destination)
