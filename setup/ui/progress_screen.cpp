@@ -246,11 +246,14 @@ BOOL OnInitDialog(HWND dialog) {
   SetWindowTextA(dialog, state->appName);
   MoveWindow(dialog, state->windowX + progress->x, state->windowY + progress->y, kScreenWidth,
              kScreenHeight, FALSE);
-  if (HWND skin = GetDlgItem(dialog, kProgressSkinWindow)) {
-    MoveWindow(skin, 0, 0, kScreenWidth, kScreenHeight, FALSE);
-    InvalidateRect(skin, nullptr, FALSE);
-  }
-  return TRUE;
+  HWND skin = GetDlgItem(dialog, kProgressSkinWindow);
+  if (skin == nullptr) return TRUE;
+  MoveWindow(skin, 0, 0, kScreenWidth, kScreenHeight, FALSE);
+  InvalidateRect(skin, nullptr, FALSE);
+  // Escape and Enter must reach the skin window, which has no tab stop for the dialog
+  // manager to choose: give it the focus here (FALSE: the focus is set).
+  SetFocus(skin);
+  return FALSE;
 }
 
 }  // namespace
