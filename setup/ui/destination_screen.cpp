@@ -22,8 +22,7 @@
 #include "setup_settings.h"
 #include "setup_state.h"
 #include "skin_dialog.h"
-#include "skin_files.h"
-#include "skin_panel.h"
+#include "skin_screen.h"
 
 namespace {
 
@@ -66,20 +65,15 @@ struct DestinationScreen {
 DestinationScreen* g_destination = nullptr;
 
 int LoadSkin(DestinationScreen* screen, HWND mainWindow) {
-  char image[128], mask[128];
   screen->x = kScreenX;
   screen->y = kScreenY;
   screen->skin.width = kScreenWidth;
   screen->skin.height = kScreenHeight;
-  if (!SkinFilePath("%schoose.jpg", image) || !SkinFilePath("%schoosea.bmp", mask)) return 0;
-  screen->skin.panel = SkinComposePanelBitmap(mainWindow, image, mask, kScreenX, kScreenY);
-  if (!screen->skin.panel) return 0;
-  if (!SkinFilePath("%snext.jpg", image) || !SkinFilePath("%snexta.bmp", mask) ||
-      !SkinDialogAddButton(&screen->skin, SkinButtonCreateMasked(image, mask, 290, 205))) {
-    return 0;
-  }
-  if (!SkinFilePath("%sexit.jpg", image) || !SkinFilePath("%sexita.bmp", mask) ||
-      !SkinDialogAddButton(&screen->skin, SkinButtonCreateMasked(image, mask, 290, 249))) {
+  screen->skin.panel =
+      ComposeSkinPanel(mainWindow, "%schoose.jpg", "%schoosea.bmp", kScreenX, kScreenY);
+  if (!screen->skin.panel ||
+      !AddSkinButton(&screen->skin, "%snext.jpg", "%snexta.bmp", 290, 205) ||
+      !AddSkinButton(&screen->skin, "%sexit.jpg", "%sexita.bmp", 290, 249)) {
     return 0;
   }
   screen->loaded = 1;
@@ -357,8 +351,7 @@ INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam,
     case WM_MOUSEMOVE:
       return TRUE;
     case WM_CTLCOLORDLG:
-      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+      return SkinScreenDialogBackground(wParam);
     default:
       return FALSE;
   }

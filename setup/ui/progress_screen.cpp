@@ -29,6 +29,7 @@
 #include "skin_button.h"
 #include "skin_files.h"
 #include "skin_panel.h"
+#include "skin_screen.h"
 #include "skin_text.h"
 
 namespace {
@@ -244,13 +245,13 @@ BOOL OnInitDialog(HWND dialog) {
   const SetupState* state = GetSetupState();
   progress->window = dialog;
   SetWindowTextA(dialog, state->appName);
-  MoveWindow(dialog, state->windowX + progress->x, state->windowY + progress->y, kScreenWidth,
-             kScreenHeight, FALSE);
-  if (HWND skin = GetDlgItem(dialog, kProgressSkinWindow)) {
-    MoveWindow(skin, 0, 0, kScreenWidth, kScreenHeight, FALSE);
-    InvalidateRect(skin, nullptr, FALSE);
-  }
-  return TRUE;
+  PlaceSkinScreen(dialog, kProgressSkinWindow,
+                  POINT{state->windowX + progress->x, state->windowY + progress->y},
+                  kScreenWidth, kScreenHeight);
+  // Escape and Enter must reach the skin window, which has no tab stop for the dialog
+  // manager to choose: give it the focus here (FALSE: the focus is set).
+  SetFocus(GetDlgItem(dialog, kProgressSkinWindow));
+  return FALSE;
 }
 
 }  // namespace
@@ -326,9 +327,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG:
       return OnInitDialog(dialog);
     case WM_CTLCOLORDLG:
-      // The skin window covers the dialog: nothing of the dialog's own is ever painted.
-      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+      return SkinScreenDialogBackground(wParam);
     case WM_DESTROY:
       if (progress->window == dialog) progress->window = nullptr;
       return FALSE;

@@ -376,6 +376,10 @@ TEST_F(ProgressScreenTest, CancelShowsPressedAtOnceAndANoChangesNothing) {
 TEST_F(ProgressScreenTest, EscapeAndEnterAskTheSameQuestion) {
   Open();
   const bool realBox = MessageBoxIsReal();
+  // The display's late focus events may leave the owner active; once the progress screen
+  // is active, its skin window holds the focus.
+  SetForegroundWindow(dialog_);
+  Pump();
   EXPECT_EQ(GetFocus(), skin_) << "keys reach the skin window";
   const RECT marker{300, 40, 310, 50};
   auto markerShown = [&] {

@@ -95,7 +95,20 @@ class ScreenTest : public ::testing::Test {
     HWND window = CreateWindowExA(0, type.lpszClassName, "Screen Test", WS_POPUP | WS_VISIBLE,
                                   x, y, 600, 450, nullptr, nullptr, type.hInstance, nullptr);
     if (window != nullptr) UpdateWindow(window);
+    SettleActivation(window);
     return window;
+  }
+
+  // The display's focus events for a new window arrive a little later; a screen opened
+  // before they did would lose the focus to its owner when they arrive.
+  static void SettleActivation(HWND window) {
+    for (int tries = 0; tries < 100 && GetForegroundWindow() != window; ++tries) {
+      MSG message;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+      Sleep(10);
+    }
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   }
 
   std::string settings_;
