@@ -96,13 +96,13 @@ def _paint_root(display, colour):
 
 
 class Display:
-    """An Xvfb display of the given geometry (WxHxD) with a coloured root."""
+    """An Xvfb display of the given geometry (WxHxD) with a root of one colour."""
 
-    def __init__(self, geometry="1024x768x24"):
-        self.geometry = geometry
+    def __init__(self, geometry="1024x768x24", colour=ROOT_COLOUR):
+        self.geometry, self.colour = geometry, colour
         self.width, self.height = (int(v) for v in geometry.split("x")[:2])
         self.process, self.name = _start_xvfb(geometry)
-        _paint_root(self.name, ROOT_COLOUR)
+        _paint_root(self.name, colour)
 
     def close(self):
         if self.process.poll() is None:
@@ -169,16 +169,17 @@ class Display:
 
 class Session:
     """One scenario's display, Wine prefix and artefact folder (build/e2e/NAME unless
-    another folder is given)."""
+    another folder is given). The desktop is ROOT_COLOUR unless another is given."""
 
-    def __init__(self, build, name, geometry="1024x768x24", locale=None, folder=None):
+    def __init__(self, build, name, geometry="1024x768x24", locale=None, folder=None,
+                 desktop=ROOT_COLOUR):
         self.build, self.name, self.locale = build, name, locale
         self.folder = folder or os.path.join(build, "e2e", name)
         self.wine_root = os.path.join(build, "e2e", "wine")
         shutil.rmtree(self.folder, ignore_errors=True)
         os.makedirs(self.folder)
         self.shots = 0
-        self.display = Display(geometry)
+        self.display = Display(geometry, desktop)
         try:
             self.prefix = self._make_prefix()
         except BaseException:
@@ -192,7 +193,7 @@ class Session:
         the same wherever Wine should paint it instead of leaving the root to show."""
         wine_name = f"e2e-{self.name}"
         shutil.rmtree(os.path.join(self.wine_root, wine_name), ignore_errors=True)
-        colour = " ".join(str(c) for c in ROOT_COLOUR)
+        colour = " ".join(str(c) for c in self.display.colour)
         done = subprocess.run(
             [WINE_RUN, "--root", self.wine_root, "--name", wine_name, "reg", "add",
              "HKCU\\Control Panel\\Colors", "/v", "Background", "/d", colour, "/f"],
