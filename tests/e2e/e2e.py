@@ -1,0 +1,469 @@
+"""Drives K_SETUP under wine64 on a display of its own, the way a user would.
+
+A `Session` owns one Xvfb display (with a root colour of its own, so that whatever no
+window covers can be told apart), one Wine prefix made by scripts/wine-run.sh, and a
+folder for the run's screenshots. It starts Windows programs in that prefix, finds their
+top-level windows by size with xdotool, clicks, types, takes screenshots and waits by
+polling; every wait that runs out saves a screenshot and fails with what it waited for.
+
+`Installer` knows the installer's screens: their sizes, where they sit in the main
+window, where their buttons are and how big the button pictures on the medium are.
+"""
+import ctypes
+import io
+import os
+import re
+import shutil
+import signal
+import subprocess
+import time
+
+import numpy as np
+from PIL import Image
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(os.path.dirname(HERE))
+WINE_RUN = os.path.join(SOURCE, "scripts", "wine-run.sh")
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+# What the screen shows where no window is: a colour no skin of ours uses.
+ROOT_COLOUR = (255, 0, 255)
+
+
+class Failure(Exception):
+    """A scenario did not go as expected; the message says what and where to look."""
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class Window:
+    """A visible top-level X window: its id, screen rectangle and title."""
+
+    def __init__(self, ident, x, y, width, height, title):
+        self.ident, self.x, self.y = ident, x, y
+        self.width, self.height, self.title = width, height, title
+
+    @property
+    def size(self):
+        return (self.width, self.height)
+
+    def __repr__(self):
+        return f"<{self.title!r} {self.width}x{self.height}+{self.x}+{self.y} #{self.ident}>"
+
+
+# ---------------------------------------------------------------------------------------
+# The display
+
+
+def _start_xvfb(geometry):
+    """Starts Xvfb on a free display number (it reports the number it took)."""
+    reader, writer = os.pipe()
+    process = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(writer), "-nolisten", "tcp", "-noreset",
+         "-screen", "0", geometry],
+        pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+        start_new_session=True)
+    os.close(writer)
+    with os.fdopen(reader, "rb") as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        process.kill()
+        raise Failure(f"Xvfb {geometry} did not start")
+    return process, f":{number.decode()}"
+
+
+def _paint_root(display, colour):
+    """Gives the root window a solid colour (what xsetroot -solid does), through Xlib."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+    xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    xlib.XSetWindowBackground.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong]
+    xlib.XClearWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = xlib.XOpenDisplay(display.encode())
+    check(connection, f"cannot open display {display}")
+    root = xlib.XDefaultRootWindow(connection)
+    red, green, blue = colour
+    xlib.XSetWindowBackground(connection, root, (red << 16) | (green << 8) | blue)
+    xlib.XClearWindow(connection, root)
+    xlib.XCloseDisplay(connection)  # flushes
+
+
+class Display:
+    """An Xvfb display of the given geometry (WxHxD) with a root of one colour."""
+
+    def __init__(self, geometry="1024x768x24", colour=ROOT_COLOUR):
+        self.geometry, self.colour = geometry, colour
+        self.width, self.height = (int(v) for v in geometry.split("x")[:2])
+        self.process, self.name = _start_xvfb(geometry)
+        _paint_root(self.name, colour)
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait()
+
+    def run(self, *args, check_status=True):
+        env = dict(os.environ, DISPLAY=self.name)
+        done = subprocess.run(args, env=env, capture_output=True)
+        if check_status and done.returncode != 0:
+            raise Failure(f"{' '.join(args)}: {done.stderr.decode(errors='replace').strip()}")
+        return done.stdout
+
+    def screenshot(self):
+        """What the screen shows, as an RGB array. ImageMagick's import composes the
+        picture from every window's own contents (and honours window shapes); the root's
+        raw image (xwd -root) does not show what Wine drew into its dialogs here."""
+        data = self.run("import", "-window", "root", "ppm:-")
+        return np.asarray(Image.open(io.BytesIO(data)).convert("RGB"))
+
+    def windows(self, program):
+        """The visible top-level windows of a program (by its lower-case .exe name)."""
+        pattern = "^" + re.escape(program.lower()) + "$"
+        found = self.run("xdotool", "search", "--onlyvisible", "--classname", pattern,
+                         check_status=False)
+        windows = []
+        for ident in found.split():
+            shell = self.run("xdotool", "getwindowgeometry", "--shell", ident,
+                             "getwindowname", ident, check_status=False).decode("utf-8", "replace")
+            # The geometry as KEY=value lines up to SCREEN=, then the title's line.
+            geometry, _, title = shell.partition("\nSCREEN=")
+            values = dict(re.findall(r"^([A-Z]+)=(-?\d+)$", geometry, re.M))
+            if not {"X", "Y", "WIDTH", "HEIGHT"} <= values.keys():
+                continue  # gone meanwhile
+            title = title.partition("\n")[2].rstrip("\n")
+            windows.append(Window(int(ident), int(values["X"]), int(values["Y"]),
+                                  int(values["WIDTH"]), int(values["HEIGHT"]), title))
+        return windows
+
+    def move(self, x, y):
+        self.run("xdotool", "mousemove", "--sync", str(x), str(y))
+
+    def press(self, x, y):
+        self.move(x, y)
+        self.run("xdotool", "mousedown", "1")
+
+    def release(self):
+        self.run("xdotool", "mouseup", "1")
+
+    def click(self, x, y):
+        self.press(x, y)
+        self.release()
+
+    def type_text(self, text):
+        self.run("xdotool", "type", "--delay", "20", text)
+
+    def key(self, *names):
+        self.run("xdotool", "key", "--delay", "20", *names)
+
+
+# ---------------------------------------------------------------------------------------
+# The Wine prefix and the programs in it
+
+
+class Session:
+    """One scenario's display, Wine prefix and artefact folder (build/e2e/NAME unless
+    another folder is given). The desktop is ROOT_COLOUR unless another is given."""
+
+    def __init__(self, build, name, geometry="1024x768x24", locale=None, folder=None,
+                 desktop=ROOT_COLOUR):
+        self.build, self.name, self.locale = build, name, locale
+        self.folder = folder or os.path.join(build, "e2e", name)
+        self.wine_root = os.path.join(build, "e2e", "wine")
+        shutil.rmtree(self.folder, ignore_errors=True)
+        os.makedirs(self.folder)
+        self.shots = 0
+        self.display = Display(geometry, desktop)
+        try:
+            self.prefix = self._make_prefix()
+        except BaseException:
+            self.display.close()
+            raise
+        self.processes = []
+
+    def _make_prefix(self):
+        """A fresh prefix of the scenario's own (a hard-linked copy of a shared template),
+        made by wine-run.sh, whose desktop has the root's colour, so that the desktop looks
+        the same wherever Wine should paint it instead of leaving the root to show."""
+        wine_name = f"e2e-{self.name}"
+        shutil.rmtree(os.path.join(self.wine_root, wine_name), ignore_errors=True)
+        colour = " ".join(str(c) for c in self.display.colour)
+        done = subprocess.run(
+            [WINE_RUN, "--root", self.wine_root, "--name", wine_name, "reg", "add",
+             "HKCU\\Control Panel\\Colors", "/v", "Background", "/d", colour, "/f"],
+            env=dict(os.environ, DISPLAY=self.display.name), capture_output=True)
+        check(done.returncode == 0, f"wine-run.sh could not make the prefix: {done.stderr!r}")
+        self.home = os.path.join(self.wine_root, wine_name, "home")
+        return os.path.join(self.wine_root, wine_name, "prefix")
+
+    def environment(self):
+        # As wine-run.sh runs its programs, on this session's display.
+        env = dict(os.environ, WINEPREFIX=self.prefix, HOME=self.home, WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="winemenubuilder.exe=d", DISPLAY=self.display.name)
+        env.pop("WINEARCH", None)
+        if self.locale:
+            env.update(LANG=self.locale, LC_ALL=self.locale)
+        return env
+
+    def start(self, program, *args):
+        """Starts a Windows program (a Linux path) in the prefix; returns the process."""
+        log = open(os.path.join(self.folder, os.path.basename(program) + ".log"), "ab")
+        process = subprocess.Popen([WINE, program, *args], env=self.environment(),
+                                   cwd=os.path.dirname(program), stdout=log,
+                                   stderr=subprocess.STDOUT, start_new_session=True)
+        log.close()
+        self.processes.append(process)
+        return process
+
+    def close(self):
+        subprocess.run([WINESERVER, "-k"], env=self.environment(), capture_output=True)
+        for process in self.processes:
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
+        self.display.close()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, kind, value, trace):
+        if kind is not None:
+            try:
+                path = self.save_screenshot("failure")
+                print(f"screenshot at the failure: {path}")
+            except Exception as error:  # the display itself may be what failed
+                print(f"no screenshot at the failure: {error}")
+        self.close()
+
+    # --- files ------------------------------------------------------------------------
+
+    def linux_path(self, windows_path):
+        """The Linux path of a C:\\ path in the prefix, matching names without regard to
+        case as Windows does; the missing tail is appended as written."""
+        check(windows_path[:2].lower() == "c:", f"not on drive C: {windows_path}")
+        path = os.path.join(self.prefix, "drive_c")
+        for part in [p for p in re.split(r"[\\/]", windows_path[2:]) if p]:
+            match = None
+            if os.path.isdir(path):
+                match = next((n for n in os.listdir(path) if n.lower() == part.lower()), None)
+            path = os.path.join(path, match or part)
+        return path
+
+    # --- screenshots and waiting -------------------------------------------------------
+
+    def save_screenshot(self, label, pixels=None):
+        self.shots += 1
+        name = re.sub(r"[^A-Za-z0-9]+", "-", label).strip("-").lower()
+        path = os.path.join(self.folder, f"{self.shots:02d}-{name}.png")
+        Image.fromarray(self.display.screenshot() if pixels is None else pixels).save(path)
+        return path
+
+    def wait_for(self, what, probe, timeout=60.0, interval=0.05):
+        """Polls probe() until it gives something true (or an array) and returns that."""
+        deadline = time.monotonic() + timeout
+        while True:
+            value = probe()
+            if isinstance(value, np.ndarray) or value:
+                return value
+            if time.monotonic() > deadline:
+                path = self.save_screenshot("timeout")
+                raise Failure(f"timed out after {timeout:.0f} s waiting for {what}; "
+                              f"screenshot {path}")
+            time.sleep(interval)
+
+    def wait_exit(self, process, what, timeout=60.0):
+        self.wait_for(what, lambda: process.poll() is not None, timeout)
+        return process.returncode
+
+
+# ---------------------------------------------------------------------------------------
+# The installer's screens
+
+MAIN_SIZE = (600, 450)
+PANEL_SIZE = (436, 324)       # logo and destination screens, at 82, 93 of the main window
+PANEL_AT = (82, 93)
+PROGRESS_SIZE = (438, 328)    # at 81, 91
+PROGRESS_AT = (81, 91)
+MESSAGE_SIZE = (272, 145)
+SKINNED_SIZES = {MAIN_SIZE, PANEL_SIZE, PROGRESS_SIZE, MESSAGE_SIZE}
+
+# Buttons: (picture of two cells, position in its screen).
+INSTALL = ("setuphd.jpg", (31, 140))
+LOGO_EXIT = ("exit.jpg", (31, 218))
+NEXT = ("next.jpg", (290, 205))
+DESTINATION_EXIT = ("exit.jpg", (290, 249))
+CANCEL = ("cancel.jpg", (163, 258))
+OK = ("ms_ok.jpg", (118, 105))
+YES = ("ms_yes.jpg", (94, 105))
+NO = ("ms_no.jpg", (143, 106))
+
+EDIT_BOX = (85, 85, 240, 20)  # destination screen: left, top, width, height
+BAR = (19, 236, 399, 256)     # progress screen: left, top, right, bottom
+PROGRAM = "k_setup.exe"
+
+
+def load_rgb(path):
+    return np.asarray(Image.open(path).convert("RGB"))
+
+
+class Installer:
+    """K_SETUP.exe of a medium (a Linux folder), started and driven in a session."""
+
+    def __init__(self, session, medium):
+        self.session, self.display = session, session.display
+        self.medium = medium
+        self.skin = os.path.join(medium, "lan", "chs", "setup")
+        self.process = None
+        self.main = None
+
+    def start(self):
+        self.process = self.session.start(os.path.join(self.medium, "K_SETUP.exe"))
+        return self.process
+
+    def picture(self, name):
+        return load_rgb(os.path.join(self.skin, name))
+
+    # --- windows ----------------------------------------------------------------------
+
+    def windows(self):
+        return self.display.windows(PROGRAM)
+
+    def wait_window(self, size, what, timeout=60.0, other_than=None):
+        def probe():
+            if self.process is not None and self.process.poll() is not None:
+                self.session.save_screenshot("ended")
+                raise Failure(f"the setup ended (code {self.process.returncode}) "
+                              f"while waiting for {what}")
+            for window in self.windows():
+                if window.size == size and (other_than is None or window.ident != other_than.ident):
+                    return window
+            return None
+        return self.session.wait_for(what, probe, timeout)
+
+    def wait_gone(self, window, what, timeout=30.0):
+        self.session.wait_for(
+            what, lambda: all(w.ident != window.ident for w in self.windows()), timeout)
+
+    def wait_main(self):
+        self.main = self.wait_window(MAIN_SIZE, "the 600 x 450 main window")
+        check((self.main.x, self.main.y) == ((self.display.width - 600) // 2,
+                                             (self.display.height - 450) // 2),
+              f"main window not centred: {self.main}")
+        return self.main
+
+    def wait_panel(self, what, other_than=None):
+        panel = self.wait_window(PANEL_SIZE, what, other_than=other_than)
+        self._check_placed(panel, PANEL_AT)
+        return panel
+
+    def wait_progress(self):
+        panel = self.wait_window(PROGRESS_SIZE, "the progress screen")
+        self._check_placed(panel, PROGRESS_AT)
+        return panel
+
+    def _check_placed(self, window, offset):
+        if self.main is not None:
+            check((window.x - self.main.x, window.y - self.main.y) == offset,
+                  f"{window} is not at {offset} of the main window {self.main}")
+
+    # --- buttons ----------------------------------------------------------------------
+
+    def button_rect(self, window, button):
+        """Screen rectangle (left, top, width, height) of one cell of a button."""
+        picture, (x, y) = button
+        width, height = Image.open(os.path.join(self.skin, picture)).size
+        return (window.x + x, window.y + y, width // 2, height)
+
+    def button_centre(self, window, button):
+        left, top, width, height = self.button_rect(window, button)
+        return (left + width // 2, top + height // 2)
+
+    def click(self, window, button):
+        self.display.click(*self.button_centre(window, button))
+
+    def press(self, window, button):
+        self.display.press(*self.button_centre(window, button))
+
+    def shows_cell(self, pixels, window, button, cell, tolerance=12.0):
+        """Whether the screen shows the given cell of a button where the button is drawn
+        opaque (its mask, when it has one, at 255): mean difference within tolerance."""
+        picture, _ = button
+        left, top, width, height = self.button_rect(window, button)
+        expected = self.picture(picture)[:, cell * width:(cell + 1) * width].astype(int)
+        shown = pixels[top:top + height, left:left + width].astype(int)
+        opaque = np.ones((height, width), bool)
+        mask_path = os.path.join(self.skin, picture[:-4] + "a.bmp")
+        if os.path.exists(mask_path):
+            mask = np.asarray(Image.open(mask_path))
+            opaque = mask[:, cell * width:(cell + 1) * width] == 255
+        if not opaque.any():
+            return False
+        return float(np.abs(shown - expected)[opaque].mean()) <= tolerance
+
+    def wait_painted(self, panel, button, what):
+        """Waits until a screen shows one of its buttons released, i.e. it has painted;
+        returns that screenshot."""
+        def probe():
+            pixels = self.display.screenshot()
+            return pixels if self.shows_cell(pixels, panel, button, 0) else None
+        return self.session.wait_for(what, probe)
+
+    # --- message boxes ----------------------------------------------------------------
+
+    def wait_message(self, what, owner=None, timeout=60.0):
+        """Waits for the skinned message box; returns (window, "ok" or "yesno"). With an
+        owner window, checks that the box is centred on it."""
+        box = self.wait_window(MESSAGE_SIZE, what, timeout)
+
+        def kind():
+            pixels = self.display.screenshot()
+            if self.shows_cell(pixels, box, OK, 0):
+                return "ok"
+            if self.shows_cell(pixels, box, YES, 0) and self.shows_cell(pixels, box, NO, 0):
+                return "yesno"
+            return None
+        found = self.session.wait_for(f"the buttons of {what}", kind, timeout=15)
+        if owner is not None:
+            check((box.x, box.y) == (owner.x + (owner.width - 272) // 2,
+                                     owner.y + (owner.height - 145) // 2),
+                  f"{what}: {box} is not centred on {owner}")
+        return box, found
+
+    def answer(self, what, expected_kind, button, owner=None, timeout=60.0):
+        """Waits for a message box of the expected kind, clicks one of its buttons and
+        waits for it to close."""
+        box, kind = self.wait_message(what, owner, timeout)
+        self.session.save_screenshot(what)
+        check(kind == expected_kind, f"{what}: a {kind} box, expected {expected_kind}")
+        self.click(box, button)
+        self.wait_gone(box, f"{what} to close")
+
+    def finish(self, what, timeout=60.0):
+        """Answers the final OK box and checks that the setup ends with code 0."""
+        self.answer(what, "ok", OK, owner=self.main, timeout=timeout)
+        code = self.session.wait_exit(self.process, "the setup to end")
+        check(code == 0, f"exit code {code}, expected 0")
+
+    # --- the destination screen -------------------------------------------------------
+
+    def set_destination(self, panel, text):
+        """Replaces the destination edit box's text."""
+        left, top, width, height = EDIT_BOX
+        self.display.click(panel.x + left + width // 2, panel.y + top + height // 2)
+        self.display.key("ctrl+a", "BackSpace", "End", "shift+Home", "BackSpace")
+        self.display.type_text(text)
+
+
+def red_run(pixels, x0, x1, y):
+    """Length of the run of pure-ish red pixels from x0 on row y (at most to x1)."""
+    row = pixels[y, x0:x1].astype(int)
+    red = (row[:, 0] > 200) & (row[:, 1] < 60) & (row[:, 2] < 60)
+    return int(np.argmin(red)) if not red.all() else len(red)

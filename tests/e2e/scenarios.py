@@ -1,0 +1,457 @@
+#!/usr/bin/python3
+"""The installer's end-to-end scenarios, one per ctest entry:
+
+    scenarios.py NAME --build BUILD-DIR
+
+Each runs K_SETUP.exe from the demo medium laid out in BUILD-DIR (medium/, medium-zh/;
+variants of it are made below BUILD-DIR/e2e/NAME/) on a display and in a Wine prefix of
+its own, drives it with the mouse and the keyboard, and checks what the screens show,
+the exit code and what lands in the prefix. Screenshots go to BUILD-DIR/e2e/NAME/.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+import numpy as np
+from PIL import Image
+
+from e2e import (BAR, CANCEL, DESTINATION_EXIT, INSTALL, LOGO_EXIT, NEXT, NO, OK,
+                 PANEL_AT, ROOT_COLOUR, SKINNED_SIZES, YES, Failure, Installer, Session,
+                 check, red_run)
+from medium_files import expected_files, installed_files, szdd_blanks
+
+DEFAULT_FOLDER = "c:\\program files\\kolta demo"
+ALL_USERS_PROGRAMS = "c:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"
+ALL_USERS_DESKTOP = "c:\\users\\Public\\Desktop"
+MAX_DIFFERENCE = 12.0  # mean per-channel difference allowed between two JPEG decoders
+
+
+# ---------------------------------------------------------------------------------------
+# Checks shared by the scenarios
+
+
+def mean_difference(a, b, where):
+    return float(np.abs(a.astype(int) - b.astype(int))[where].mean())
+
+
+def check_main_shape(setup, pixels, covered):
+    """Where backa.bmp is below 128 the root shows through; elsewhere the background
+    does (outside the screen panel covering part of the window)."""
+    main = setup.main
+    mask = np.asarray(Image.open(os.path.join(setup.skin, "backa.bmp")))
+    back = setup.picture("back.jpg")
+    shown = pixels[main.y:main.y + 450, main.x:main.x + 600]
+    free = np.ones((450, 600), bool)
+    left, top, width, height = covered
+    free[top:top + height, left:left + width] = False
+    outside, inside = (mask < 128) & free, (mask >= 128) & free
+    check(outside.any() and inside.any(), "backa.bmp has no shape to test")
+    is_root = np.all(shown == np.array(ROOT_COLOUR, np.uint8), axis=-1)
+    check(is_root[outside].all(),
+          f"{int((~is_root[outside]).sum())} pixels outside the window's shape are not the desktop")
+    check(not is_root[inside].any(), "pixels inside the window's shape show the desktop")
+    below_title = inside.copy()
+    below_title[:90] = False  # the product title is drawn onto the background up there
+    difference = mean_difference(shown, back, below_title)
+    check(difference <= MAX_DIFFERENCE, f"the main window differs from back.jpg by {difference:.1f}")
+
+
+def check_panel_blend(setup, pixels, panel, picture, mask_name, buttons):
+    """The screen panel is its picture blended through its mask over the main window's
+    background: the transparent areas show the background, the opaque ones the picture."""
+    width, height = panel.size
+    mask = np.asarray(Image.open(os.path.join(setup.skin, mask_name))).astype(int)
+    left, top = PANEL_AT
+    back = setup.picture("back.jpg")[top:top + height, left:left + width].astype(int)
+    art = setup.picture(picture).astype(int)
+    expected = (art * mask[..., None] + back * (255 - mask[..., None])) // 255
+    shown = pixels[panel.y:panel.y + height, panel.x:panel.x + width]
+    backa = np.asarray(Image.open(os.path.join(setup.skin, "backa.bmp")))
+    behind_is_window = backa[top:top + height, left:left + width] >= 128
+    free = behind_is_window.copy()
+    for button in buttons:
+        bx, by, bw, bh = setup.button_rect(panel, button)
+        free[by - panel.y:by - panel.y + bh, bx - panel.x:bx - panel.x + bw] = False
+    transparent = free & (mask == 0)
+    check(transparent.any(), f"{mask_name} has no transparent area to test")
+    difference = mean_difference(shown, back, transparent)
+    check(difference <= MAX_DIFFERENCE,
+          f"transparent areas of {mask_name} differ from the background by {difference:.1f}")
+    difference = mean_difference(shown, expected, free)
+    check(difference <= MAX_DIFFERENCE,
+          f"the {picture} panel differs from its blend by {difference:.1f}")
+
+
+def check_pressed_look(setup, panel, button, what):
+    """Mouse down shows the button's second cell at once; returns with it still down."""
+    setup.press(panel, button)
+    setup.session.wait_for(
+        f"{what} to show its pressed cell",
+        lambda: setup.shows_cell(setup.display.screenshot(), panel, button, 1))
+    setup.session.save_screenshot(what + " pressed")
+
+
+def check_installed_tree(session, medium, folder):
+    expected = expected_files(medium)
+    installed = installed_files(session.linux_path(folder))
+    missing = sorted(expected.keys() - installed.keys())
+    extra = sorted(installed.keys() - expected.keys())
+    different = sorted(k for k in expected.keys() & installed.keys() if expected[k] != installed[k])
+    check(not (missing or extra or different),
+          f"installed tree differs: missing {missing}, extra {extra}, different {different}")
+    return expected
+
+
+def read_ini(path):
+    """{section: {key: value}} of an ini file (names in upper case)."""
+    sections, current = {}, None
+    with open(path, "rb") as f:
+        for line in f.read().decode("cp936").splitlines():
+            line = line.strip()
+            if line.startswith("["):
+                current = sections.setdefault(line[1:line.index("]")].upper(), {})
+            elif "=" in line and current is not None and not line.startswith(";"):
+                key, _, value = line.partition("=")
+                current[key.strip().upper()] = value.strip()
+    return sections
+
+
+def check_product_config(session, folder):
+    path = session.linux_path("c:\\windows\\korvex.ini")
+    check(os.path.isfile(path), "no korvex.ini in C:\\windows")
+    values = read_ini(path).get("PATH", {})
+    want = folder.lower().rstrip("\\") + "\\"
+    for key in ("INSTALLPATH", "CDPATH"):
+        check(values.get(key, "").lower() == want, f"korvex.ini {key} is {values.get(key)!r}, not {want!r}")
+    check(values.get("ALL") == "1", f"korvex.ini ALL is {values.get('ALL')!r}")
+
+
+def link_target(path):
+    """The target path lnkinfo reads from a shortcut file."""
+    output = subprocess.run(["lnkinfo", path], capture_output=True, text=True,
+                            errors="replace").stdout
+    found = re.findall(r"^\s*Local path\s*:\s*(.*)$", output, re.M)
+    check(found, f"lnkinfo finds no path in {path}:\n{output}")
+    return found[0].strip().strip('"')
+
+
+def check_shortcuts(session, medium, folder):
+    """The program group and the desktop shortcut point at the installed program, the
+    read-me and the setup on the medium."""
+    setup_path = "z:" + medium.replace("/", "\\") + "\\k_setup.exe"
+    group = ALL_USERS_PROGRAMS + "\\Kolta\\Kolta Demo\\"
+    links = {
+        group + "Kolta Demo.lnk": folder + "\\bin\\koltamain.exe",
+        group + "Read Me.lnk": folder + "\\docs\\readme.txt",
+        group + "Kolta Demo Setup.lnk": setup_path,
+        ALL_USERS_DESKTOP + "\\Kolta Demo.lnk": folder + "\\bin\\koltamain.exe",
+    }
+    for link, target in links.items():
+        path = session.linux_path(link)
+        check(os.path.isfile(path), f"no shortcut {link}")
+        got = link_target(path)
+        check(got.lower() == target.lower(), f"{link} points at {got!r}, not {target!r}")
+
+
+def medium_variant(session, medium, setup_info):
+    """A copy of the medium (hard links) under the session's folder whose setup
+    information file is replaced by the given text."""
+    variant = os.path.join(session.folder, "medium")
+    shutil.copytree(medium, variant, copy_function=os.link)
+    inf = os.path.join(variant, "lan", "chs", "setup", "setuphd.inf")
+    os.remove(inf)  # a hard link: never write through it into the medium
+    with open(inf, "wb") as f:
+        f.write(setup_info.replace("\n", "\r\n").encode("ascii"))
+    return variant
+
+
+def setup_info(def_dir, files, space_needed=2, sources="1=product\\bin"):
+    return (f"[App]\nDefDir={def_dir}\nSpaceNeeded={space_needed}\nDefPMGroup=Kolta\\E2E\n"
+            f"[SrcDirs]\n{sources}\n[DstDirs]\n0=\n1=bin\n[Files]\n{files}\n[PM Info]\n[End]\n")
+
+
+# ---------------------------------------------------------------------------------------
+# Walking through the screens
+
+
+def to_logo(setup):
+    setup.start()
+    setup.wait_main()
+    logo = setup.wait_panel("the logo screen")
+    return logo, setup.wait_painted(logo, INSTALL, "the logo screen to paint")
+
+
+def to_destination(setup):
+    logo, _ = to_logo(setup)
+    setup.click(logo, INSTALL)
+    destination = setup.wait_panel("the destination screen", other_than=logo)
+    setup.wait_painted(destination, NEXT, "the destination screen to paint")
+    return destination
+
+
+def quit_from(setup, screen, exit_button):
+    """Exit, yes, and the failure message: the setup ends with code 0."""
+    setup.click(screen, exit_button)
+    setup.answer("the quit question", "yesno", YES, owner=screen)
+    setup.finish("the failure message")
+
+
+def install_to_end(setup):
+    setup.wait_progress()
+    setup.finish("the success message", timeout=300)
+
+
+# ---------------------------------------------------------------------------------------
+# The scenarios
+
+
+def happy_path(build):
+    medium = os.path.join(build, "medium")
+    with Session(build, "happy_path") as session:
+        setup = Installer(session, medium)
+        logo, pixels = to_logo(setup)
+        session.save_screenshot("logo", pixels)
+        check_main_shape(setup, pixels, (*PANEL_AT, *logo.size))
+        check_panel_blend(setup, pixels, logo, "logo.jpg", "logoa.bmp", [INSTALL, LOGO_EXIT])
+        check(setup.shows_cell(pixels, logo, LOGO_EXIT, 0), "the exit button is not drawn")
+
+        check_pressed_look(setup, logo, INSTALL, "the install button")
+        setup.display.release()
+        destination = setup.wait_panel("the destination screen", other_than=logo)
+        pixels = setup.wait_painted(destination, NEXT, "the destination screen to paint")
+        session.save_screenshot("destination", pixels)
+        check(os.path.isdir(session.linux_path(DEFAULT_FOLDER)),
+              "the destination screen did not create its default folder")
+
+        setup.click(destination, NEXT)
+        install_to_end(setup)
+        check_installed_tree(session, medium, DEFAULT_FOLDER)
+        check_shortcuts(session, medium, DEFAULT_FOLDER)
+        check_product_config(session, DEFAULT_FOLDER)
+
+
+def exit_no_then_yes(build):
+    with Session(build, "exit_no_then_yes") as session:
+        setup = Installer(session, os.path.join(build, "medium"))
+        logo, _ = to_logo(setup)
+        setup.click(logo, LOGO_EXIT)
+        setup.answer("the quit question", "yesno", NO, owner=logo)
+        pixels = setup.wait_painted(logo, LOGO_EXIT, "the logo screen to draw exit released")
+        check(setup.shows_cell(pixels, logo, INSTALL, 0), "install is not drawn released")
+        check(any(w.ident == logo.ident for w in setup.windows()), "the logo screen closed")
+        quit_from(setup, logo, LOGO_EXIT)
+        check(not os.path.exists(session.linux_path(DEFAULT_FOLDER)),
+              "quitting from the logo screen created the default folder")
+        check(not os.path.exists(session.linux_path("c:\\windows\\korvex.ini")),
+              "quitting wrote korvex.ini")
+
+
+def invalid_path(build):
+    with Session(build, "invalid_path") as session:
+        setup = Installer(session, os.path.join(build, "medium"))
+        destination = to_destination(setup)
+        for text in ("c:", "c:\\", "c:\\games\\..", "\\\\server\\share\\kolta"):
+            setup.set_destination(destination, text)
+            setup.click(destination, NEXT)
+            setup.answer(f"the invalid folder message for {text}", "ok", OK, owner=destination)
+            check(any(w.ident == destination.ident for w in setup.windows()),
+                  f"the destination screen closed after {text}")
+        quit_from(setup, destination, DESTINATION_EXIT)
+        check(not os.path.exists(session.linux_path("c:\\games")), "c:\\games was created")
+
+
+def missing_folder(build):
+    medium = os.path.join(build, "medium")
+    folder = "c:\\e2e new\\deep\\folder"
+    with Session(build, "missing_folder") as session:
+        setup = Installer(session, medium)
+        destination = to_destination(setup)
+        setup.set_destination(destination, folder)
+        setup.click(destination, NEXT)
+        setup.answer("the missing folder question", "yesno", NO, owner=destination)
+        check(not os.path.exists(session.linux_path(folder)), "answering no created the folder")
+        setup.wait_painted(destination, NEXT, "the destination screen to stay")
+        setup.click(destination, NEXT)
+        setup.answer("the missing folder question again", "yesno", YES, owner=destination)
+        install_to_end(setup)
+        check_installed_tree(session, medium, folder)
+        check_product_config(session, folder)
+
+
+def no_space(build):
+    with Session(build, "no_space") as session:
+        medium = medium_variant(session, os.path.join(build, "medium"), setup_info(
+            "$:\\Program Files\\Kolta Demo", "*1-1,", space_needed=99999999))
+        setup = Installer(session, medium)
+        destination = to_destination(setup)
+        setup.click(destination, NEXT)
+        setup.answer("the no disk space message", "ok", OK, owner=destination)
+        setup.wait_painted(destination, NEXT, "the destination screen to stay")
+        quit_from(setup, destination, DESTINATION_EXIT)
+        left = os.listdir(session.linux_path(DEFAULT_FOLDER))
+        check(left == [], f"files were installed without space: {left}")
+
+
+# Three files that take a while to expand: the cancel click lands while the first one is
+# being written and is handled after it, so the bar stands at 1 of 3 (126 of 380 pixels).
+BIG_FILE = 256 << 20
+BIG_NAMES = ("one.dat", "two.dat", "three.dat")
+
+
+def cancel(build):
+    folder = "c:\\kolta big"
+    with Session(build, "cancel") as session:
+        files = "\n".join(f"{n}, 1:{n[:-1]}_, 0:{n}," for n in BIG_NAMES)
+        medium = medium_variant(session, os.path.join(build, "medium"), setup_info(
+            "$:\\kolta big", files, sources="1=big"))
+        os.makedirs(os.path.join(medium, "big"))
+        data = szdd_blanks(BIG_FILE)
+        for name in BIG_NAMES:
+            with open(os.path.join(medium, "big", name[:-1] + "_"), "wb") as f:
+                f.write(data)
+        setup = Installer(session, medium)
+        destination = to_destination(setup)
+        setup.click(destination, NEXT)
+        progress = setup.wait_progress()
+        targets = [session.linux_path(f"{folder}\\{n}") for n in BIG_NAMES]
+
+        session.wait_for("the first file to be written", lambda: os.path.exists(targets[0]))
+        setup.click(progress, CANCEL)
+        box, kind = setup.wait_message("the cancel question", owner=progress)
+        check(kind == "yesno", f"the cancel question is a {kind} box")
+        pixels = setup.display.screenshot()
+        session.save_screenshot("cancel-question", pixels)
+        left, top, right, bottom = BAR
+        bar = red_run(pixels, progress.x + left, progress.x + right, progress.y + (top + bottom) // 2)
+        check(bar == 126, f"the bar is {bar} pixels wide at 1 of 3, not 126")
+        check(os.path.getsize(targets[0]) == BIG_FILE, "the first file is not complete")
+        setup.click(box, NO)
+        setup.wait_gone(box, "the cancel question to close")
+
+        # "No" goes on with the second file; cancelling again during it stops before the third.
+        setup.click(progress, CANCEL)
+        setup.answer("the cancel question again", "yesno", YES, owner=progress)
+        setup.finish("the failure message")
+        check([os.path.exists(t) for t in targets] == [True, True, False],
+              f"files left: {[os.path.exists(t) for t in targets]}")
+        check(os.path.getsize(targets[1]) == BIG_FILE, "the second file is not complete")
+        check(not os.path.exists(session.linux_path("c:\\windows\\korvex.ini")),
+              "a cancelled setup wrote korvex.ini")
+
+
+def second_copy(build):
+    with Session(build, "second_copy") as session:
+        setup = Installer(session, os.path.join(build, "medium"))
+        to_logo(setup)
+        second = Installer(session, setup.medium).start()
+        code = session.wait_exit(second, "the second copy to end", timeout=60)
+        check(code == 0, f"the second copy ended with {code}")
+        mains = [w for w in setup.windows() if w.size == (600, 450)]
+        check(len(mains) == 1, f"main windows: {mains}")
+        check(setup.process.poll() is None, "the first copy ended")
+
+
+def installed_product(build):
+    medium = os.path.join(build, "medium")
+    with Session(build, "installed_product") as session:
+        installed = session.linux_path("c:\\kolta installed")
+        shutil.copytree(os.path.join(medium, "product", "bin"), os.path.join(installed, "bin"))
+        with open(session.linux_path("c:\\windows\\korvex.ini"), "wb") as f:
+            f.write(b"[PATH]\r\nINSTALLPATH=c:\\kolta installed\\\r\nALL=1\r\n")
+        setup = Installer(session, medium)
+        setup.start()
+        seen = set()
+
+        def product_shown():
+            seen.update(w.size for w in setup.windows())
+            return setup.process.poll() is not None and [
+                w for w in session.display.windows("koltamain.exe") if w.title == "Kolta Demo"]
+        session.wait_for("the installed product's window and the setup's end", product_shown)
+        session.save_screenshot("product")
+        check(setup.process.returncode == 0, f"exit code {setup.process.returncode}")
+        check(not seen & SKINNED_SIZES, f"the setup showed windows: {seen}")
+
+
+def small_display(build):
+    with Session(build, "small_display", geometry="512x384x24") as session:
+        setup = Installer(session, os.path.join(build, "medium"))
+        setup.start()
+
+        def platform_box():
+            windows = setup.windows()
+            check(not any(w.size in SKINNED_SIZES for w in windows), f"skinned: {windows}")
+            return next((w for w in windows if w.width > 100 and w.height > 50), None)
+        box = session.wait_for("the platform message box", platform_box)
+        session.save_screenshot("error-screen")
+        check(box.title == "Kolta Demo Setup", f"the box's caption is {box.title!r}")
+        # Enter answers the box when it has the keyboard; else its one button is clicked,
+        # which the platform centres at its bottom.
+        session.display.key("Return")
+        try:
+            session.wait_exit(setup.process, "the box to take Enter", timeout=5)
+        except Failure:
+            session.display.click(box.x + box.width // 2, box.y + box.height - 22)
+        code = session.wait_exit(setup.process, "the setup to end")
+        check(code == 0, f"exit code {code}")
+
+
+def chinese(build):
+    medium = os.path.join(build, "medium-zh")
+    inf = os.path.join(medium, "lan", "chs", "setup", "setuphd.inf")
+    with open(inf, "rb") as f:
+        def_dir = re.search(rb"^DefDir=\$(.*?)\r?$", f.read(), re.M).group(1).decode("cp936")
+    folder = "c" + def_dir
+    check(any(ord(c) > 0x2E80 for c in folder), f"the default folder {folder} is not Chinese")
+    with Session(build, "chinese", locale="zh_CN.UTF-8") as session:
+        setup = Installer(session, medium)
+        destination = to_destination(setup)
+        pixels = session.display.screenshot()
+        session.save_screenshot("destination", pixels)
+        check_texts_drawn(setup, pixels, destination, "choose.jpg", (27, 218, 400, 280))
+        setup.click(destination, NEXT)
+        setup.wait_progress()
+        box, kind = setup.wait_message("the success message", timeout=300)
+        pixels = session.display.screenshot()
+        session.save_screenshot("success", pixels)
+        check(kind == "ok", f"the success message is a {kind} box")
+        check_texts_drawn(setup, pixels, box, "ms_back.jpg", (13, 38, 245, 95))
+        setup.click(box, OK)
+        code = session.wait_exit(setup.process, "the setup to end")
+        check(code == 0, f"exit code {code}")
+        check_installed_tree(session, medium, folder)
+        check_product_config(session, folder)
+
+
+def check_texts_drawn(setup, pixels, window, picture, rect):
+    """Text was drawn in rect of a screen: many pixels there differ from its picture."""
+    left, top, right, bottom = rect
+    shown = pixels[window.y + top:window.y + bottom, window.x + left:window.x + right]
+    art = setup.picture(picture)[top:bottom, left:right]
+    changed = int((np.abs(shown.astype(int) - art.astype(int)).max(axis=-1) > 80).sum())
+    check(changed > 40, f"no text drawn in {rect} of {picture} ({changed} pixels changed)")
+
+
+SCENARIOS = {f.__name__: f for f in (happy_path, exit_no_then_yes, invalid_path,
+                                     missing_folder, no_space, cancel, second_copy,
+                                     installed_product, small_display, chinese)}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--build", required=True)
+    args = parser.parse_args()
+    try:
+        SCENARIOS[args.scenario](os.path.abspath(args.build))
+    except Failure as failure:
+        print(f"FAILED {args.scenario}: {failure}")
+        return 1
+    print(f"passed {args.scenario}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
