@@ -375,6 +375,32 @@ def installed_product(build):
         check(not seen & SKINNED_SIZES, f"the setup showed windows: {seen}")
 
 
+def long_folder(build):
+    """A medium whose program folder, or whose language folder below it, does not fit a
+    128-byte path ends the setup at start-up with code 0 and no window, instead of reading
+    a cut path that names another folder."""
+    medium = os.path.join(build, "medium")
+    with Session(build, "long_folder") as session:
+        # (what, length of the program's own path as Windows sees it: Z: and the Linux path)
+        for what, exe_length in (("program path of 130 characters", 130),
+                                 ("language folder of 129 characters", 126)):
+            parent = os.path.join(session.folder, what.split()[0])
+            padding = exe_length - len("Z:" + parent + "/") - len("/K_SETUP.exe")
+            folder = os.path.join(parent, "m" * padding)
+            shutil.copytree(medium, folder, copy_function=os.link)
+            check(len("Z:" + os.path.join(folder, "K_SETUP.exe")) == exe_length, "padding")
+            setup = Installer(session, folder)
+            setup.start()
+            seen = set()
+
+            def ended():
+                seen.update(w.size for w in setup.windows())
+                return setup.process.poll() is not None
+            session.wait_for(f"the setup with a {what} to end", ended)
+            check(setup.process.returncode == 0, f"{what}: exit code {setup.process.returncode}")
+            check(not seen, f"{what}: the setup showed windows {seen}")
+
+
 def small_display(build):
     with Session(build, "small_display", geometry="512x384x24") as session:
         setup = Installer(session, os.path.join(build, "medium"))
@@ -436,7 +462,8 @@ def check_texts_drawn(setup, pixels, window, picture, rect):
 
 SCENARIOS = {f.__name__: f for f in (happy_path, exit_no_then_yes, invalid_path,
                                      missing_folder, no_space, cancel, second_copy,
-                                     installed_product, small_display, chinese)}
+                                     installed_product, long_folder, small_display,
+                                     chinese)}
 
 
 def main():
