@@ -1,7 +1,8 @@
 #!/bin/bash
-# Builds the installer and runs it on the demo medium under 64-bit Wine (Debian 12, as
-# root: the bootstrap installs what is missing). Only the x86_64 build runs here (Debian's
-# 32-bit Wine cannot), so this is the win64 build of the same sources as the shipping one.
+# Builds both Windows builds (the i686 shipping set and x86_64) with their demo media and
+# runs the installer on the x86_64 medium under 64-bit Wine (Debian 12, as root: the
+# bootstrap installs what is missing). Only the x86_64 build runs here (Debian's 32-bit
+# Wine cannot); it is built from the same sources as the shipping one.
 #
 # With a display ($DISPLAY set) the installer simply starts on it. Without one it runs in
 # Xvfb, is clicked through every screen (logo, destination, progress, success) and leaves
@@ -14,8 +15,10 @@ cd "$repo"
 build=$repo/build/win64
 
 scripts/bootstrap.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target medium
+for preset in win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
 
 if [[ -n ${DISPLAY:-} ]]; then
   exec scripts/wine-run.sh --root "$build/demo-wine" --name demo "$build/medium/K_SETUP.exe"
