@@ -63,7 +63,7 @@ class RepaintPacer {
  public:
   static constexpr DWORD kRepaintInterval = 40;
 
-  // Whether the changed part is to be repainted now.
+  // Whether the changed area is to be repainted now.
   bool Due(bool lastItem) {
     const DWORD now = GetTickCount();
     if (!lastItem && now - last_ < kRepaintInterval) return false;

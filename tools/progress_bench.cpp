@@ -98,7 +98,7 @@ struct LoopTimes {
 };
 
 // One pass of the install's loop over `items` items; which = the rectangle repainted per
-// item (1 the changed part, 0 all), or -1 for no screen at all.
+// item (1 the changed area, 0 all), or -1 for no screen at all.
 LoopTimes ItemLoop(HWND dialog, int items, int which) {
   ProgressSetTitle("Copying files");
   ProgressSetTotal(items);

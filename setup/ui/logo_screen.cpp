@@ -64,7 +64,7 @@ LRESULT CALLBACK LogoSkinWndProc(HWND window, UINT message, WPARAM wParam, LPARA
   return SkinScreenWindowMessage(Skin(), nullptr, PostCommand, window, message, wParam, lParam);
 }
 
-// Places the screen over its part of the main window.
+// Places the screen at its place over the main window.
 void OnInitDialog(HWND dialog) {
   const SetupState* state = GetSetupState();
   SetWindowTextA(dialog, state->appName);

@@ -39,7 +39,7 @@ def mean_difference(a, b, where):
 
 def check_main_shape(setup, pixels, covered):
     """Where backa.bmp is below 128 the root shows through; elsewhere the background
-    does (outside the screen panel covering part of the window)."""
+    does (outside the screen panel that covers the middle of the window)."""
     main = setup.main
     mask = np.asarray(Image.open(os.path.join(setup.skin, "backa.bmp")))
     back = setup.picture("back.jpg")

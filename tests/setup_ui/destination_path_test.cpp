@@ -64,7 +64,7 @@ TEST(DestinationPath, DoubleByteNamesKeepTheirSecondByte) {
   EXPECT_EQ(std::string(dp::InstallFolder(name, Cp936Lead)->view()), name + "\\");
   // A text that ends inside a character is malformed: nothing may follow it.
   EXPECT_FALSE(dp::ValidateTypedPath("c:\\ab\x81", Cp936Lead));
-  // A lead byte in second place makes the colon part of a character.
+  // A lead byte in second place makes the colon the second byte of a character.
   EXPECT_FALSE(dp::ValidateTypedPath("\x81:\\games", Cp936Lead));
 }
 
