@@ -321,9 +321,10 @@ def status_panel():
     fill_shape(image, vertical_gradient(w, h, ORANGE_TOP, ORANGE_BOTTOM),
                rounded_box((268, 108, 328, 170), 8))
     ring(image, (298, 139), 20, 6, (255, 255, 255), (240, 230, 210))
-    # The bar's track: light, with a frame, under the red bar.
+    # The bar's track: a mid slate, with a frame, under the red bar, so that the white
+    # percentage reads over it.
     draw = ImageDraw.Draw(image)
-    draw.rounded_rectangle((17, 234, 401, 258), 5, fill=(214, 222, 234), outline=(150, 166, 190))
+    draw.rounded_rectangle((17, 234, 401, 258), 5, fill=(92, 108, 134), outline=(60, 74, 98))
     draw.line((17, 189, 421, 189), fill=(200, 210, 226))
     mask = card_mask(w, h, 22)
     mask = porthole(mask, (298, 139), 14)
