@@ -350,12 +350,7 @@ LRESULT CALLBACK ProgressSkinWndProc(HWND window, UINT message, WPARAM wParam, L
     case WM_LBUTTONUP:
       OnLButtonUp(window);
       return 0;
-    case WM_MOUSEMOVE:
-    case WM_CREATE:
-    case WM_DESTROY:
-    case WM_TIMER:
-      return 0;
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      return SkinScreenOtherMessage(window, message, wParam, lParam);
   }
 }

@@ -66,6 +66,20 @@ inline HBITMAP ComposeSkinPanel(HWND owner, const char* imageFormat, const char*
 // screen's order.
 using SkinScreenCommand = void (*)(HWND skinWindow, int button);
 
+// The messages a skin window leaves alone: no hover look, nothing to set up or tear down,
+// no timers; the rest goes to the default procedure.
+inline LRESULT SkinScreenOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_CREATE:
+    case WM_DESTROY:
+    case WM_TIMER:
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
 // The skin window's procedure of every skinned screen: painting, the press that shows at
 // once and the release that issues the first pressed button's command. The mouse is not
 // captured and has no hover look.
@@ -82,13 +96,8 @@ inline LRESULT SkinScreenWindowMessage(SkinDialog* dialog, SkinDialogTextPainter
     case WM_LBUTTONUP:
       if (const int button = SkinDialogMouseUp(dialog); button >= 0) onRelease(window, button);
       return 0;
-    case WM_MOUSEMOVE:
-    case WM_CREATE:
-    case WM_DESTROY:
-    case WM_TIMER:
-      return 0;
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      return SkinScreenOtherMessage(window, message, wParam, lParam);
   }
 }
 
