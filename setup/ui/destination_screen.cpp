@@ -95,10 +95,11 @@ void SetPath(HWND dialog, const Path& path) {
 // Lists the subfolders of `folder` (a text ending in "\", or empty for the current folder)
 // in the folder list; false when the folder cannot be listed.
 bool ListFolders(HWND dialog, std::string_view folder) {
-  ListText spec{};
-  if (folder.size() >= sizeof spec) return false;
-  folder.copy(spec, folder.size());
-  return DlgDirListA(dialog, spec, kDestinationFolderList, 0, kFolderListing) != 0;
+  // The listing call writes into its path argument, so it gets a copy of its own.
+  ListText listed{};
+  if (folder.size() >= sizeof listed) return false;
+  folder.copy(listed, folder.size());
+  return DlgDirListA(dialog, listed, kDestinationFolderList, 0, kFolderListing) != 0;
 }
 
 // The name of the folder list's selected entry, without brackets and trailing backslash;
@@ -153,8 +154,8 @@ void ShowFolderInList(HWND dialog) {
 }
 
 void ShowDrives(HWND dialog) {
-  ListText spec{};
-  DlgDirListComboBoxA(dialog, spec, kDestinationDriveList, 0, DDL_EXCLUSIVE | DDL_DRIVES);
+  ListText noFolder{};  // drives only: no folder is listed with them
+  DlgDirListComboBoxA(dialog, noFolder, kDestinationDriveList, 0, DDL_EXCLUSIVE | DDL_DRIVES);
   if (CurrentPath().empty()) return;
   const char entry[] = {'[', '-', g_destination->path[0], '-', ']', '\0'};
   const LRESULT found = SendDlgItemMessageA(dialog, kDestinationDriveList, CB_FINDSTRING,
