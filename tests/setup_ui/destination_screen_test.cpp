@@ -49,17 +49,6 @@ BOOL CALLBACK FindDestination(HWND window, LPARAM found) {
   return TRUE;
 }
 
-// The message box: a visible 272 x 145 window of this thread.
-BOOL CALLBACK FindMessageBox(HWND window, LPARAM found) {
-  RECT rect;
-  if (IsWindowVisible(window) && GetWindowRect(window, &rect) &&
-      rect.right - rect.left == 272 && rect.bottom - rect.top == 145) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 template <WNDENUMPROC Find>
 HWND ThreadWindow() {
   HWND found = nullptr;
@@ -81,7 +70,7 @@ void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
   HWND dialog = ThreadWindow<FindDestination>();
   if (g_driver->next < g_driver->steps.size()) {
     g_driver->steps[g_driver->next++](dialog);
-  } else if (dialog && !ThreadWindow<FindMessageBox>()) {
+  } else if (dialog && !FindScreen(GetCurrentThreadId(), kMessageSkinClass)) {
     EndDialog(dialog, kClosedByTest);
   }
 }
@@ -93,15 +82,14 @@ Step Type(std::string text) {
 Step Press(POINT point) {
   return [point](HWND dialog) { Click(dialog, point); };
 }
-// Answers the message box when one is shown (the box's cells in the test skin: OK 36 x 28,
-// yes and no 46 x 28).
+// Answers the message box when one is shown.
 Step Reply(Answer answer) {
   return [answer](HWND) {
-    HWND box = ThreadWindow<FindMessageBox>();
+    HWND box = FindScreen(GetCurrentThreadId(), kMessageSkinClass);
     if (!box) return;
-    const POINT cell = answer == Answer::Ok    ? POINT{118 + 18, 105 + 14}
-                       : answer == Answer::Yes ? POINT{94 + 23, 105 + 14}
-                                               : POINT{143 + 23, 106 + 14};
+    const POINT cell = answer == Answer::Ok    ? kMessageOkPoint
+                       : answer == Answer::Yes ? kMessageYesPoint
+                                               : kMessageNoPoint;
     Click(box, cell);
   };
 }

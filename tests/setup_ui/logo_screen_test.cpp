@@ -22,7 +22,6 @@ namespace kolta::test {
 namespace {
 
 constexpr char kSkinClass[] = "KOLTASETUP_LOGO";
-constexpr char kMessageClass[] = "KOLTASETUP_MSG";
 constexpr int kX = 82, kY = 93, kWidth = 436, kHeight = 324;
 constexpr COLORREF kPanel = RGB(200, 180, 120);
 constexpr COLORREF kInstall[2] = {RGB(0, 160, 0), RGB(0, 80, 0)};
@@ -30,7 +29,6 @@ constexpr COLORREF kExit[2] = {RGB(160, 0, 0), RGB(80, 0, 0)};
 constexpr POINT kInstallAt{31, 140}, kExitAt{31, 218};
 constexpr POINT kInstallInside{kInstallAt.x + 60, kInstallAt.y + 25};
 constexpr POINT kExitInside{kExitAt.x + 50, kExitAt.y + 20};
-constexpr POINT kNoInside{143 + 23, 106 + 14}, kYesInside{94 + 23, 105 + 14};
 
 class LogoScreenTest : public ScreenTest {
  protected:
@@ -133,7 +131,7 @@ TEST_F(LogoScreenTest, MissingSetupInformationIsReportedAndEndsTheScreen) {
     if (!skin) return;
     Click(skin, kInstallInside.x, kInstallInside.y);
     // The report has no owner: centred on the screen, while the logo screen stays.
-    HWND message = WaitForScreen(d, kMessageClass);
+    HWND message = WaitForScreen(d, kMessageSkinClass);
     if (!message) return;
     GetWindowRect(message, &box);
     EXPECT_TRUE(IsWindowVisible(GetParent(skin)));
@@ -142,7 +140,7 @@ TEST_F(LogoScreenTest, MissingSetupInformationIsReportedAndEndsTheScreen) {
     DWORD_PTR ignored = 0;
     EXPECT_TRUE(
         SendMessageTimeoutA(GetParent(skin), WM_COMMAND, 1, 0, SMTO_NORMAL, 5000, &ignored));
-    EXPECT_EQ(FindScreen(d.uiThread(), kMessageClass, message), nullptr);
+    EXPECT_EQ(FindScreen(d.uiThread(), kMessageSkinClass, message), nullptr);
     Key(message, VK_RETURN);
   });
   EXPECT_EQ(ShowLogoScreen(main()), 0);
@@ -165,18 +163,18 @@ TEST_F(LogoScreenTest, ExitAsksAndNoKeepsTheScreenWithButtonsReleased) {
     pressed = WindowPixel(skin, kExitInside.x, kExitInside.y);
     Release(skin, kExitInside.x, kExitInside.y);
 
-    HWND question = WaitForScreen(d, kMessageClass);
+    HWND question = WaitForScreen(d, kMessageSkinClass);
     if (!question) return;
     GetWindowRect(question, &box);
-    Click(SkinWindow(question, kMessageClass), kNoInside.x, kNoInside.y);
+    Click(SkinWindow(question, kMessageSkinClass), kMessageNoPoint.x, kMessageNoPoint.y);
     if (!WaitUntilClosed(question)) return d.Abandon("the question stayed open");
     released = WaitForPixel(skin, kExitInside.x, kExitInside.y, kExit[0]);
     stayed = IsWindowVisible(dialog);
 
     // Asked again, yes ends the screen.
     Click(skin, kExitInside.x, kExitInside.y);
-    question = WaitForScreen(d, kMessageClass);
-    if (question) Click(SkinWindow(question, kMessageClass), kYesInside.x, kYesInside.y);
+    question = WaitForScreen(d, kMessageSkinClass);
+    if (question) Click(SkinWindow(question, kMessageSkinClass), kMessageYesPoint.x, kMessageYesPoint.y);
   });
   EXPECT_EQ(ShowLogoScreen(main()), 0);
   EXPECT_TRUE(Near(pressed, kExit[1])) << Rgb(pressed);

@@ -24,7 +24,6 @@
 namespace kolta::test {
 namespace {
 
-constexpr char kSkinClass[] = "KOLTASETUP_MSG";
 constexpr int kWidth = 272, kHeight = 145;
 constexpr COLORREF kPanel = RGB(230, 230, 200);
 constexpr COLORREF kOk[2] = {RGB(0, 200, 200), RGB(0, 100, 100)};
@@ -62,9 +61,9 @@ class MessageBoxTest : public ScreenTest {
 int ShowAndAnswer(HWND owner, const char* key, int mode, std::initializer_list<POINT> points,
                   Seen& seen, const std::function<void(HWND dialog, HWND skin)>& answer) {
   ModalDriver driver([&](ModalDriver& d) {
-    HWND dialog = WaitForScreen(d, kSkinClass);
+    HWND dialog = WaitForScreen(d, kMessageSkinClass);
     if (!dialog) return;
-    HWND skin = SkinWindow(dialog, kSkinClass);
+    HWND skin = SkinWindow(dialog, kMessageSkinClass);
     GetWindowRect(dialog, &seen.box);
     std::size_t i = 0;
     for (const POINT& p : points) {
@@ -194,9 +193,9 @@ TEST_F(MessageBoxTest, TitleIsCentredWhereItFitsAndLongMessagesWrap) {
     lstrcpyA(GetSetupState()->appName, c.appName);
     Ink title, message;
     ModalDriver driver([&](ModalDriver& d) {
-      HWND dialog = WaitForScreen(d, kSkinClass);
+      HWND dialog = WaitForScreen(d, kMessageSkinClass);
       if (!dialog) return;
-      HWND skin = SkinWindow(dialog, kSkinClass);
+      HWND skin = SkinWindow(dialog, kMessageSkinClass);
       title = FindInk(skin, kTitleRect, white);
       message = FindInk(skin, kMessageRect, black);
       Key(dialog, VK_RETURN);
@@ -294,9 +293,9 @@ TEST_F(MessageBoxTest, MissingSkinFileShowsNothingAndAnswersNo) {
                         {"ms_ok.jpg", MB_OK}, {"ms_yes.jpg", MB_YESNO}, {"ms_no.jpg", MB_YESNO}}) {
     ASSERT_TRUE(UseSkinCopy(ScratchFolder("kolta_message_skin"), {c.missing}));
     EXPECT_EQ(SetupMessage(main(), "IDS_SUREQUIT", c.mode), 0) << c.missing;
-    EXPECT_EQ(FindScreen(GetCurrentThreadId(), kSkinClass), nullptr);
+    EXPECT_EQ(FindScreen(GetCurrentThreadId(), kMessageSkinClass), nullptr);
     WNDCLASSA type;  // the class is left registered, as after every failed load
-    EXPECT_TRUE(GetClassInfoA(GetSetupState()->instance, kSkinClass, &type));
+    EXPECT_TRUE(GetClassInfoA(GetSetupState()->instance, kMessageSkinClass, &type));
   }
   RemoveTree(ScratchFolder("kolta_message_skin"));
 }
@@ -304,11 +303,11 @@ TEST_F(MessageBoxTest, MissingSkinFileShowsNothingAndAnswersNo) {
 TEST_F(MessageBoxTest, ClassIsRegisteredOnlyWhileABoxIsShown) {
   WNDCLASSA type;
   ModalDriver driver([](ModalDriver& d) {
-    HWND dialog = WaitForScreen(d, kSkinClass);
+    HWND dialog = WaitForScreen(d, kMessageSkinClass);
     if (dialog) Key(dialog, VK_ESCAPE);
   });
   EXPECT_EQ(SetupMessage(main(), "IDS_SUREQUIT", MB_YESNO), 0);
-  EXPECT_FALSE(GetClassInfoA(GetSetupState()->instance, kSkinClass, &type));
+  EXPECT_FALSE(GetClassInfoA(GetSetupState()->instance, kMessageSkinClass, &type));
 }
 
 // On a display of 640 x 400 (run as a test entry of its own) the skin cannot be shown: the

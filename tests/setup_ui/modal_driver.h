@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include "screen_test_support.h"
+
 namespace kolta::test {
 
 inline constexpr int kPollAttempts = 500;
@@ -39,35 +41,6 @@ class ModalDriver {
   DWORD uiThread_;
   std::thread thread_;
 };
-
-struct ScreenSearch {
-  const char* skinClass;
-  HWND except;
-  HWND found;
-};
-
-inline BOOL CALLBACK MatchScreen(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<ScreenSearch*>(data);
-  if (window == search->except || !IsWindowVisible(window) ||
-      !FindWindowExA(window, nullptr, search->skinClass, nullptr)) {
-    return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
-
-// The visible top-level window of `thread` that holds a child of class `skinClass`, other
-// than `except`; null when there is none.
-inline HWND FindScreen(DWORD thread, const char* skinClass, HWND except = nullptr) {
-  ScreenSearch search{skinClass, except, nullptr};
-  EnumThreadWindows(thread, MatchScreen, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// The screen's skin window.
-inline HWND SkinWindow(HWND screen, const char* skinClass) {
-  return FindWindowExA(screen, nullptr, skinClass, nullptr);
-}
 
 // Polls until the window has painted all of itself: its update region is empty, and the
 // round trip of a sent message waits for a paint that has begun to end.

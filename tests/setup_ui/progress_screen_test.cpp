@@ -61,18 +61,12 @@ void Pump() {
 // never acts. Runs from a thread timer, which the box's modal loop dispatches.
 struct BoxAnswerer {
   static inline int answered = 0;
-  static inline POINT click{143 + 20, 106 + 14};  // "no"; "yes" is at 94, 105
+  static inline POINT click = kMessageNoPoint;
   static inline HWND lastBox = nullptr;
 
-  static BOOL CALLBACK FindBox(HWND window, LPARAM found) {
-    HWND skin = FindWindowExA(window, nullptr, "KOLTASETUP_MSG", nullptr);
-    if (skin == nullptr || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = skin;
-    return FALSE;
-  }
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    HWND dialog = FindScreen(GetCurrentThreadId(), kMessageSkinClass);
+    HWND box = dialog ? SkinWindow(dialog, kMessageSkinClass) : nullptr;
     if (box == nullptr || box == lastBox) return;
     lastBox = box;
     ++answered;
@@ -411,9 +405,9 @@ TEST_F(ProgressScreenTest, EscapeAndEnterAskTheSameQuestion) {
 TEST_F(ProgressScreenTest, AYesEndsTheInstallAtTheNextPoll) {
   Open();
   if (!MessageBoxIsReal()) GTEST_SKIP() << "SetupMessage shows no box to answer";
-  BoxAnswerer::click = POINT{94 + 20, 105 + 14};
+  BoxAnswerer::click = kMessageYesPoint;
   Click(kCancelCentre);
-  BoxAnswerer::click = POINT{143 + 20, 106 + 14};
+  BoxAnswerer::click = kMessageNoPoint;
   EXPECT_EQ(ProgressAbortRequested(), 1);
   Click(kCancelCentre);  // a later "no" does not take it back
   EXPECT_EQ(ProgressAbortRequested(), 1);

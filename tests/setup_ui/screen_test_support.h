@@ -1,6 +1,7 @@
 // A fixture for the screen tests: the setup state as start-up leaves it, over the flat
 // test skin beside the test program (made by make_test_skin.py) and a settings file of the
-// test's own, with a painted 600 x 450 main window centred on the screen.
+// test's own, with a painted 600 x 450 main window centred on the screen; and finding a
+// screen, and the message box's buttons, as a test clicks them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,6 +16,42 @@
 namespace kolta::test {
 
 inline constexpr COLORREF kMainWindowColour = RGB(40, 60, 120);
+
+// Points inside the message box's buttons of the test skin (OK 36 x 28, yes and no 46 x 28
+// at 118,105, 94,105 and 143,106), in the box's client coordinates.
+inline constexpr POINT kMessageOkPoint{118 + 18, 105 + 14};
+inline constexpr POINT kMessageYesPoint{94 + 23, 105 + 14};
+inline constexpr POINT kMessageNoPoint{143 + 23, 106 + 14};
+inline constexpr char kMessageSkinClass[] = "KOLTASETUP_MSG";
+
+struct ScreenSearch {
+  const char* skinClass;
+  HWND except;
+  HWND found;
+};
+
+inline BOOL CALLBACK MatchScreen(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<ScreenSearch*>(data);
+  if (window == search->except || !IsWindowVisible(window) ||
+      !FindWindowExA(window, nullptr, search->skinClass, nullptr)) {
+    return TRUE;
+  }
+  search->found = window;
+  return FALSE;
+}
+
+// The visible top-level window of `thread` that holds a child of class `skinClass`, other
+// than `except`; null when there is none.
+inline HWND FindScreen(DWORD thread, const char* skinClass, HWND except = nullptr) {
+  ScreenSearch search{skinClass, except, nullptr};
+  EnumThreadWindows(thread, MatchScreen, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The screen's skin window.
+inline HWND SkinWindow(HWND screen, const char* skinClass) {
+  return FindWindowExA(screen, nullptr, skinClass, nullptr);
+}
 
 class ScreenTest : public ::testing::Test {
  protected:
