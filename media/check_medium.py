@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks a laid-out demo medium (standard library only).
+"""Checks a laid-out demo medium (standard library only, and medium_files beside it).
 
     check_medium.py MEDIUM --installed DIR [--chinese MEDIUM_ZH]
 
@@ -11,11 +11,12 @@ arguments its key passes. MEDIUM_ZH is the same medium with its texts in code pa
 """
 import argparse
 import configparser
-import fnmatch
 import os
 import re
 import struct
 import sys
+
+from medium_files import expected_files, installed_files, read_sections
 
 SKIN = os.path.join("lan", "chs", "setup")
 
@@ -155,121 +156,30 @@ def check_skin(medium):
 
 
 # ---------------------------------------------------------------------------
-# Compressed files
-
-def szdd_expand(data):
-    """The plain bytes of an SZDD file (LZSS, 4 KB window filled with blanks)."""
-    if data[:8] != b"SZDD\x88\xf0\x27\x33" or len(data) < 14:
-        raise ValueError("no SZDD header")
-    size = struct.unpack("<I", data[10:14])[0]
-    window, at, out, pos = bytearray(b" " * 4096), 14, bytearray(), 4096 - 16
-    while at < len(data) and len(out) < size:
-        flags, at = data[at], at + 1
-        for bit in range(8):
-            if at >= len(data) or len(out) >= size:
-                break
-            if flags & (1 << bit):
-                byte, at = data[at], at + 1
-                out.append(byte)
-                window[pos] = byte
-                pos = (pos + 1) & 4095
-            else:
-                if at + 1 >= len(data):
-                    raise ValueError("reference cut short")
-                low, high = data[at], data[at + 1]
-                at += 2
-                source, length = low | ((high & 0xF0) << 4), (high & 0x0F) + 3
-                for k in range(length):
-                    byte = window[(source + k) & 4095]
-                    out.append(byte)
-                    window[pos] = byte
-                    pos = (pos + 1) & 4095
-    if len(out) < size:
-        raise ValueError(f"expands to {len(out)} of {size} bytes")
-    return bytes(out[:size])
-
-
-# ---------------------------------------------------------------------------
 # Setup information and settings
 
 def check_setup_information(medium, installed, encoding):
+    """setuphd.inf: CR LF lines; what its [Files] lines install (compressed files expanded)
+    is exactly the installed tree; every [PM Info] target exists."""
     path = os.path.join(medium, SKIN, "setuphd.inf")
     with open(path, "rb") as f:
         raw = f.read()
     if b"\n" in raw.replace(b"\r\n", b""):
         fail("setuphd.inf: a line does not end in CR LF")
-    sections, section = {}, None
-    for line in raw.decode(encoding).split("\r\n"):
-        line = line.strip(" \t")
-        if not line or line.startswith(";"):
-            continue
-        if line.startswith("["):
-            section = line
-            sections.setdefault(section, [])
-        elif section:
-            sections[section].append(line)
-    folders = {key: {int(n): v for n, v in (e.split("=", 1) for e in sections.get(key, []))}
-               for key in ("[SrcDirs]", "[DstDirs]")}
+    expected, actual = expected_files(medium), installed_files(installed)
+    for name in sorted(expected.keys() - actual.keys()):
+        fail(f"setuphd.inf installs {name}, which the installed tree lacks")
+    for name in sorted(actual.keys() - expected.keys()):
+        fail(f"the installed tree holds {name}, which setuphd.inf does not install")
+    for name in sorted(expected.keys() & actual.keys()):
+        if expected[name] != actual[name]:
+            fail(f"{name}: differs from its installed form")
 
-    def source(number):
-        return os.path.join(medium, *folders["[SrcDirs]"][number].split("\\"))
-
-    copied = 0
-    for entry in sections.get("[Files]", []):
-        if entry[0] in "*?":
-            if entry[0] == "*":
-                pattern, numbers = "*", entry[1:]
-            else:
-                extension, numbers = entry[entry.index("(") + 1:].split(")", 1)
-                pattern = "*." + extension.lower()
-            numbers = numbers.rstrip(",").split("-")
-            names = [n for n in os.listdir(source(int(numbers[0])))
-                     if fnmatch.fnmatch(n.lower(), pattern)
-                     and os.path.isfile(os.path.join(source(int(numbers[0])), n))]
-            if not names:
-                fail(f"setuphd.inf: {entry} matches no file")
-            for name in names:
-                copied += check_copy(source(int(numbers[0])), name,
-                                     folders["[DstDirs]"][int(numbers[1])], name, installed)
-        else:
-            _, src, dst, _ = entry.split(",")
-            src_number, src_name = src.strip().split(":")
-            dst_number, dst_name = dst.strip().split(":")
-            copied += check_copy(source(int(src_number)), src_name.strip(),
-                                 folders["[DstDirs]"][int(dst_number)], dst_name.strip(), installed)
-    expected = sum(len(files) for _, _, files in os.walk(installed))
-    if copied != expected:
-        fail(f"setuphd.inf copies {copied} files, the installed tree holds {expected}")
-
-    for entry in sections.get("[PM Info]", []):
-        target = entry.split(",", 1)[0]
+    for line in read_sections(path).get("PM Info", []):
+        target = line.decode(encoding).split(",", 1)[0]
         base = medium if target[1] in "Ss" else installed
         if not os.path.isfile(os.path.join(base, *target[3:].split("\\"))):
             fail(f"setuphd.inf: shortcut target {target} is missing")
-
-
-def check_copy(folder, name, destination, dest_name, installed):
-    """1 when the medium's file, expanded when compressed, equals its installed form."""
-    try:
-        with open(os.path.join(folder, name), "rb") as f:
-            data = f.read()
-    except OSError:
-        fail(f"{name}: missing from the medium")
-        return 0
-    if data.startswith(b"SZDD"):
-        try:
-            data = szdd_expand(data)
-        except ValueError as error:
-            fail(f"{name}: {error}")
-            return 0
-    target = os.path.join(installed, *destination.split("\\"), dest_name)
-    try:
-        with open(target, "rb") as f:
-            if f.read() != data:
-                fail(f"{name}: differs from its installed form {dest_name}")
-    except OSError:
-        fail(f"{name}: no installed form {dest_name}")
-    return 1
 
 
 def check_settings(medium, encoding):

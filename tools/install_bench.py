@@ -27,6 +27,7 @@ import numpy as np
 from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "media"))
 from medium_files import expected_files  # noqa: E402
 from e2e import INSTALL, NEXT, PANEL_AT, Failure, Installer, Session, check  # noqa: E402
 

@@ -18,10 +18,11 @@ import sys
 import numpy as np
 from PIL import Image
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "media"))
 from e2e import (BAR, CANCEL, DESTINATION_EXIT, INSTALL, LOGO_EXIT, NEXT, NO, OK,
                  PANEL_AT, ROOT_COLOUR, SKINNED_SIZES, YES, Failure, Installer, Session,
                  check, red_run)
-from medium_files import expected_files, installed_files, szdd_blanks
+from medium_files import expected_files, installed_files, szdd_blanks  # noqa: E402
 
 DEFAULT_FOLDER = "c:\\program files\\kolta demo"
 ALL_USERS_PROGRAMS = "c:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"

@@ -1,6 +1,7 @@
 """What a medium's setup information says must be installed, worked out independently
 of the installer: the [Files] entries of "setuphd.inf" over the medium's folders, with
 SZDD files expanded by a decoder of our own. Also makes SZDD data for large test payloads.
+Used by the medium's check, the end-to-end tests and the install benchmark.
 """
 import fnmatch
 import os
