@@ -1,18 +1,14 @@
-# Test helpers: GoogleTest programs (native, or under wine64 for the x86_64 Windows
-# build), binary checks of the Windows deliverables, and libFuzzer targets.
+# Test helpers: GoogleTest programs (native, or under the test Wine for both Windows
+# builds), binary checks of the Windows deliverables, and libFuzzer targets.
 
 set(KOLTA_WINE_RUN ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
 set(KOLTA_AUDIO_SESSION ${PROJECT_SOURCE_DIR}/scripts/audio-session.sh)
 set(KOLTA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-# Only the x86_64 Windows build runs here (32-bit Wine cannot); the i686 build compiles
-# every test program and runs the binary checks.
-if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(KOLTA_RUN_WINDOWS_TESTS ON)
-else()
-  set(KOLTA_RUN_WINDOWS_TESTS OFF)
-endif()
+# Both Windows builds run their tests, under one WoW64 Wine that runs i686 and x86_64
+# programs alike (scripts/wine-exec.sh).
+set(KOLTA_RUN_WINDOWS_TESTS ${WIN32})
 
 if(NOT KOLTA_FUZZ)
   if(WIN32)
@@ -25,7 +21,7 @@ if(NOT KOLTA_FUZZ)
   endif()
 endif()
 
-# Adds one ctest entry that runs a Windows program under wine64 through scripts/wine-run.sh.
+# Adds one ctest entry that runs a Windows program under Wine through scripts/wine-run.sh.
 # SOUND runs it inside scripts/audio-session.sh, with a private PulseAudio null sink as its
 # sound device; where no audio server can be started the test is skipped, not passed.
 #   kolta_add_wine_test(NAME n PROGRAM target [SCREEN WxHxD] [LOCALE l] [SOUND] [ARGS ...]
@@ -58,8 +54,7 @@ function(kolta_add_wine_test)
 endfunction()
 
 # A GoogleTest program; it sees the shared test headers of tests/common. Natively it runs
-# directly; in the Windows builds it is compiled for both targets and run under wine64 in
-# the x86_64 build, one ctest entry per program.
+# directly; in the Windows builds it runs under Wine, one ctest entry per program.
 #   kolta_add_gtest(name SOURCES ... [LIBS ...] [WINE_ARGS ...])
 function(kolta_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;WINE_ARGS" ${ARGN})

@@ -1,7 +1,8 @@
 #!/bin/bash
-# Installs everything the builds and tests need on a Debian 12 machine (run as root)
-# and builds libpng and libjpeg-turbo for both MinGW targets into .cache/thirdparty.
-# Idempotent: on a ready machine it only checks and returns.
+# Installs everything the builds and tests need on a Debian 12 machine (run as root),
+# builds libpng and libjpeg-turbo for both MinGW targets into .cache/thirdparty, and
+# makes the test Wine's root (scripts/wine-root.sh; kept machine-wide in
+# /var/cache/kolta-wine). Idempotent: on a ready machine it only checks and returns.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,9 +15,8 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64 libz-mingw-w64-dev
   # native libraries, tests and fuzzing
   googletest libgtest-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev clang libclang-rt-14-dev
-  # 64-bit Wine (never wine32: it would take over /usr/bin/wine) and what it needs on X
-  wine wine64 libxrandr2 libxrender1 libxcursor1 libxi6 libxinerama1 libxcomposite1 libxfixes3
-  libxxf86vm1 fonts-wine fonts-liberation fonts-wqy-microhei locales
+  # the test Wine's root (Wine itself lives there, not on the host), fonts for the skin
+  debootstrap fonts-liberation locales
   # display, screenshots and input
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   # peers and media tools
@@ -166,4 +166,5 @@ build_all_thirdparty() {
 install_packages
 ensure_locales
 build_all_thirdparty
+"$repo/scripts/wine-root.sh" --ensure >/dev/null
 echo "bootstrap: ready"

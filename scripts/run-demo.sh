@@ -1,18 +1,17 @@
 #!/bin/bash
 # Builds both Windows builds (the i686 shipping set and x86_64) with their demo media and
-# runs the installer on the x86_64 medium under 64-bit Wine (Debian 12, as root: the
-# bootstrap installs what is missing). Only the x86_64 build runs here (Debian's 32-bit
-# Wine cannot); it is built from the same sources as the shipping one.
+# runs the installer of the shipping (i686) medium under the test Wine (Debian 12, as
+# root: the bootstrap installs what is missing, the test Wine's root included).
 #
 # With a display ($DISPLAY set) the installer simply starts on it. Without one it runs in
 # Xvfb, is clicked through every screen (logo, destination, progress, success) and leaves
-# a screenshot of each in build/win64/demo-screenshots/, whose path it prints at the end.
+# a screenshot of each in build/win32/demo-screenshots/, whose path it prints at the end.
 # The exit code is the installer's (0 after a finished or cancelled setup).
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
-build=$repo/build/win64
+build=$repo/build/win32
 
 scripts/bootstrap.sh
 for preset in win32 win64; do

@@ -1,8 +1,11 @@
 #!/bin/bash
-# Runs one Windows test program under 64-bit Wine and passes its exit code through.
+# Runs one Windows test program, i686 or x86_64, under the test Wine and passes its exit
+# code through.
 #
 #   wine-run.sh --root DIR [--name NAME] [--screen WxHxD] [--locale LOCALE] PROGRAM [ARGS...]
 #
+# The test Wine (scripts/wine-exec.sh) is one WoW64 build that runs both architectures,
+# so the program's own PE header decides how it runs; there is nothing to choose here.
 # Every run is isolated: it gets its own Wine prefix below DIR/NAME (a copy of a template
 # prefix made once below DIR), its own HOME, and, when DISPLAY is unset or --screen is
 # given, its own Xvfb display. Wine keeps the screen size of the display its session
@@ -28,8 +31,11 @@ done
 program=$1; shift
 [[ -n $name ]] || name=$(basename "$program" .exe)
 
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+wine() { "$here/wine-exec.sh" wine "$@"; }
+wineserver() { "$here/wine-exec.sh" wineserver "$@"; }
+# The template belongs to one Wine version: a new test Wine makes a new one.
+wine_version=$(cat "$("$here/wine-root.sh" --path)/.kolta-ready")
 mkdir -p "$root"
 root=$(cd "$root" && pwd)
 
@@ -59,17 +65,26 @@ unlink_user_folders() {
   done
 }
 
+# Wine's X11 driver waits about 2 s for a window manager whenever an activated top-level
+# window closes; Xvfb has none. Unmanaged windows skip that wait, and Wine still does
+# the activation and focus itself.
+setup_template() {
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+}
+
 make_template() {
   local template=$root/template
   exec 9>"$root/template.lock"
   flock 9
-  if [[ ! -f $template/.ready ]]; then
+  if [[ $(cat "$template/.ready" 2>/dev/null) != "$wine_version" ]]; then
     rm -rf "$template"
     mkdir -p "$root/template-home"
-    HOME="$root/template-home" WINEPREFIX="$template" "$wine" wineboot -i >/dev/null 2>&1
-    WINEPREFIX="$template" "$wineserver" -w
+    (
+      export HOME="$root/template-home" WINEPREFIX="$template"
+      wine wineboot -i && setup_template && wineserver -w
+    ) >"$root/template.log" 2>&1 || { cat "$root/template.log" >&2; echo "wine-run: the template prefix failed" >&2; exit 2; }
     unlink_user_folders "$template"
-    touch "$template/.ready"
+    echo "$wine_version" >"$template/.ready"
   fi
   flock -u 9
 }
@@ -90,7 +105,7 @@ make_prefix() {
 }
 
 cleanup() {
-  WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null || true
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
   if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
 }
 
@@ -107,12 +122,12 @@ make_prefix "$prefix"
 mkdir -p "$root/$name/home"
 export WINEPREFIX=$prefix HOME=$root/$name/home
 # A session left over from an interrupted run may belong to a display that is gone.
-"$wineserver" -k 2>/dev/null || true
+wineserver -k 2>/dev/null || true
 
 if [[ -n $locale ]]; then export LANG=$locale LC_ALL=$locale; fi
 
 set +e
-"$wine" "$program" "$@"
+wine "$program" "$@"
 status=$?
 set -e
 exit $status

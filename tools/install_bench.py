@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Times K_SETUP through its screens under wine64 and prints the figures (not a test:
+"""Times K_SETUP through its screens under the test Wine and prints the figures (not a test:
 they depend on the machine):
 
     tools/install_bench.py [BUILD-DIR]      (default build/win64, built with its medium)
@@ -29,7 +29,7 @@ from PIL import Image
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "media"))
 from medium_files import expected_files  # noqa: E402
-from e2e import INSTALL, NEXT, PANEL_AT, Failure, Installer, Session, check  # noqa: E402
+from e2e import INSTALL, NEXT, PANEL_AT, WINESERVER, Failure, Installer, Session, check  # noqa: E402
 
 SMALL = ("small", 2000, 20)        # 2,000 files in 20 folders, 1 to 8 KiB each
 LARGE = ("large", 4, 1)            # 200 MiB in 4 files of 50 MiB
@@ -140,7 +140,7 @@ def main():
             setup.start()
             warm = wait_first_paint(session, setup, started)
             setup.process.kill()
-            subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=session.environment())
+            subprocess.run([*WINESERVER, "-k"], env=session.environment())
             core, plain = copy_bench(session, build, medium)
         rows.append((name, files, total, cold, warm, install, core, plain))
 

@@ -1,4 +1,4 @@
-"""Drives K_SETUP under wine64 on a display of its own, the way a user would.
+"""Drives K_SETUP under the test Wine on a display of its own, the way a user would.
 
 A `Session` owns one Xvfb display (with a root colour of its own, so that whatever no
 window covers can be told apart), one Wine prefix made by scripts/wine-run.sh, and a
@@ -24,8 +24,10 @@ from PIL import Image
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 WINE_RUN = os.path.join(SOURCE, "scripts", "wine-run.sh")
-WINE = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+# The test Wine runs i686 and x86_64 programs alike (scripts/wine-exec.sh).
+WINE_EXEC = os.path.join(SOURCE, "scripts", "wine-exec.sh")
+WINE = [WINE_EXEC, "wine"]
+WINESERVER = [WINE_EXEC, "wineserver"]
 
 # What the screen shows where no window is: a colour no skin of ours uses.
 ROOT_COLOUR = (255, 0, 255)
@@ -119,8 +121,10 @@ class Display:
     def screenshot(self):
         """What the screen shows, as an RGB array. ImageMagick's import composes the
         picture from every window's own contents (and honours window shapes); the root's
-        raw image (xwd -root) does not show what Wine drew into its dialogs here."""
-        data = self.run("import", "-window", "root", "ppm:-")
+        raw image (xwd -root) does not show what Wine drew into its dialogs here. Asked for
+        8-bit samples, because PIL reads ImageMagick's default 16-bit ones one by one in
+        Python (seconds a picture)."""
+        data = self.run("import", "-window", "root", "-depth", "8", "ppm:-")
         return np.asarray(Image.open(io.BytesIO(data)).convert("RGB"))
 
     def windows(self, program):
@@ -214,7 +218,7 @@ class Session:
     def start(self, program, *args):
         """Starts a Windows program (a Linux path) in the prefix; returns the process."""
         log = open(os.path.join(self.folder, os.path.basename(program) + ".log"), "ab")
-        process = subprocess.Popen([WINE, program, *args], env=self.environment(),
+        process = subprocess.Popen([*WINE, program, *args], env=self.environment(),
                                    cwd=os.path.dirname(program), stdout=log,
                                    stderr=subprocess.STDOUT, start_new_session=True)
         log.close()
@@ -222,7 +226,7 @@ class Session:
         return process
 
     def close(self):
-        subprocess.run([WINESERVER, "-k"], env=self.environment(), capture_output=True)
+        subprocess.run([*WINESERVER, "-k"], env=self.environment(), capture_output=True)
         for process in self.processes:
             try:
                 process.wait(timeout=10)
@@ -323,6 +327,8 @@ class Installer:
         self.skin = os.path.join(medium, "lan", "chs", "setup")
         self.process = None
         self.main = None
+        # Whether any poll saw the progress screen (checked for its place whenever seen).
+        self.progress_seen = False
 
     def start(self):
         self.process = self.session.start(os.path.join(self.medium, "K_SETUP.exe"))
@@ -343,6 +349,9 @@ class Installer:
                 raise Failure(f"the setup ended (code {self.process.returncode}) "
                               f"while waiting for {what}")
             for window in self.windows():
+                if window.size == PROGRESS_SIZE:
+                    self._check_placed(window, PROGRESS_AT)
+                    self.progress_seen = True
                 if window.size == size and (other_than is None or window.ident != other_than.ident):
                     return window
             return None
@@ -365,9 +374,7 @@ class Installer:
         return panel
 
     def wait_progress(self):
-        panel = self.wait_window(PROGRESS_SIZE, "the progress screen")
-        self._check_placed(panel, PROGRESS_AT)
-        return panel
+        return self.wait_window(PROGRESS_SIZE, "the progress screen")
 
     def _check_placed(self, window, offset):
         if self.main is not None:

@@ -48,7 +48,13 @@ std::string LinkTarget(const std::string& link, const std::string& scratch) {
   const std::size_t at = text.find("Local path");
   if (at == std::string::npos) return "(no local path)";
   const std::size_t start = text.find(": ", at) + 2;
-  return text.substr(start, text.find('\n', start) - start);
+  std::string target = text.substr(start, text.find('\n', start) - start);
+  // Newer lnkinfo versions print each backslash of a path doubled.
+  for (std::size_t doubled = target.find("\\\\"); doubled != std::string::npos;
+       doubled = target.find("\\\\", doubled + 1)) {
+    target.erase(doubled, 1);
+  }
+  return target;
 }
 
 Strings LinksIn(const std::string& folder) {
