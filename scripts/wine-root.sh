@@ -52,46 +52,59 @@ in_root() {  # root command...
     in_root "$root" "$@"
 }
 
+# The root being made and its log; removed unless the root becomes ready.
+making=""
+discard_making() { [[ -z $making ]] || rm -rf "$making" "$making.log"; }
+
+# Runs one step of making the root with its output in the log; on failure shows the
+# log's end and says what failed.
+step() {  # what command...
+  local what=$1; shift
+  "$@" >>"$making.log" 2>&1 && return 0
+  tail -20 "$making.log" >&2
+  echo "wine-root: $what failed" >&2
+  return 1
+}
+
 make_root() {
-  local url work version
+  local url version wine_version=$known_good
   url=$(mirror | head -1)
   [[ -n $url ]] || { echo "wine-root: no Debian mirror in the machine's apt sources" >&2; return 1; }
   command -v debootstrap >/dev/null || { echo "wine-root: debootstrap is not installed" >&2; return 1; }
-  work=$(mktemp -d "$cache/.making.XXXXXX")
-  trap 'rm -rf "$work"' EXIT
-  echo "wine-root: making the unstable suite's root in $cache (about 3 GB, a few minutes)" >&2
-  debootstrap --variant=minbase sid "$work" "$url" >"$work.log" 2>&1 ||
-    { tail -20 "$work.log" >&2; echo "wine-root: debootstrap of the unstable suite failed" >&2; return 1; }
+  unshare --mount --propagation private true 2>/dev/null || {
+    echo "wine-root: no private mount namespace can be made here; in a chroot, make its root a" \
+         "mount point first (mount --bind DIR DIR)" >&2
+    return 1
+  }
+  making=$(mktemp -d "$cache/.making.XXXXXX")
+  trap discard_making EXIT
+  echo "wine-root: making the unstable suite's root in $cache (about 1.6 GB, a few minutes)" >&2
+  step "debootstrap of the unstable suite" debootstrap --variant=minbase sid "$making" "$url"
   # A mirror that is a frozen copy of the archive serves an expired Release file for a
   # moving suite; the packages themselves are still signed and checked.
-  in_root "$work" sh -c 'apt-get -o Acquire::Check-Valid-Until=false update -qq' >>"$work.log" 2>&1
-  local wine_version=$known_good
-  if ! in_root "$work" apt-cache madison wine64 | grep -q " $known_good "; then
-    wine_version=$(in_root "$work" apt-cache policy wine64 | sed -n 's/^ *Candidate: //p')
+  step "apt-get update" in_root "$making" apt-get -o Acquire::Check-Valid-Until=false update -qq
+  if ! in_root "$making" apt-cache madison wine64 | grep -q " $known_good "; then
+    wine_version=$(in_root "$making" apt-cache policy wine64 | sed -n 's/^ *Candidate: //p')
     [[ -n $wine_version && $wine_version != "(none)" ]] ||
       { echo "wine-root: the unstable suite offers no wine64 package" >&2; return 1; }
   fi
-  local list=("${packages[@]/#wine64/wine64=$wine_version}")
-  in_root "$work" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${list[@]}" >>"$work.log" 2>&1 ||
-    { tail -20 "$work.log" >&2; echo "wine-root: installing Wine $wine_version failed" >&2; return 1; }
-  if [[ ! -d $work/usr/lib/x86_64-linux-gnu/wine/i386-windows ]]; then
+  step "installing Wine $wine_version" in_root "$making" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${packages[@]/#wine64/wine64=$wine_version}"
+  if [[ ! -d $making/usr/lib/x86_64-linux-gnu/wine/i386-windows ]]; then
     echo "wine-root: the unstable suite's Wine $wine_version has no i386-windows folder: it is not" \
          "a WoW64 build and cannot run 32-bit Windows programs on this machine" >&2
     return 1
   fi
   # Code page 936 for the double-byte tests; UTF-8 for everything else.
-  printf '%s\n' 'en_US.UTF-8 UTF-8' 'zh_CN.UTF-8 UTF-8' 'zh_CN GB2312' >"$work/etc/locale.gen"
-  in_root "$work" locale-gen >>"$work.log" 2>&1
-  in_root "$work" apt-get clean
-  rm -rf "$work"/var/lib/apt/lists/* "$work"/etc/apt/sources.list "$work"/etc/apt/sources.list.d/*
-  version=$(in_root "$work" dpkg-query -W -f '${Version}' wine64)
-  echo "$version" >"$work/.kolta-ready"
+  printf '%s\n' 'en_US.UTF-8 UTF-8' 'zh_CN.UTF-8 UTF-8' 'zh_CN GB2312' >"$making/etc/locale.gen"
+  step "locale-gen" in_root "$making" locale-gen
+  step "apt-get clean" in_root "$making" apt-get clean
+  rm -rf "$making"/var/lib/apt/lists/* "$making"/etc/apt/sources.list "$making"/etc/apt/sources.list.d/*
+  version=$(in_root "$making" dpkg-query -W -f '${Version}' wine64)
+  echo "$version" >"$making/.kolta-ready"
   local final="$cache/wine-$(echo "$version" | tr -c 'A-Za-z0-9.\n' -)"
   rm -rf "$final"
-  mv "$work" "$final"
-  rm -f "$work.log"
-  trap - EXIT
+  mv "$making" "$final"
   echo "wine-root: Wine $version ready in $final" >&2
   echo "$final"
 }
@@ -104,7 +117,7 @@ case ${1:-} in
     mkdir -p "$cache"
     exec 9>"$cache/.lock"
     flock 9
-    ready_root || make_root ;;
+    if ! ready_root; then make_root; fi ;;
   --remove)
     rm -rf "$cache"; echo "wine-root: removed $cache" ;;
   *)
