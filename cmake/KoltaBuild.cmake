@@ -26,10 +26,29 @@ if(KOLTA_FUZZ)
 endif()
 
 if(WIN32)
-  # The medium carries no compiler run-time DLLs: libgcc, libstdc++ and winpthread are
-  # linked in, so a deliverable imports only system DLLs (and K_SETUP imports K_INI).
+  # The medium carries no compiler run-time DLLs: libgcc and libstdc++ are linked in, so a
+  # deliverable imports only system DLLs (and K_SETUP imports K_INI).
   add_link_options(-static -static-libgcc -static-libstdc++)
 endif()
+
+# Thread models. Everything compiles once, with the posix model's driver (the test programs
+# need its std::thread, and GoogleTest its mutexes). A deliverable links those same objects
+# with the win32 model's run-time instead, so that no winpthread code (Vista's
+# GetTickCount64, vectored exception handlers) ends up on the medium. The two models' headers
+# differ only in thread and clock macros (c++config.h) and gthr-default.h: shipped code that
+# depends on them calls pthread functions inline or needs posix-only parts of libstdc++, and
+# then fails to link instead of pulling winpthread in.
+set(KOLTA_DELIVERABLE_LINKER_LAUNCHER
+    ${PROJECT_SOURCE_DIR}/cmake/link-win32-model.sh ${KOLTA_WIN32_MODEL_CXX})
+
+# Marks a program or DLL that goes on a medium: linked with the win32 thread model.
+function(kolta_deliverable target)
+  set_target_properties(${target} PROPERTIES KOLTA_DELIVERABLE ON)
+  if(WIN32)
+    set_target_properties(${target} PROPERTIES
+      CXX_LINKER_LAUNCHER "${KOLTA_DELIVERABLE_LINKER_LAUNCHER}")
+  endif()
+endfunction()
 
 # Gives a Windows binary its version resource (file type from the target's type).
 function(kolta_version_resource target)
@@ -53,7 +72,7 @@ function(kolta_version_resource target)
 endfunction()
 
 # A DLL with the project's export rules: undecorated __stdcall names on both targets
-# (i686 drops the @n suffix) and an import library for callers.
+# (i686 drops the @n suffix) and an import library for callers; a deliverable.
 function(kolta_add_dll target)
   cmake_parse_arguments(ARG "" "DESCRIPTION" "SOURCES;LIBS" ${ARGN})
   add_library(${target} SHARED ${ARG_SOURCES})
@@ -71,6 +90,7 @@ function(kolta_add_dll target)
       VERBATIM)
   endif()
   kolta_version_resource(${target} DESCRIPTION "${ARG_DESCRIPTION}")
+  kolta_deliverable(${target})
 endfunction()
 
 # -O2: the binaries go on a medium, and GCC 12's -O3 reports false -Wrestrict warnings

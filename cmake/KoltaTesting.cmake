@@ -74,8 +74,10 @@ endfunction()
 
 # Checks the PE files of the Windows build with objdump: imports only from system DLLs
 # (and the project DLLs named in ALLOW); with EXPORTS, exactly the undecorated names
-# listed in that file; with IMPORTS, only those names from that DLL; a DELIVERABLE must
-# carry a version resource.
+# listed in that file; with IMPORTS, only those names from that DLL. A DELIVERABLE (a
+# target marked by kolta_deliverable) must carry a version resource, import only functions
+# of scripts/pe_imports.txt that its architecture's oldest Windows has (check_pe.py's
+# FLOORS), and contain no winpthread.
 #   kolta_check_binary(NAME n TARGETS t... [DELIVERABLE] [ALLOW dll...] [EXPORTS file]
 #                      [IMPORTS dll=file])
 function(kolta_check_binary)
@@ -89,7 +91,15 @@ function(kolta_check_binary)
   endforeach()
   set(options --objdump ${CMAKE_OBJDUMP})
   if(ARG_DELIVERABLE)
-    list(APPEND options --deliverable)
+    foreach(t ${ARG_TARGETS})
+      get_target_property(deliverable ${t} KOLTA_DELIVERABLE)
+      if(NOT deliverable)
+        message(FATAL_ERROR "${ARG_NAME}: ${t} is checked as a deliverable but not built as "
+                            "one (kolta_deliverable)")
+      endif()
+    endforeach()
+    list(APPEND options --deliverable
+                        --known-imports ${PROJECT_SOURCE_DIR}/scripts/pe_imports.txt)
   endif()
   foreach(dll ${ARG_ALLOW})
     list(APPEND options --allow ${dll})

@@ -1,6 +1,8 @@
 # Shared part of the two MinGW toolchain files; KOLTA_TRIPLE names the target.
 set(CMAKE_C_COMPILER ${KOLTA_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${KOLTA_TRIPLE}-g++-posix)
+# The driver of the win32 thread model: the deliverables link with it (KoltaBuild.cmake).
+set(KOLTA_WIN32_MODEL_CXX ${KOLTA_TRIPLE}-g++-win32)
 set(CMAKE_RC_COMPILER ${KOLTA_TRIPLE}-windres)
 set(CMAKE_DLLTOOL ${KOLTA_TRIPLE}-dlltool)
 set(CMAKE_ASM_NASM_COMPILER nasm)
