@@ -153,5 +153,6 @@ function(kolta_add_fuzz_replay name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common
                                              ${PROJECT_SOURCE_DIR}/tests/fuzz)
   target_compile_options(${name} PRIVATE -O2 -UNDEBUG)
-  kolta_add_wine_test(NAME ${name} PROGRAM ${name} ARGS ${ARG_CORPUS} LABELS replay)
+  get_filename_component(corpus ${ARG_CORPUS} ABSOLUTE)  # without "..", as it is reported
+  kolta_add_wine_test(NAME ${name} PROGRAM ${name} ARGS ${corpus} LABELS replay)
 endfunction()
