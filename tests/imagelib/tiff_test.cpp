@@ -8,9 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "image_test_support.h"
-#include "row_mirror.h"
 #include "tiff_file.h"
+#include "image_test_support.h"
 
 namespace kolta::test {
 namespace {
@@ -303,43 +302,6 @@ TEST_P(TiffByteOrders, PalettesFollowTheirRules) {
   ASSERT_TRUE(mapped);
   const std::uint8_t* entry1 = DibPalette(mapped.get()) + 4;
   EXPECT_EQ(DibRgb(entry1[2], entry1[1], entry1[0]), DibRgb(0x12, 0x34, 0x56));
-}
-
-// The mirroring that the TIFF and TGA readers share, on rows of exactly their own size (so
-// that the sanitizers see any byte outside). Widths the row cannot hold leave it alone:
-// 2^30 + 1 pixels of 4 bytes once made int offsets of 2^32, which wrapped.
-TEST(MirrorRow, ReversesThePixelsARowHoldsAndNoMore) {
-  using Bytes = std::vector<std::uint8_t>;
-  struct Case {
-    int width, bitCount;
-    Bytes row, mirrored;
-  };
-  const Case cases[] = {
-      {4, 1, {0xB0}, {0xD0}},
-      {9, 1, {0xB0, 0x80}, {0x86, 0x80}},
-      {3, 4, {0x12, 0x30}, {0x32, 0x10}},
-      {3, 8, {1, 2, 3, 9}, {3, 2, 1, 9}},
-      {2, 24, {1, 2, 3, 4, 5, 6, 9, 9}, {4, 5, 6, 1, 2, 3, 9, 9}},
-      {2, 32, {1, 2, 3, 4, 5, 6, 7, 8}, {5, 6, 7, 8, 1, 2, 3, 4}},
-      {1, 24, {1, 2, 3}, {1, 2, 3}},
-      {2, 16, {1, 2, 3, 4}, {3, 4, 1, 2}},
-      // Too short for the width: left as it is.
-      {9, 1, {0xB0}, {0xB0}},
-      {5, 4, {0x12, 0x34}, {0x12, 0x34}},
-      {3, 8, {1, 2}, {1, 2}},
-      {3, 24, {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8}},
-      {0x40000001, 32, {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8}},
-      {0x7FFFFFFF, 24, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},
-      {0x7FFFFFFF, 4, {0x12, 0x34}, {0x12, 0x34}},
-      // Depths without a mirror.
-      {2, 2, {0x1B}, {0x1B}},
-      {2, 0, {1, 2}, {1, 2}},
-  };
-  for (const Case& c : cases) {
-    Bytes row = c.row;
-    kolta::image::MirrorRow(row, c.width, c.bitCount);
-    EXPECT_EQ(row, c.mirrored) << c.width << " pixels of " << c.bitCount << " bits";
-  }
 }
 
 }  // namespace
