@@ -116,10 +116,17 @@ function(kolta_check_binary)
 endfunction()
 
 # A libFuzzer target, run under ctest (label "fuzz") for KOLTA_FUZZ_SECONDS with its seed
-# corpus; new inputs go to a scratch corpus in the build tree.
+# corpus; new inputs go to a scratch corpus in the build tree. The Windows builds, which
+# have no fuzzing engine, make <name>_replay instead: the same entry function run once on
+# every input of the corpus, under Wine (labels "wine" and "replay").
 #   kolta_add_fuzz_target(name SOURCES ... LIBS ... CORPUS dir)
 function(kolta_add_fuzz_target name)
   cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(WIN32 AND NOT KOLTA_FUZZ)
+    kolta_add_fuzz_replay(${name}_replay SOURCES ${ARG_SOURCES} LIBS ${ARG_LIBS}
+                          CORPUS ${ARG_CORPUS})
+    return()
+  endif()
   if(NOT KOLTA_FUZZ)
     return()
   endif()
@@ -137,4 +144,20 @@ function(kolta_add_fuzz_target name)
                    ${scratch} ${ARG_CORPUS})
   set_tests_properties(${name} PROPERTIES LABELS fuzz
                        TIMEOUT 600)
+endfunction()
+
+# A fuzz target's entry function as a plain program (tests/fuzz/replay_main.cpp) that runs
+# it on every file of its corpus folder, passed as a Linux path (Wine's drive Z:). Built
+# with -O2 and with assertions on whatever the build type, so that a target's checks
+# (traps and aborts) end the run with a failure.
+#   kolta_add_fuzz_replay(name SOURCES ... LIBS ... CORPUS dir)
+function(kolta_add_fuzz_replay name)
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+  target_link_libraries(${name} PRIVATE kolta_settings ${ARG_LIBS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common
+                                             ${PROJECT_SOURCE_DIR}/tests/fuzz)
+  target_compile_options(${name} PRIVATE -O2 -UNDEBUG)
+  get_filename_component(corpus ${ARG_CORPUS} ABSOLUTE)  # without "..", as it is reported
+  kolta_add_wine_test(NAME ${name} PROGRAM ${name} ARGS ${corpus} LABELS replay)
 endfunction()

@@ -69,6 +69,9 @@ bool ReadPlan(ByteReader& in, BmpPlan& plan) {
   plan.topDown = h.height < 0;
   plan.height = std::abs(h.height);
   if (!IsKnownBitCount(h.bitCount) || h.compression > kBitFields) return false;
+  // The file's rows need a size of their own: a masked file's 24-bit image may be made
+  // where its 32-bit file rows are longer than any block.
+  if (DibRowBytes(h.width, h.bitCount) == 0) return false;
   constexpr Layout kLayoutOf[] = {Layout::Plain, Layout::Rle8, Layout::Rle4, Layout::Masked};
   plan.layout = kLayoutOf[h.compression];
   // Run-length streams are bottom-up by definition and come in one depth each.

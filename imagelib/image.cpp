@@ -84,8 +84,10 @@ int RoundUp4(int bytes) { return bytes > INT_MAX - 3 ? 0 : (bytes + 3) & ~3; }
 std::size_t DibRowBytes(int width, int bitCount) {
   if (width <= 0 || bitCount <= 0 || bitCount > 32) return 0;
   const std::uint64_t bits = static_cast<std::uint64_t>(width) * static_cast<unsigned>(bitCount);
-  const std::uint64_t bytes = (bits + 7) / 8;
-  return static_cast<std::size_t>((bytes + 3) & ~std::uint64_t{3});
+  const std::uint64_t bytes = ((bits + 7) / 8 + 3) & ~std::uint64_t{3};
+  // No block holds a longer row; refusing it here also keeps the size within a 32-bit
+  // size_t, which it would otherwise wrap around (width 0x55555556 at 24 bits gave 4).
+  return bytes > kDibMaxBlockBytes ? 0 : static_cast<std::size_t>(bytes);
 }
 
 std::size_t DibBlockBytes(int width, int height, int bitCount, std::uint32_t paletteCount) {
@@ -216,8 +218,13 @@ std::uint8_t* DibBits(DibImage* image) {
 const std::uint8_t* DibBits(const DibImage* image) { return DibBits(const_cast<DibImage*>(image)); }
 
 std::size_t DibTotalSize(const DibImage* image) {
-  if (!DibIsValid(image) || image->height <= 0) return 0;
-  return kDibHeaderSize + DibPaletteBytes(image) + PixelBytes(image);
+  const std::uint64_t stride = DibStride(image);
+  if (stride == 0 || image->height <= 0) return 0;
+  // In 64 bits: a header made elsewhere may claim more than a 32-bit size_t holds, and no
+  // block of this library is larger than the limit.
+  const std::uint64_t bytes =
+      kDibHeaderSize + DibPaletteBytes(image) + stride * static_cast<std::uint32_t>(image->height);
+  return bytes > kDibMaxBlockBytes ? 0 : static_cast<std::size_t>(bytes);
 }
 
 int DibInBounds(const DibImage* image, int x, int y) {

@@ -80,7 +80,11 @@ bool CreateImages(PngSession& d, PngShape shape) {
     d.alpha = DibCreate(0, width, height, nullptr, 0);
     if (!d.alpha) return false;
   }
-  d.row = static_cast<std::uint8_t*>(ImgAlloc(DibRowBytes(width, 32)));
+  // The 24-bit image may fit where a row of 32-bit pixels is longer than any block (a size
+  // of 0); libpng's width limit keeps such pictures out, and this keeps them out without it.
+  const std::size_t rowBytes = DibRowBytes(width, 32);
+  if (rowBytes == 0) return false;
+  d.row = static_cast<std::uint8_t*>(ImgAlloc(rowBytes));
   return d.row != nullptr;
 }
 

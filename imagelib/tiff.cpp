@@ -253,7 +253,10 @@ bool PlanPicture(ByteReader& in, ByteOrder order, const Directory& dir, Plan& pl
   const std::uint32_t bitCount = std::uint32_t{dir.samplesPerPixel} * bitsPerSample;
   if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24) return false;
   plan.bitCount = static_cast<int>(bitCount);
-  if (DibRowBytes(plan.width, plan.bitCount) > kMaxRowBytes) return false;
+  // A row with no size is longer than any block. Within the limit the file's row size
+  // below cannot wrap a 32-bit size_t.
+  const std::size_t rowBytes = DibRowBytes(plan.width, plan.bitCount);
+  if (rowBytes == 0 || rowBytes > kMaxRowBytes) return false;
   plan.fileRowBytes = (static_cast<std::size_t>(plan.width) * plan.bitCount + 7) / 8;
 
   // No RowsPerStrip, or 0, means one strip of the whole picture.

@@ -83,6 +83,8 @@ std::uint8_t* DibPalette(DibImage* image);
 const std::uint8_t* DibPalette(const DibImage* image);
 std::uint8_t* DibBits(DibImage* image);
 const std::uint8_t* DibBits(const DibImage* image);
+// Bytes of the block the header describes; 0 for no image, no rows, or a header (made
+// elsewhere) that claims more than kDibMaxBlockBytes.
 std::size_t DibTotalSize(const DibImage* image);
 int DibInBounds(const DibImage* image, int x, int y);
 // Address of pixel (x, y), (0, 0) being the top-left; null outside the image. Below 8
@@ -94,7 +96,8 @@ std::uint8_t* DibPixelAddressIn(std::uint8_t* pixels, const DibImage* image, int
 // A byte count rounded up to a multiple of 4; 0 when that does not fit an int.
 int RoundUp4(int bytes);
 
-// Bytes of one stored row of `width` pixels of `bitCount` bits; 0 when out of range.
+// Bytes of one stored row of `width` pixels of `bitCount` bits; 0 when out of range or
+// longer than kDibMaxBlockBytes (on every build, so the size never wraps a 32-bit size_t).
 std::size_t DibRowBytes(int width, int bitCount);
 // Bytes of a whole block (header, `paletteCount` entries, rows), or 0 when the size is
 // not positive or the block would exceed kDibMaxBlockBytes.

@@ -4,6 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#ifdef _WIN32
+#include <process.h>
+
+#include <filesystem>
+#include <string>
+#endif
 
 #include "alpha_runs.h"
 #include "image_owners.h"
@@ -70,24 +78,58 @@ void DrawEveryFrame(const AlphaRunTable* table) {
   Check(!wide || AlphaRunsBlit(target.get(), 0, 0, wide.get(), table, 0, nullptr) == 0);
 }
 
+// The table as AlphaRunsWrite writes it, and the table read back from that stream.
+struct Written {
+  std::vector<std::uint8_t> bytes;
+  AlphaRunsPtr fromStream;
+};
+
+#ifdef _WIN32
+// No memory streams in this C library: a scratch file of this process, removed after use.
+Written WriteAndReadBack(const AlphaRunTable* table) {
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("kolta_alpha_runs_fuzz_" + std::to_string(_getpid()));
+  std::FILE* file = _wfopen(path.c_str(), L"w+b");
+  Check(file != nullptr && AlphaRunsWrite(file, table) == 1);
+  Written written;
+  Check(std::fseek(file, 0, SEEK_END) == 0);
+  written.bytes.resize(static_cast<std::size_t>(std::ftell(file)));
+  std::rewind(file);
+  Check(std::fread(written.bytes.data(), 1, written.bytes.size(), file) == written.bytes.size());
+  std::rewind(file);
+  written.fromStream.reset(AlphaRunsRead(file));
+  std::fclose(file);
+  std::filesystem::remove(path);
+  return written;
+}
+#else
+Written WriteAndReadBack(const AlphaRunTable* table) {
+  char* buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&buffer, &size);
+  Check(out != nullptr && AlphaRunsWrite(out, table) == 1);
+  std::fclose(out);
+  Written written;
+  written.bytes.assign(buffer, buffer + size);
+  std::FILE* in = fmemopen(buffer, size, "rb");
+  Check(in != nullptr);
+  written.fromStream.reset(AlphaRunsRead(in));
+  std::fclose(in);
+  std::free(buffer);
+  return written;
+}
+#endif
+
 // Written back, the table gives the input's runs after its header and reads back the same,
 // from memory and from a stream.
 void CheckRoundTrip(const AlphaRunTable* table, const std::uint8_t* data, std::size_t size) {
-  char* buffer = nullptr;
-  std::size_t written = 0;
-  std::FILE* out = open_memstream(&buffer, &written);
-  Check(out != nullptr && AlphaRunsWrite(out, table) == 1);
-  std::fclose(out);
-  Check(written >= sizeof(AlphaRunHeader) && written <= size);
-  Check(std::memcmp(buffer + sizeof(AlphaRunHeader), data + sizeof(AlphaRunHeader),
-                    written - sizeof(AlphaRunHeader)) == 0);
-  Check(SameTable(table, AlphaRunsPtr(AlphaRunsReadFromMemory(buffer, written)).get()));
-  std::FILE* in = fmemopen(buffer, written, "rb");
-  Check(in != nullptr);
-  AlphaRunsPtr fromStream(AlphaRunsRead(in));
-  std::fclose(in);
-  Check(SameTable(table, fromStream.get()));
-  std::free(buffer);
+  const Written written = WriteAndReadBack(table);
+  const std::vector<std::uint8_t>& bytes = written.bytes;
+  Check(bytes.size() >= sizeof(AlphaRunHeader) && bytes.size() <= size);
+  Check(std::memcmp(bytes.data() + sizeof(AlphaRunHeader), data + sizeof(AlphaRunHeader),
+                    bytes.size() - sizeof(AlphaRunHeader)) == 0);
+  Check(SameTable(table, AlphaRunsPtr(AlphaRunsReadFromMemory(bytes.data(), bytes.size())).get()));
+  Check(SameTable(table, written.fromStream.get()));
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // Loading by file name: the first byte picks the name's extension (the loader's own, in
 // various cases, and a few it does not know), the next two a small box and the fit flag;
 // the rest is written to a file of that name in a folder of this process and loaded.
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -19,11 +23,19 @@ constexpr const char* kExtensions[] = {
 };
 constexpr std::size_t kExtensionCount = sizeof kExtensions / sizeof kExtensions[0];
 
+int ProcessId() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return getpid();
+#endif
+}
+
 // A folder of this process, made for each input and removed after it (libFuzzer ends
 // without running exit handlers, so nothing may be left for the end).
 std::filesystem::path Folder() {
   return std::filesystem::temp_directory_path() /
-         ("kolta_image_load_fuzz_" + std::to_string(getpid()));
+         ("kolta_image_load_fuzz_" + std::to_string(ProcessId()));
 }
 
 // The readers whose headers tell the picture's size at a fixed place.

@@ -145,6 +145,41 @@ TEST(BmpLoad, BadFilesAreRefused) {
   EXPECT_EQ(BmpLoad("no-such-file.bmp"), nullptr);
 }
 
+// Files whose rows no block can hold, built from their bytes. On 32-bit builds the size of
+// a row of 0x55555556 pixels of 24 bits (2^32 + 4 bytes) wrapped around to 4: the file
+// with the 8 bytes of two such rows loaded as a 48-byte block claiming 1,431,655,766
+// pixels a row, and the 58-byte file with one row as a 44-byte block.
+TEST(BmpLoad, RowsThatNoBlockHoldsAreRefused) {
+  struct Wide {
+    const char* what;
+    std::int32_t width, height;
+    std::uint16_t bitCount;
+    std::uint32_t compression;
+    std::size_t pixelBytes, fileBytes;
+  };
+  constexpr Wide kFiles[] = {
+      {"24 bits, 2 rows, 58 bytes", 0x55555556, 2, 24, 0, 4, 58},
+      {"24 bits, 2 rows, 62 bytes", 0x55555556, 2, 24, 0, 8, 62},
+      {"24 bits, 1 row, 58 bytes", 0x55555556, 1, 24, 0, 4, 58},
+      {"24 bits, top-down", 0x55555556, -2, 24, 0, 8, 62},
+      {"32 bits, 2^32 + 4 bytes a row", 0x40000001, 2, 32, 0, 8, 62},
+      // A 24-bit image of 192 MiB, from file rows of 256 MiB + 4 bytes.
+      {"masked 32 bits", 0x4000001, 1, 32, 3, 4, 70},
+  };
+  for (const Wide& wide : kFiles) {
+    BmpFields fields;
+    fields.width = wide.width;
+    fields.height = wide.height;
+    fields.bitCount = wide.bitCount;
+    fields.compression = wide.compression;
+    if (wide.compression == 3) fields.masks = {0xFF0000, 0xFF00, 0xFF};
+    fields.pixels.assign(wide.pixelBytes, 0x5A);
+    const std::vector<std::uint8_t> file = BmpBytes(fields);
+    ASSERT_EQ(file.size(), wide.fileBytes) << wide.what;
+    EXPECT_EQ(BmpLoadFromMemory(file.data(), file.size()), nullptr) << wide.what;
+  }
+}
+
 TEST(BmpLoad, PalettedFilesKeepTheirDepthAndPalette) {
   BmpFields fields;
   fields.width = 9;

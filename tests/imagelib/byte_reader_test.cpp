@@ -63,6 +63,9 @@ TEST(ByteReader, BigEndianNumbers) {
   EXPECT_EQ(ReadLe32(bytes), 0x78563412u);
 }
 
+// Rows of exactly their own size, so that the sanitizers see any byte outside. A width the
+// row cannot hold leaves it alone: 2^30 + 1 pixels of 4 bytes once made int offsets of
+// 2^32, which wrapped.
 TEST(MirrorRow, EveryDepthKeepsPixelsWholeAndPaddingAlone) {
   struct Case {
     int bitCount, width;
@@ -74,6 +77,20 @@ TEST(MirrorRow, EveryDepthKeepsPixelsWholeAndPaddingAlone) {
       {4, 3, {0x12, 0x3F}, {0x32, 0x1F}},
       {8, 3, {1, 2, 3, 9}, {3, 2, 1, 9}},
       {24, 2, {1, 2, 3, 4, 5, 6, 9}, {4, 5, 6, 1, 2, 3, 9}},
+      {32, 2, {1, 2, 3, 4, 5, 6, 7, 8}, {5, 6, 7, 8, 1, 2, 3, 4}},
+      {16, 2, {1, 2, 3, 4}, {3, 4, 1, 2}},
+      {24, 1, {1, 2, 3}, {1, 2, 3}},
+      // Too short for the width: left as it is.
+      {1, 9, {0xB0}, {0xB0}},
+      {4, 5, {0x12, 0x34}, {0x12, 0x34}},
+      {8, 3, {1, 2}, {1, 2}},
+      {24, 3, {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8}},
+      {32, 0x40000001, {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8}},
+      {24, 0x7FFFFFFF, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},
+      {4, 0x7FFFFFFF, {0x12, 0x34}, {0x12, 0x34}},
+      // Depths without a mirror.
+      {2, 2, {0x1B}, {0x1B}},
+      {0, 2, {1, 2}, {1, 2}},
   };
   for (const Case& c : cases) {
     std::vector<std::uint8_t> row = c.row;

@@ -61,6 +61,48 @@ TEST(DibImage, SizesThatOverflowOrExceedTheLimitAreRefused) {
   EXPECT_EQ(DibCreatePalettized(-1, 1, 2, nullptr), nullptr);
 }
 
+// Row sizes are worked out in 64 bits and refused beyond the block limit, so that every
+// build gives the same answer: a 32-bit size_t once wrapped 2^32 + 4 bytes around to 4.
+TEST(DibImage, RowsLongerThanTheBlockLimitHaveNoSize) {
+  struct Row {
+    int width, bitCount;
+    std::size_t bytes;
+  };
+  constexpr Row kRows[] = {
+      {0x55555556, 24, 0},  // 2^32 + 4 bytes
+      {0x40000001, 32, 0},  // 2^32 + 4 bytes
+      {0x40000001, 16, 0},  // 2^31 + 4 bytes
+      {INT_MAX, 32, 0},
+      {0x4000001, 32, 0},                     // 256 MiB + 4 bytes
+      {0x4000000, 32, kDibMaxBlockBytes},     // 256 MiB exactly
+      {INT_MAX, 1, kDibMaxBlockBytes},        // 2^31 - 1 bits round up to 256 MiB
+      {0x55555555, 24, 0},                    // 2^32 - 4 bytes: fits 32 bits, not a block
+  };
+  for (const Row& row : kRows) {
+    EXPECT_EQ(DibRowBytes(row.width, row.bitCount), row.bytes) << row.width << " x " << row.bitCount;
+  }
+  EXPECT_EQ(DibBlockBytes(0x55555556, 2, 24, 0), 0u);
+  EXPECT_EQ(DibCreate(1, 0x55555556, 2, nullptr, 0), nullptr);
+  EXPECT_EQ(DibCreateWithPalette(0x40000001, 1, 32, 0, nullptr), nullptr);
+  EXPECT_EQ(DibCreateWithPalette(INT_MAX, 1, 1, 2, nullptr), nullptr);  // the header's bytes too
+}
+
+// Headers made elsewhere may claim any size: one of 16 MiB rows x 256 (4 GiB, which a
+// 32-bit size_t wrapped to the header and palette alone) and one whose rows no block holds
+// describe no block the library copies.
+TEST(DibImage, HeadersClaimingMoreThanTheLimitHaveNoTotalSize) {
+  DibImage tall{kDibHeaderSize, 1 << 24, 256, 1, 8, 0, 0, 0, 0, 0, 0};
+  DibImage wide{kDibHeaderSize, 0x55555556, 2, 1, 24, 0, 0, 0, 0, 0, 0};
+  for (DibImage* header : {&tall, &wide}) {
+    SCOPED_TRACE(header->width);
+    EXPECT_EQ(DibTotalSize(header), 0u);
+    EXPECT_EQ(DibDuplicate(header), nullptr);
+    EXPECT_EQ(DibCopyInto(header, header), 0);
+  }
+  EXPECT_EQ(DibStride(&tall), std::size_t{1} << 24);
+  EXPECT_EQ(DibStride(&wide), 0u);
+}
+
 TEST(DibImage, FillSetsPaddingOnlyForGreyColours) {
   using Bytes = std::vector<std::uint8_t>;
   ImagePtr grey(DibCreate(1, 3, 1, nullptr, 0x00808080));

@@ -31,6 +31,30 @@ std::vector<std::uint8_t> UniformBmp(int width, int height, DibColor colour) {
   return BmpBytes(fields);
 }
 
+// A little-endian TIFF file of one strip of 24-bit pixels: the header, a directory of six
+// entries at offset 8, then the strip.
+std::vector<std::uint8_t> RgbTiff(std::uint32_t width, std::uint32_t height,
+                                  const std::vector<std::uint8_t>& strip) {
+  std::vector<std::uint8_t> out = {'I', 'I', 42, 0, 8, 0, 0, 0, 6, 0};
+  constexpr std::uint32_t kStripAt = 8 + 2 + 6 * 12 + 4;
+  auto entry = [&](std::uint32_t tag, std::uint32_t type, std::uint32_t value) {
+    Put(out, tag, 2);
+    Put(out, type, 2);
+    Put(out, 1);
+    Put(out, value);
+  };
+  constexpr std::uint32_t kShort = 3, kLong = 4;
+  entry(256, kLong, width);
+  entry(257, kLong, height);
+  entry(258, kShort, 8);  // bits per sample
+  entry(277, kShort, 3);  // samples per pixel
+  entry(273, kLong, kStripAt);
+  entry(279, kLong, static_cast<std::uint32_t>(strip.size()));
+  Put(out, 0);
+  out.insert(out.end(), strip.begin(), strip.end());
+  return out;
+}
+
 // Each test writes its files into a folder of its own in the build tree.
 class Loader : public testing::Test {
  protected:
@@ -138,6 +162,28 @@ TEST_F(Loader, EightBitPicturesBecome24Bit) {
   EXPECT_EQ(PixelColour(image.get(), 0, 1), DibRgb(0x70, 0x80, 0x90));  // bottom row, index 2
   EXPECT_EQ(PixelColour(image.get(), 2, 0), DibRgb(0x70, 0x80, 0x90));  // top row, index 2
   EXPECT_EQ(PixelColour(image.get(), 0, 0), DibRgb(0x10, 0x20, 0x30));
+}
+
+// Pictures whose rows no block holds, which 32-bit builds once loaded as small blocks
+// claiming 1,431,655,766 pixels a row (conversion and placement then read far outside
+// them), are refused with or without a box.
+TEST_F(Loader, PicturesWiderThanAnyBlockAreRefused) {
+  BmpFields bmp;
+  bmp.width = 0x55555556;
+  bmp.height = 2;
+  bmp.pixels.assign(8, 0x5A);
+  const std::string wideBmp = Write("wide.bmp", BmpBytes(bmp));
+  const std::string wideTiff = Write("wide.tif", RgbTiff(0x55555556, 2, std::vector<std::uint8_t>(8, 0x5A)));
+  // The same files at a width that fits load.
+  bmp.width = 1;
+  ASSERT_TRUE(ImagePtr(DibLoad(Write("narrow.bmp", BmpBytes(bmp)).c_str())));
+  ASSERT_TRUE(ImagePtr(DibLoad(Write("narrow.tif", RgbTiff(1, 2, {1, 2, 3, 4, 5, 6})).c_str())));
+  for (const std::string& path : {wideBmp, wideTiff}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(DibLoad(path.c_str()), nullptr);
+    EXPECT_EQ(DibLoadFitted(path.c_str(), 32, 24, 1, 0), nullptr);
+    EXPECT_EQ(DibLoadFitted(path.c_str(), 32, 24, 0, 0), nullptr);
+  }
 }
 
 // The box shows the picture's colour (within the bilinear rounding) inside `drawn` and

@@ -164,6 +164,17 @@ TEST_P(TiffByteOrders, RefusesWhatItCannotRead) {
   refused("rows of 65536 bytes", GreyFile(big, 65536, 1, {}));
   refused("rows of 65536 bytes at 24 bits",
           GreyFile(big, 21846, 1, {}).Short(kBits, 8).Short(kSamples, 3));
+  // Rows of 2^32 + 2 file bytes (2^32 + 4 stored), which 32-bit sizes wrapped to 2 and 4:
+  // the picture loaded as a 48-byte block claiming 1,431,655,766 pixels a row.
+  TiffFile wide(big);
+  wide.Add(kWidth, TiffFile::kLong, {0x55555556})
+      .Short(kHeight, 2)
+      .Short(kBits, 8)
+      .Short(kSamples, 3)
+      .Add(kOffsets, TiffFile::kLong, {300})
+      .Add(kCounts, TiffFile::kLong, {8})
+      .Put(300, Count(1, 8));
+  refused("0x55555556 pixels of 24 bits", wide);
   TiffFile crowded(big);
   for (int i = 0; i < 5461; ++i) crowded.Short(999, 0);
   refused("5461 directory entries", crowded);
