@@ -164,9 +164,7 @@ class DestinationScreenTest : public ScreenTest {
   void SetUp() override {
     ScreenTest::SetUp();
     SetupState& state = *GetSetupState();
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    skin_ = std::string(temp) + "kolta_destination_skin\\";
+    skin_ = ScratchPath("destination_skin");
     RemoveTree(skin_);
     ASSERT_TRUE(MakeDirectories(skin_));
     CopySkin(state.skinDir);

@@ -40,13 +40,12 @@ class LogoScreenTest : public ScreenTest {
   void TearDown() override {
     DropQuit();
     ClearSetupInfo(*GetSetupInfo());
-    RemoveTree(ScratchFolder("kolta_logo_skin"));
     ScreenTest::TearDown();
   }
   // A copy of the test skin without the named files, with a setup information file unless
   // it is among them.
   void UseSkin(std::initializer_list<std::string_view> without) {
-    const std::string folder = ScratchFolder("kolta_logo_skin");
+    const std::string folder = ScratchPath("logo_skin");
     ASSERT_TRUE(UseSkinCopy(folder, without));
     if (std::find(without.begin(), without.end(), "setuphd.inf") == without.end()) {
       ASSERT_TRUE(WriteFile(folder + "setuphd.inf",

@@ -323,9 +323,7 @@ TEST_F(ProgressScreenTest, EveryOperationIsHarmlessWithoutTheSkin) {
 }
 
 TEST_F(ProgressScreenTest, MissingSkinFilesLoadNothing) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string skin = std::string(temp) + "kolta_progress_skin\\";
+  const std::string skin = ScratchPath("progress_skin");
   const std::string complete = GetSetupState()->skinDir;
   const char* files[] = {"status.jpg", "statusa.BMP", "cancel.jpg", "cancela.bmp"};
   for (const char* missing : files) {
