@@ -25,11 +25,11 @@ import time
 import numpy as np
 from PIL import Image
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(SOURCE, "tests", "common"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
 from scratch_folder import ScratchFolder  # noqa: E402
 
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(os.path.dirname(HERE))
 WINE_RUN = os.path.join(SOURCE, "scripts", "wine-run.sh")
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
