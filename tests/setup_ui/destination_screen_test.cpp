@@ -163,6 +163,7 @@ class DestinationScreenTest : public ScreenTest {
 
   void SetUp() override {
     ScreenTest::SetUp();
+    if (HasFatalFailure()) return;  // no skin or settings to work on
     SetupState& state = *GetSetupState();
     skin_ = ScratchPath("destination_skin");
     RemoveTree(skin_);

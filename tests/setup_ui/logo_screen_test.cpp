@@ -34,6 +34,7 @@ class LogoScreenTest : public ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
+    if (HasFatalFailure()) return;  // no skin or settings to work on
     WriteSettings("[INFO]\r\nIDS_SUREQUIT=Quit the setup?\r\nIDS_NOSETUPINFOFILE=No %s.\r\n");
     ClearSetupInfo(*GetSetupInfo());
   }

@@ -44,6 +44,7 @@ class MessageBoxTest : public ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
+    if (HasFatalFailure()) return;  // no skin or settings to work on
     WriteSettings(
         "[INFO]\r\nIDS_SUREQUIT=Quit the setup?\r\nIDS_SETUPGOOD=Done.\r\n"
         "IDS_LONG=This message is far too long for one line of the box, so it goes on "

@@ -79,6 +79,7 @@ class ProgressScreenTest : public ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
+    if (HasFatalFailure()) return;  // no skin or settings to work on
     WriteSettings("[INFO]\r\nIDS_QUERYABORT=Stop the installation?\r\n");
     WNDCLASSA type{};
     type.style = CS_HREDRAW | CS_VREDRAW;
