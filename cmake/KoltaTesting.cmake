@@ -53,7 +53,8 @@ function(kolta_add_wine_test)
   set_tests_properties(${ARG_NAME} PROPERTIES ${properties} LABELS "${labels}")
 endfunction()
 
-# A GoogleTest program; it sees the shared test headers of tests/common. Natively it runs
+# A GoogleTest program; it sees the shared test headers of tests/common and links their
+# support library (kolta_test_support, defined in tests/CMakeLists.txt). Natively it runs
 # directly; in the Windows builds it runs under Wine, one ctest entry per program.
 #   kolta_add_gtest(name SOURCES ... [LIBS ...] [WINE_ARGS ...])
 function(kolta_add_gtest name)
@@ -62,7 +63,8 @@ function(kolta_add_gtest name)
     return()
   endif()
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE kolta_settings GTest::gtest_main ${ARG_LIBS})
+  target_link_libraries(${name} PRIVATE kolta_settings GTest::gtest_main kolta_test_support
+                                        ${ARG_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
   if(WIN32)
     kolta_add_wine_test(NAME ${name} PROGRAM ${name} ${ARG_WINE_ARGS})

@@ -103,11 +103,11 @@ def install_through_screens(session, setup):
     return seconds
 
 
-def copy_bench(session, build, medium):
-    """setup_copy_bench's times (seconds) for the setup's copy and a plain CopyFileA."""
+def copy_bench(session, build, setup):
+    """setup_copy_bench's times (seconds) for the setup's copy and a plain CopyFileA, from
+    the medium where the setup was started from (a short path)."""
     program = os.path.join(build, "bin", "setup_copy_bench.exe")
-    windows_medium = "Z:" + medium.replace("/", "\\") + "\\"
-    process = session.start(program, windows_medium, "C:\\copy-bench\\")
+    process = session.start(program, setup.windows_folder + "\\", "C:\\copy-bench\\")
     session.wait_exit(process, "setup_copy_bench", timeout=1800)
     with open(os.path.join(session.folder, "setup_copy_bench.exe.log"), errors="replace") as f:
         output = f.read()
@@ -141,7 +141,7 @@ def main():
             warm = wait_first_paint(session, setup, started)
             setup.process.kill()
             subprocess.run([*WINESERVER, "-k"], env=session.environment())
-            core, plain = copy_bench(session, build, medium)
+            core, plain = copy_bench(session, build, setup)
         rows.append((name, files, total, cold, warm, install, core, plain))
 
     print("payload    files    MiB  first paint cold / warm  install via screens"

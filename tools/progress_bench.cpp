@@ -7,7 +7,8 @@
 //
 //   scripts/wine-run.sh --root /tmp/wr --name bench --screen 1024x768x24
 //       build/win64/bin/progress_bench.exe [items] [skin folder]   (one command line)
-// The skin folder defaults to the screen tests' test_skin beside the program.
+// The skin folder defaults to a copy of the screen tests' test_skin beside the program, in
+// a short scratch folder (the build tree may lie too deep for the skin's paths).
 #include <windows.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 
 #include "dib_ops.h"
 #include "image_owners.h"
+#include "scratch_folder.h"
 #include "setup_resources.h"
 #include "setup_screens.h"
 #include "setup_state.h"
@@ -179,7 +181,9 @@ double PlainCopies(int items) {
 
 int main(int argc, char** argv) {
   const int items = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-  const std::string skin = argc > 2 ? argv[2] : ProgramFolder() + "test_skin\\";
+  const kolta::test::ScratchFolder scratch("progress-bench");
+  const std::string skin =
+      argc > 2 ? argv[2] : scratch.CopyFolderIn(ProgramFolder() + "test_skin\\", "test_skin");
   if (!StartUp(skin) || !ProgressLoad(GetSetupState()->mainWindow)) {
     std::printf("cannot load the progress screen from %s\n", skin.c_str());
     return 2;

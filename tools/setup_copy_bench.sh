@@ -75,7 +75,12 @@ NSI
   touch "$bench/.ready"
 fi
 
-medium="Z:${bench//\//\\}\\medium\\"
+# The setup's fields hold 128 bytes, which a deep build tree's path would not fit: the
+# medium is reached through a link in a short scratch folder below /tmp.
+short=$(mktemp -d /tmp/kolta-copy-bench-XXXXXXXX)
+trap 'rm -rf "$short"' EXIT
+ln -s "$bench/medium" "$short/medium"
+medium="Z:${short//\//\\}\\medium\\"
 installer="Z:${bench//\//\\}\\bench_nsis.exe"
-exec "$here/scripts/wine-run.sh" --root "$build/wine" --name setup_copy_bench \
+"$here/scripts/wine-run.sh" --root "$build/wine" --name setup_copy_bench \
   "$program" "$medium" 'C:\bench\' "$installer"

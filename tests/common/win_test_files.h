@@ -20,8 +20,17 @@ inline bool MakeDirectories(const std::string& path) {
   return true;
 }
 
-// Deletes a folder (ending in "\") with everything in it; read-only files too.
+// Whether `folder` names a folder below a drive's root: "X:\name\" or deeper.
+inline bool IsFolderBelowDriveRoot(const std::string& folder) {
+  return folder.size() > 4 && folder[1] == ':' && folder[2] == '\\' && folder[3] != '\\' &&
+         folder.back() == '\\';
+}
+
+// Deletes a folder (ending in "\") with everything in it; read-only files too. Anything
+// else is left alone: an empty or relative path would name the current folder, and a
+// test whose set-up failed early may pass one.
 inline void RemoveTree(const std::string& folder) {
+  if (!IsFolderBelowDriveRoot(folder)) return;
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
   if (find != INVALID_HANDLE_VALUE) {

@@ -7,7 +7,10 @@ top-level windows by size with xdotool, clicks, types, takes screenshots and wai
 polling; every wait that runs out saves a screenshot and fails with what it waited for.
 
 `Installer` knows the installer's screens: their sizes, where they sit in the main
-window, where their buttons are and how big the button pictures on the medium are.
+window, where their buttons are and how big the button pictures on the medium are. It
+starts K_SETUP from a short link to the medium in the session's scratch folder below
+/tmp: the setup refuses a program folder too long for its 128-byte fields, which one in
+a deep build tree would be.
 """
 import ctypes
 import io
@@ -16,10 +19,14 @@ import re
 import shutil
 import signal
 import subprocess
+import sys
 import time
 
 import numpy as np
 from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+from scratch_folder import ScratchFolder  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
@@ -173,10 +180,12 @@ class Display:
 
 class Session:
     """One scenario's display, Wine prefix and artefact folder (build/e2e/NAME unless
-    another folder is given). The desktop is ROOT_COLOUR unless another is given."""
+    another folder is given), and a short scratch folder made when first asked for. The
+    desktop is ROOT_COLOUR unless another is given."""
 
     def __init__(self, build, name, geometry="1024x768x24", locale=None, folder=None,
                  desktop=ROOT_COLOUR):
+        self._scratch, self._links = None, {}
         self.build, self.name, self.locale = build, name, locale
         self.folder = folder or os.path.join(build, "e2e", name)
         self.wine_root = os.path.join(build, "e2e", "wine")
@@ -246,8 +255,25 @@ class Session:
             except Exception as error:  # the display itself may be what failed
                 print(f"no screenshot at the failure: {error}")
         self.close()
+        if self._scratch is not None:
+            self._scratch.close()
 
     # --- files ------------------------------------------------------------------------
+
+    def scratch(self):
+        """The session's scratch folder below /tmp, made on first use and removed with
+        everything in it when the session ends."""
+        if self._scratch is None:
+            self._scratch = ScratchFolder(f"e2e-{self.name}")
+        return self._scratch
+
+    def short_link(self, folder):
+        """A short path to a Linux folder: a link to it in the scratch folder, one per
+        folder. A program started from it sees its folder as Z:\\tmp\\kolta-e2e-...\\."""
+        folder = os.path.abspath(folder)
+        if folder not in self._links:
+            self._links[folder] = self.scratch().link(f"m{len(self._links) + 1}", folder)
+        return self._links[folder]
 
     def linux_path(self, windows_path):
         """The Linux path of a C:\\ path in the prefix, matching names without regard to
@@ -319,19 +345,28 @@ def load_rgb(path):
 
 
 class Installer:
-    """K_SETUP.exe of a medium (a Linux folder), started and driven in a session."""
+    """K_SETUP.exe of a medium (a Linux folder), started and driven in a session. It is
+    started from a short link to the medium (Session.short_link), or with `exact` from
+    the folder as given, for a scenario that sets the length of the path itself."""
 
-    def __init__(self, session, medium):
+    def __init__(self, session, medium, exact=False):
         self.session, self.display = session, session.display
         self.medium = medium
+        self.start_folder = medium if exact else session.short_link(medium)
         self.skin = os.path.join(medium, "lan", "chs", "setup")
         self.process = None
         self.main = None
         # Whether any poll saw the progress screen (checked for its place whenever seen).
         self.progress_seen = False
 
+    @property
+    def windows_folder(self):
+        """The medium's folder as the setup sees it: Z: and the Linux path it is started
+        from, without a final backslash."""
+        return "Z:" + self.start_folder.replace("/", "\\")
+
     def start(self):
-        self.process = self.session.start(os.path.join(self.medium, "K_SETUP.exe"))
+        self.process = self.session.start(os.path.join(self.start_folder, "K_SETUP.exe"))
         return self.process
 
     def picture(self, name):

@@ -4,9 +4,10 @@
     scenarios.py NAME --build BUILD-DIR
 
 Each runs K_SETUP.exe from the demo medium laid out in BUILD-DIR (medium/, medium-zh/;
-variants of it are made below BUILD-DIR/e2e/NAME/) on a display and in a Wine prefix of
-its own, drives it with the mouse and the keyboard, and checks what the screens show,
-the exit code and what lands in the prefix. Screenshots go to BUILD-DIR/e2e/NAME/.
+variants of it are made below BUILD-DIR/e2e/NAME/), started through a short link below
+/tmp wherever BUILD-DIR lies, on a display and in a Wine prefix of its own, drives it
+with the mouse and the keyboard, and checks what the screens show, the exit code and
+what lands in the prefix. Screenshots go to BUILD-DIR/e2e/NAME/.
 """
 import argparse
 import os
@@ -139,10 +140,10 @@ def link_target(path):
     return found[0].strip().strip('"')
 
 
-def check_shortcuts(session, medium, folder):
+def check_shortcuts(session, setup, folder):
     """The program group and the desktop shortcut point at the installed program, the
-    read-me and the setup on the medium."""
-    setup_path = "z:" + medium.replace("/", "\\") + "\\k_setup.exe"
+    read-me and the setup on the medium (where it was started from)."""
+    setup_path = setup.windows_folder + "\\k_setup.exe"
     group = ALL_USERS_PROGRAMS + "\\Kolta\\Kolta Demo\\"
     links = {
         group + "Kolta Demo.lnk": folder + "\\bin\\koltamain.exe",
@@ -231,7 +232,7 @@ def happy_path(build):
         setup.click(destination, NEXT)
         install_to_end(setup)
         check_installed_tree(session, medium, DEFAULT_FOLDER)
-        check_shortcuts(session, medium, DEFAULT_FOLDER)
+        check_shortcuts(session, setup, DEFAULT_FOLDER)
         check_product_config(session, DEFAULT_FOLDER)
 
 
@@ -383,15 +384,16 @@ def long_folder(build):
     a cut path that names another folder."""
     medium = os.path.join(build, "medium")
     with Session(build, "long_folder") as session:
-        # (what, length of the program's own path as Windows sees it: Z: and the Linux path)
+        # (what, length of the program's own path as Windows sees it: Z: and the Linux path
+        # of a link to the medium, padded from the session's short scratch folder)
         for what, exe_length in (("program path of 130 characters", 130),
                                  ("language folder of 129 characters", 126)):
-            parent = os.path.join(session.folder, what.split()[0])
-            padding = exe_length - len("Z:" + parent + "/") - len("/K_SETUP.exe")
-            folder = os.path.join(parent, "m" * padding)
-            shutil.copytree(medium, folder, copy_function=os.link)
+            parent = what.split()[0]
+            padding = (exe_length - len("Z:" + session.scratch().join(parent) + "/")
+                       - len("/K_SETUP.exe"))
+            folder = session.scratch().link(os.path.join(parent, "m" * padding), medium)
             check(len("Z:" + os.path.join(folder, "K_SETUP.exe")) == exe_length, "padding")
-            setup = Installer(session, folder)
+            setup = Installer(session, folder, exact=True)
             setup.start()
             seen = set()
 

@@ -1,15 +1,18 @@
 """The alpha_cache tool on masks written by PIL: the cache it writes, what it prints, its
-refusals and its exit codes.
+refusals and its exit codes. The masks lie in a short scratch folder of the test's own:
+the tool refuses cache names of 128 characters or more, which the build tree's may be.
 
-usage: alpha_cache_test.py ALPHA_CACHE_PROGRAM SCRATCH_FOLDER"""
+usage: alpha_cache_test.py ALPHA_CACHE_PROGRAM"""
 import itertools
 import os
-import shutil
 import struct
 import subprocess
 import sys
 
 from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+from scratch_folder import ScratchFolder  # noqa: E402
 
 FRAMES, FRAME_WIDTH, HEIGHT = 3, 8, 5
 LEVELS = [0, 255, 128, 21, 20, 200, 255, 10, 64, 255, 1]
@@ -38,9 +41,12 @@ def check(condition, message):
 
 
 def main():
-    program, scratch = sys.argv[1], sys.argv[2]
-    shutil.rmtree(scratch, ignore_errors=True)
-    os.makedirs(scratch)
+    with ScratchFolder("alpha-cache") as scratch:
+        check_tool(sys.argv[1], scratch.path)
+    print("alpha_cache: all checks passed")
+
+
+def check_tool(program, scratch):
     mask, cache = os.path.join(scratch, "button.bmp"), os.path.join(scratch, "button.qa")
     picture = Image.new("L", (FRAMES * FRAME_WIDTH, HEIGHT))
     picture.putdata([mask_value(x, y) for y in range(HEIGHT) for x in range(FRAMES * FRAME_WIDTH)])
@@ -103,7 +109,6 @@ def main():
     with open(cache, "r+b") as f:
         f.write(b"\x27")
     fails(1, "--show", cache)
-    print("alpha_cache: all checks passed")
 
 
 if __name__ == "__main__":

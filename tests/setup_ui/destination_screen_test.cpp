@@ -1,4 +1,4 @@
-// The destination screen under wine64: the real dialog with its real edit box, folder list
+// The destination screen under Wine: the real dialog with its real edit box, folder list
 // and drive list over the test skin, driven step by step from a timer of the screen's own
 // thread. A timer message comes only once the queue is empty, so every step sees the
 // screen with all earlier input handled and painted.
@@ -163,10 +163,9 @@ class DestinationScreenTest : public ScreenTest {
 
   void SetUp() override {
     ScreenTest::SetUp();
+    if (HasFatalFailure()) return;  // no skin or settings to work on
     SetupState& state = *GetSetupState();
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    skin_ = std::string(temp) + "kolta_destination_skin\\";
+    skin_ = ScratchPath("destination_skin");
     RemoveTree(skin_);
     ASSERT_TRUE(MakeDirectories(skin_));
     CopySkin(state.skinDir);

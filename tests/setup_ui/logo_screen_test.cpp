@@ -34,19 +34,19 @@ class LogoScreenTest : public ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
+    if (HasFatalFailure()) return;  // no skin or settings to work on
     WriteSettings("[INFO]\r\nIDS_SUREQUIT=Quit the setup?\r\nIDS_NOSETUPINFOFILE=No %s.\r\n");
     ClearSetupInfo(*GetSetupInfo());
   }
   void TearDown() override {
     DropQuit();
     ClearSetupInfo(*GetSetupInfo());
-    RemoveTree(ScratchFolder("kolta_logo_skin"));
     ScreenTest::TearDown();
   }
   // A copy of the test skin without the named files, with a setup information file unless
   // it is among them.
   void UseSkin(std::initializer_list<std::string_view> without) {
-    const std::string folder = ScratchFolder("kolta_logo_skin");
+    const std::string folder = ScratchPath("logo_skin");
     ASSERT_TRUE(UseSkinCopy(folder, without));
     if (std::find(without.begin(), without.end(), "setuphd.inf") == without.end()) {
       ASSERT_TRUE(WriteFile(folder + "setuphd.inf",

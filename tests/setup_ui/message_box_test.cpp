@@ -44,6 +44,7 @@ class MessageBoxTest : public ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
+    if (HasFatalFailure()) return;  // no skin or settings to work on
     WriteSettings(
         "[INFO]\r\nIDS_SUREQUIT=Quit the setup?\r\nIDS_SETUPGOOD=Done.\r\n"
         "IDS_LONG=This message is far too long for one line of the box, so it goes on "
@@ -291,13 +292,12 @@ TEST_F(MessageBoxTest, MissingSkinFileShowsNothingAndAnswersNo) {
   };
   for (const Case& c : {Case{"ms_back.jpg", MB_OK}, {"ms_backa.bmp", MB_YESNO},
                         {"ms_ok.jpg", MB_OK}, {"ms_yes.jpg", MB_YESNO}, {"ms_no.jpg", MB_YESNO}}) {
-    ASSERT_TRUE(UseSkinCopy(ScratchFolder("kolta_message_skin"), {c.missing}));
+    ASSERT_TRUE(UseSkinCopy(ScratchPath("message_skin"), {c.missing}));
     EXPECT_EQ(SetupMessage(main(), "IDS_SUREQUIT", c.mode), 0) << c.missing;
     EXPECT_EQ(FindScreen(GetCurrentThreadId(), kMessageSkinClass), nullptr);
     WNDCLASSA type;  // the class is left registered, as after every failed load
     EXPECT_TRUE(GetClassInfoA(GetSetupState()->instance, kMessageSkinClass, &type));
   }
-  RemoveTree(ScratchFolder("kolta_message_skin"));
 }
 
 TEST_F(MessageBoxTest, ClassIsRegisteredOnlyWhileABoxIsShown) {

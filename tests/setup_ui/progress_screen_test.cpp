@@ -79,6 +79,7 @@ class ProgressScreenTest : public ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
+    if (HasFatalFailure()) return;  // no skin or settings to work on
     WriteSettings("[INFO]\r\nIDS_QUERYABORT=Stop the installation?\r\n");
     WNDCLASSA type{};
     type.style = CS_HREDRAW | CS_VREDRAW;
@@ -323,9 +324,7 @@ TEST_F(ProgressScreenTest, EveryOperationIsHarmlessWithoutTheSkin) {
 }
 
 TEST_F(ProgressScreenTest, MissingSkinFilesLoadNothing) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string skin = std::string(temp) + "kolta_progress_skin\\";
+  const std::string skin = ScratchPath("progress_skin");
   const std::string complete = GetSetupState()->skinDir;
   const char* files[] = {"status.jpg", "statusa.BMP", "cancel.jpg", "cancela.bmp"};
   for (const char* missing : files) {

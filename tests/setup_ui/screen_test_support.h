@@ -1,7 +1,8 @@
-// A fixture for the screen tests: the setup state as start-up leaves it, over the flat
-// test skin beside the test program (made by make_test_skin.py) and a settings file of the
-// test's own, with a painted 600 x 450 main window centred on the screen; and finding a
-// screen, and the message box's buttons, as a test clicks them.
+// A fixture for the screen tests: the setup state as start-up leaves it, over a copy of the
+// flat test skin beside the test program (made by make_test_skin.py) and a settings file,
+// both in a short scratch folder of the test's own that stands for the medium, with a
+// painted 600 x 450 main window centred on the screen; and finding a screen, and the
+// message box's buttons, as a test clicks them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "dib_ops.h"
+#include "scratch_folder.h"
 #include "setup_state.h"
 #include "win_test_files.h"
 
@@ -60,19 +62,17 @@ class ScreenTest : public ::testing::Test {
     SetupState& state = *GetSetupState();
     state = SetupState{};
     state.instance = GetModuleHandleA(nullptr);
-    char program[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
-    std::string folder(program, length);
-    folder.erase(folder.rfind('\\') + 1);
-    ASSERT_LT(folder.size() + 16, sizeof state.skinDir);
-    lstrcpyA(state.skinDir, (folder + "test_skin\\").c_str());
-    lstrcpyA(state.sourceDir, folder.c_str());
-    lstrcpyA(state.installDir, folder.c_str());
+    // The build tree may lie too deep for the skin's paths: the medium is a short copy.
+    ASSERT_FALSE(scratch_.path().empty());
+    const std::string skin = scratch_.CopyFolderIn(ProgramFolder() + "test_skin\\", "test_skin");
+    ASSERT_FALSE(skin.empty()) << "cannot copy the test skin";
+    ASSERT_LT(skin.size() + 16, sizeof state.skinDir);  // room for the longest file name
+    lstrcpyA(state.skinDir, skin.c_str());
+    lstrcpyA(state.sourceDir, scratch_.path().c_str());
+    lstrcpyA(state.installDir, scratch_.path().c_str());
     state.installMode = 1;
 
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    settings_ = std::string(temp) + "kolta_screen_test\\SETUP.INI";
+    settings_ = scratch_.Path("SETUP.INI");
     lstrcpyA(state.settingsFile, settings_.c_str());
     WriteSettings("");
     lstrcpyA(state.appName, "Screen Test");
@@ -94,7 +94,6 @@ class ScreenTest : public ::testing::Test {
     DeleteObject(state.messageFont);
     state = SetupState{};
     UnitTableFree();
-    RemoveTree(settings_.substr(0, settings_.rfind('\\') + 1));
   }
 
   // Replaces the settings file: [INI] with the application name, then `sections` as
@@ -103,7 +102,17 @@ class ScreenTest : public ::testing::Test {
     ASSERT_TRUE(WriteFile(settings_, "[INI]\r\nAPPNAME=Screen Test\r\n" + sections));
   }
 
+  // A folder `name` of the test's scratch folder (not made), ending in "\".
+  std::string ScratchPath(const char* name) const { return scratch_.Path(name) + "\\"; }
+
  private:
+  static std::string ProgramFolder() {
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string folder(program, length);
+    return folder.erase(folder.rfind('\\') + 1);
+  }
+
   static HFONT Font(int height, int weight) {
     LOGFONTA font{};
     font.lfHeight = height;
@@ -148,6 +157,7 @@ class ScreenTest : public ::testing::Test {
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   }
 
+  ScratchFolder scratch_{"screen"};  // removed, with everything in it, after TearDown
   std::string settings_;
 };
 

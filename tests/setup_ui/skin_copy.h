@@ -1,5 +1,5 @@
 // A private copy of the flat test skin for a screen test that adds or leaves out files, so
-// that the shared test_skin folder beside the test programs is never changed.
+// that the fixture's copy of the test skin is never changed.
 #pragma once
 
 #include <windows.h>
@@ -14,9 +14,9 @@
 
 namespace kolta::test {
 
-// Copies every file of the test skin beside the test program (the fixture's source folder),
-// except those named, into `folder` (ending in "\") and makes it the skin folder. False when
-// a file cannot be copied.
+// Copies every file of the fixture's test skin (test_skin\ of its source folder), except
+// those named, into `folder` (ending in "\") and makes it the skin folder. False when a file
+// cannot be copied.
 inline bool UseSkinCopy(const std::string& folder,
                         std::initializer_list<std::string_view> without) {
   SetupState& state = *GetSetupState();
@@ -39,13 +39,6 @@ inline bool UseSkinCopy(const std::string& folder,
   FindClose(find);
   lstrcpyA(state.skinDir, folder.c_str());
   return ok;
-}
-
-// The test's own scratch folder below the temporary folder, ending in "\".
-inline std::string ScratchFolder(const char* name) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  return std::string(temp) + name + "\\";
 }
 
 }  // namespace kolta::test
