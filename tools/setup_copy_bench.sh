@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds a payload of 2,000 files in 40 folders (200 MiB expanded, 30 % of the files
 # LZ-compressed with mscompress), the setup information file listing it and a silent
-# 64-bit NSIS installer of the same payload, then runs setup_copy_bench under wine64.
+# 64-bit NSIS installer of the same payload, then runs setup_copy_bench under the test Wine.
 #
 #   tools/setup_copy_bench.sh [BUILD-DIR]     (default build/win64, built beforehand)
 set -euo pipefail
