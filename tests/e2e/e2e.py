@@ -356,8 +356,6 @@ class Installer:
         self.skin = os.path.join(medium, "lan", "chs", "setup")
         self.process = None
         self.main = None
-        # Whether any poll saw the progress screen (checked for its place whenever seen).
-        self.progress_seen = False
 
     @property
     def windows_folder(self):
@@ -384,9 +382,10 @@ class Installer:
                 raise Failure(f"the setup ended (code {self.process.returncode}) "
                               f"while waiting for {what}")
             for window in self.windows():
+                # A progress screen is checked for its place whenever a poll sees it: a
+                # small install may show it only between two polls.
                 if window.size == PROGRESS_SIZE:
                     self._check_placed(window, PROGRESS_AT)
-                    self.progress_seen = True
                 if window.size == size and (other_than is None or window.ident != other_than.ident):
                     return window
             return None
