@@ -137,8 +137,9 @@ void ReadPalette(ByteReader& in, const TgaHeader& h, Palette& palette) {
 }
 
 // Decodes the rows one after the other into image rows of width x (1 or 3) bytes. A
-// run-length packet ends with its row: the image bytes it would write past the end of the
-// row are dropped, as in files whose writers never let packets cross rows.
+// run-length packet that runs past the end of a row goes on at the start of the next one,
+// as the common writers and decoders have it; what is left of a packet when the last row
+// is full is dropped.
 class RowDecoder {
  public:
   RowDecoder(ByteReader& in, const TgaHeader& h)
@@ -166,17 +167,18 @@ class RowDecoder {
   bool RunLength(std::uint8_t* row) {
     int x = 0;
     while (x < width_) {
-      const int c = in_.Byte();
-      if (c < 0) return false;
-      const int n = (c & 127) + 1;
-      const int kept = std::min(n, width_ - x);
+      if (left_ == 0 && !StartPacket()) return false;
+      const int count = std::min(left_, width_ - x);
       std::uint8_t* out = row + static_cast<std::size_t>(x) * imageBytes_;
-      if (c & 128) {
-        if (!RunPacket(out, kept)) return false;
-      } else if (!RawPacket(out, n, kept)) {
-        return false;
+      if (isRun_) {
+        WriteRun(out, count);
+      } else {
+        ConvertPixels(chunk_.data() + static_cast<std::size_t>(rawNext_) * fileBytes_, count,
+                      fileBytes_, out);
+        rawNext_ += count;
       }
-      x += kept;
+      left_ -= count;
+      x += count;
     }
     return true;
   }
@@ -184,25 +186,27 @@ class RowDecoder {
  private:
   static constexpr int kChunkPixels = 128;  // one raw packet at most
 
-  bool RunPacket(std::uint8_t* out, int count) {
-    std::uint8_t value[4];
-    if (in_.Read(value, fileBytes_) != static_cast<std::size_t>(fileBytes_)) return false;
-    if (imageBytes_ == 1) {
-      std::memset(out, value[0], count);
-      return true;
-    }
-    std::uint8_t bgr[3];
-    ConvertPixels(value, 1, fileBytes_, bgr);
-    for (int i = 0; i < count; ++i, out += 3) std::memcpy(out, bgr, 3);
+  // Reads the next packet header and its pixel values (one for a run, all of a raw
+  // packet's); false when the data ends first.
+  bool StartPacket() {
+    const int c = in_.Byte();
+    if (c < 0) return false;
+    const int n = (c & 127) + 1;
+    isRun_ = (c & 128) != 0;
+    const std::size_t bytes = static_cast<std::size_t>(isRun_ ? 1 : n) * fileBytes_;
+    if (in_.Read(chunk_.data(), bytes) != bytes) return false;
+    if (isRun_) ConvertPixels(chunk_.data(), 1, fileBytes_, runPixel_.data());
+    left_ = n;
+    rawNext_ = 0;
     return true;
   }
 
-  // `n` pixels follow; the first `kept` of them still fit in the row.
-  bool RawPacket(std::uint8_t* out, int n, int kept) {
-    const std::size_t bytes = static_cast<std::size_t>(n) * fileBytes_;
-    if (in_.Read(chunk_.data(), bytes) != bytes) return false;
-    ConvertPixels(chunk_.data(), kept, fileBytes_, out);
-    return true;
+  void WriteRun(std::uint8_t* out, int count) const {
+    if (imageBytes_ == 1) {
+      std::memset(out, runPixel_[0], count);
+      return;
+    }
+    for (int i = 0; i < count; ++i, out += 3) std::memcpy(out, runPixel_.data(), 3);
   }
 
   ByteReader& in_;
@@ -210,6 +214,12 @@ class RowDecoder {
   const int imageBytes_;
   const int width_;
   std::array<std::uint8_t, kChunkPixels * 4> chunk_{};
+  // The packet being written: pixels still to come, a run's image pixel or the next of a
+  // raw packet's file pixels in chunk_.
+  int left_ = 0;
+  bool isRun_ = false;
+  std::array<std::uint8_t, 3> runPixel_{};
+  int rawNext_ = 0;
 };
 
 // Rows are stored bottom-up; the file's first row is the bottom one unless the descriptor

@@ -92,10 +92,14 @@ def rle_packets(pixels, pixel_bytes):
     return bytes(data)
 
 
-def tga_file(image_type, depth, descriptor, rows, pixel_bytes, colour_map=b"", map_entries=0):
+def tga_file(image_type, depth, descriptor, rows, pixel_bytes, colour_map=b"", map_entries=0,
+             crossing=False):
+    """With `crossing`, the run-length packets run over the whole picture, across row ends."""
     header = struct.pack("<BBBHHBHHHHBB", 0, 1 if map_entries else 0, image_type, 0, map_entries,
                          16 if map_entries else 0, 0, 0, WIDTH, HEIGHT, depth, descriptor)
-    if image_type > 3:
+    if image_type > 3 and crossing:
+        data = rle_packets([p for row in rows for p in row], pixel_bytes)
+    elif image_type > 3:
         data = b"".join(rle_packets(row, pixel_bytes) for row in rows)
     else:
         data = b"".join(pixel_bytes(p) for row in rows for p in row)
@@ -121,7 +125,11 @@ def generated_samples(out, source, _):
                                                  pack16), five_bit),
             ("gen_map16", tga_file(1, 8, 0, indices, lambda i: bytes([i]),
                                    b"".join(pack16(w) for w in palette16), 16), five_bit),
-            ("gen_24bit_right", tga_file(2, 24, 0x30, mirrored, bgr), None)]:
+            ("gen_24bit_right", tga_file(2, 24, 0x30, mirrored, bgr), None),
+            ("gen_24bit_rle_crossing", tga_file(10, 24, 0, bottom_rows, bgr, crossing=True), None),
+            ("gen_map16_rle_crossing_top", tga_file(9, 8, 0x20, indices, lambda i: bytes([i]),
+                                                    b"".join(pack16(w) for w in palette16), 16,
+                                                    crossing=True), five_bit)]:
         write_generated(out, name, ".tga", data, transform)
 
 

@@ -74,18 +74,21 @@ TEST(TgaLoad, ConvertsSixteenBitPixelsByShiftingChannels) {
   EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{1, 2, 3, 4, 5, 6}));
 }
 
-TEST(TgaLoad, GreyRunLengthFileGetsGreyRampAndCutsPacketsAtRowEnd) {
+TEST(TgaLoad, GreyRunLengthFileGetsGreyRampAndPacketsCrossRowEnds) {
   TgaFields fields;
   fields.imageType = 11;
   fields.depth = 8;
   fields.width = 4;
   fields.height = 3;
-  // A run of four 64s; a run of six 16s whose last two are dropped; a raw packet of three
-  // pixels plus a run of one.
-  fields.pixels = {0x83, 0x40, 0x85, 0x10, 0x02, 1, 2, 3, 0x80, 4};
+  // A run of four 64s; a run of six 16s whose last two go on in the next row; a raw packet
+  // of three pixels whose last one has no row left.
+  fields.pixels = {0x83, 0x40, 0x85, 0x10, 0x02, 1, 2, 3};
   ImagePtr image = Load(fields);
   ASSERT_TRUE(image);
-  EXPECT_EQ(UnpaddedRows(image.get()), (Bytes{64, 64, 64, 64, 16, 16, 16, 16, 1, 2, 3, 4}));
+  EXPECT_EQ(UnpaddedRows(image.get()), (Bytes{64, 64, 64, 64, 16, 16, 16, 16, 16, 16, 1, 2}));
+  // A raw packet of six pixels over a row end, then a run of six over the next.
+  fields.pixels = {0x05, 1, 2, 3, 4, 5, 6, 0x85, 7};
+  EXPECT_EQ(UnpaddedRows(Load(fields).get()), (Bytes{1, 2, 3, 4, 5, 6, 7, 7, 7, 7, 7, 7}));
   ASSERT_EQ(DibPaletteCount(image.get()), 256);
   for (int i : {0, 1, 128, 255}) {
     EXPECT_EQ(DibPalette(image.get())[i * 4 + 1], i);
