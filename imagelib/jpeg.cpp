@@ -1,6 +1,7 @@
 // The JPEG reader: libjpeg decodes; this adapter drives its decompression calls over a C
-// stream or a memory block, asks for blue-green-red output (the image's own order) for
-// three-component pictures, and reads each scanline straight into its stored row.
+// stream or a memory block and reads each scanline into its stored row as blue, green, red
+// (the image's own order). Colour and greyscale pictures come out of the library in that
+// order; CMYK and YCCK ones come out as CMYK and are converted here.
 //
 // libjpeg reports a fatal error through the error manager's exit routine, which jumps back
 // to the adapter. The frame it returns to holds no object with a destructor, and what the
@@ -44,24 +45,53 @@ struct JpegSession {
   jpeg_decompress_struct info;
   JpegErrors errors;
   std::uint8_t* block;  // the image block, header still zero
+  std::uint8_t* inkRow;  // one scanline of CMYK samples, for ink pictures only
   int width, height;
 };
 
-// Pictures of three colour components; greyscale and CMYK ones are not converted.
-bool IsColourPicture(const jpeg_decompress_struct& info) {
-  return info.num_components == 3 &&
-         (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB);
+// How the library's output becomes blue, green, red.
+enum class JpegColour { Refused, Direct, Ink };
+
+JpegColour ColourOf(const jpeg_decompress_struct& info) {
+  switch (info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+      return info.num_components == 1 ? JpegColour::Direct : JpegColour::Refused;
+    case JCS_YCbCr:
+    case JCS_RGB:
+      return info.num_components == 3 ? JpegColour::Direct : JpegColour::Refused;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      return info.num_components == 4 ? JpegColour::Ink : JpegColour::Refused;
+    default:
+      return JpegColour::Refused;
+  }
 }
 
-void ReadScanlines(JpegSession& d) {
+// One scanline of CMYK samples as blue, green, red: each channel is (1 - ink) x (1 - black).
+// Files with an Adobe marker (what nearly every writer of CMYK pictures puts in) store the
+// inks inverted, 255 meaning none; the others store them plainly.
+void InkToBgr(const std::uint8_t* cmyk, int width, bool inverted, std::uint8_t* bgr) {
+  const unsigned flip = inverted ? 0 : 255;
+  for (int x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    const unsigned white = cmyk[3] ^ flip;
+    for (int c = 0; c < 3; ++c) {
+      bgr[2 - c] = static_cast<std::uint8_t>(((cmyk[c] ^ flip) * white + 127) / 255);
+    }
+  }
+}
+
+void ReadScanlines(JpegSession& d, JpegColour colour) {
   const std::size_t stride = DibRowBytes(d.width, 24);
   std::uint8_t* pixels = d.block + kDibHeaderSize;
   while (d.info.output_scanline < d.info.output_height) {
     // Scanline k (0 at the top) belongs in stored row height - 1 - k.
-    JSAMPROW row = pixels + (d.height - 1 - static_cast<int>(d.info.output_scanline)) * stride;
+    std::uint8_t* target =
+        pixels + (d.height - 1 - static_cast<int>(d.info.output_scanline)) * stride;
+    JSAMPROW row = colour == JpegColour::Ink ? d.inkRow : target;
     // The stream and memory sources never suspend, so a scanline comes back every time;
     // anything else would loop for ever.
     if (jpeg_read_scanlines(&d.info, &row, 1) != 1) ERREXIT(&d.info, JERR_INPUT_EMPTY);
+    if (colour == JpegColour::Ink) InkToBgr(d.inkRow, d.width, d.info.saw_Adobe_marker, target);
   }
 }
 
@@ -76,8 +106,11 @@ bool Decompress(JpegSession& d, const JpegInput& input) {
     jpeg_mem_src(&d.info, input.data, static_cast<unsigned long>(input.size));
   }
   jpeg_read_header(&d.info, TRUE);
-  if (!IsColourPicture(d.info)) return false;
-  d.info.out_color_space = JCS_EXT_BGR;
+  const JpegColour colour = ColourOf(d.info);
+  if (colour == JpegColour::Refused) return false;
+  // The library turns grey into blue, green, red itself, and YCCK into CMYK.
+  d.info.out_color_space = colour == JpegColour::Ink ? JCS_CMYK : JCS_EXT_BGR;
+  const int outputComponents = colour == JpegColour::Ink ? 4 : 3;
   // The picture's size is checked against the library's limit before the decoder
   // allocates its own buffers.
   jpeg_calc_output_dimensions(&d.info);
@@ -87,12 +120,18 @@ bool Decompress(JpegSession& d, const JpegInput& input) {
   if (bytes == 0) return false;
   d.block = static_cast<std::uint8_t*>(ImgAlloc(bytes));
   if (!d.block) return false;
+  if (colour == JpegColour::Ink) {
+    // The 24-bit rows fit a block, so 4-byte rows of the same width cannot overflow.
+    d.inkRow = static_cast<std::uint8_t*>(ImgAlloc(std::size_t{4} * d.width));
+    if (!d.inkRow) return false;
+  }
   jpeg_start_decompress(&d.info);
-  if (d.info.output_components != 3 || static_cast<int>(d.info.output_width) != d.width ||
+  if (d.info.output_components != outputComponents ||
+      static_cast<int>(d.info.output_width) != d.width ||
       static_cast<int>(d.info.output_height) != d.height) {
     return false;
   }
-  ReadScanlines(d);
+  ReadScanlines(d, colour);
   jpeg_finish_decompress(&d.info);
   return true;
 }
@@ -103,6 +142,7 @@ void* DecodeJpeg(const JpegInput& input, int* width, int* height, int* component
   d.errors.manager.error_exit = JumpBackOnError;
   const bool decoded = Decompress(d, input);
   jpeg_destroy_decompress(&d.info);
+  ImgFree(d.inkRow);
   if (!decoded) {
     ImgFree(d.block);
     return nullptr;

@@ -1,5 +1,5 @@
-// Reading JPEG files through libjpeg: colour pictures become 24-bit images; greyscale and
-// CMYK pictures are refused.
+// Reading JPEG files through libjpeg: colour, greyscale, CMYK and YCCK pictures all become
+// 24-bit images.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +10,8 @@ DibImage* JpegLoad(const char* path);
 // A JPEG file held in memory.
 DibImage* JpegLoadFromMemory(const void* data, std::size_t size);
 
-// The decoded pixels of the colour picture at `path`, with its width, height and number
-// of components (always 3), or null. The block has the layout of a 24-bit image whose
+// The decoded pixels of the picture at `path` as blue, green, red, with its width, height
+// and number of components (always 3, whatever the file's colour space), or null. The block has the layout of a 24-bit image whose
 // 40-byte header is still zero (rows bottom-up, each padded to a multiple of 4 bytes);
 // JpegLoad writes the header into it. The caller releases it with ImgFree.
 void* JpegDecode(const char* path, int* width, int* height, int* components);

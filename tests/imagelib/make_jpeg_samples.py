@@ -4,7 +4,9 @@
 For every sample NAME the output folder gets NAME.jpg and, for colour files, NAME.ppm
 (binary RGB). ImageMagick writes baseline files with 4:2:0, 4:2:2 and 4:4:4 sampling, a
 progressive file, a 33 x 7 picture (rows of 99 bytes padded to 100), a greyscale and a
-CMYK file; Python's imaging library writes one more baseline file.
+CMYK file (inverted inks with an Adobe marker, as nearly every writer stores them);
+Python's imaging library writes one more baseline file, a greyscale and a CMYK one, which
+it decodes itself.
 
 Usage: make_jpeg_samples.py OUTPUT_FOLDER
 """
@@ -33,15 +35,19 @@ def write_samples(out, _, source):
               ("baseline_422", source, ["-sampling-factor", "2x1"]),
               ("baseline_444", source, ["-sampling-factor", "1x1"]),
               ("progressive", source, ["-interlace", "JPEG"]),
-              ("baseline_33x7", narrow, [])]
-    refused = [("grey", source, ["-colorspace", "Gray"]),
-               ("cmyk", source, ["-colorspace", "CMYK"])]
-    for name, picture_file, options in colour + refused:
+              ("baseline_33x7", narrow, []),
+              ("grey", source, ["-colorspace", "Gray"]),
+              ("cmyk", source, ["-colorspace", "CMYK"])]
+    for name, picture_file, options in colour:
         path = os.path.join(out, name + ".jpg")
         magick_write(picture_file, path, ["-quality", "90"] + options)
     Image.open(source).save(os.path.join(out, "pil_baseline.jpg"), quality=85)
     for name in [name for name, _, _ in colour] + ["pil_baseline"]:
         save_reference(out, name, magick_decode(os.path.join(out, name + ".jpg")))
+    for name, mode in [("pil_grey", "L"), ("pil_cmyk", "CMYK")]:
+        path = os.path.join(out, name + ".jpg")
+        Image.open(source).convert(mode).save(path, quality=90)
+        save_reference(out, name, Image.open(path))
 
 
 if __name__ == "__main__":
