@@ -18,17 +18,20 @@
 namespace kolta::image {
 namespace {
 
-// What a picture becomes, by its bits per pixel as stored: 8 (grey or palette indices),
-// 24 (RGB) or 32 (RGBA, or 16-bit grey with alpha). Every other depth is refused.
+// What a picture becomes, by its colour type: palette and grey pictures of every depth
+// become 8-bit images (palette indices, or grey levels over a grey ramp), colour ones 24-bit
+// images, and those with an alpha channel (colour or grey) 24-bit images plus the alpha.
 enum class PngShape { Refused, Indexed, Rgb, RgbAlpha };
 
 PngShape ShapeOf(png_const_structrp png, png_const_inforp info) {
-  switch (png_get_bit_depth(png, info) * png_get_channels(png, info)) {
-    case 8:
+  switch (png_get_color_type(png, info)) {
+    case PNG_COLOR_TYPE_PALETTE:
+    case PNG_COLOR_TYPE_GRAY:
       return PngShape::Indexed;
-    case 24:
+    case PNG_COLOR_TYPE_RGB:
       return PngShape::Rgb;
-    case 32:
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
       return PngShape::RgbAlpha;
     default:
       return PngShape::Refused;
@@ -88,13 +91,23 @@ bool CreateImages(PngSession& d, PngShape shape) {
   return d.row != nullptr;
 }
 
-// Asks libpng for rows in the image's own order (blue, green, red) and for 16-bit grey
-// with alpha as 8-bit colour with alpha; returns the number of interlace passes.
+// Asks libpng for rows of one byte per sample in the image's own order (blue, green, red):
+// palette indices below 8 bits unpacked, grey levels below 8 bits scaled up to 0..255,
+// grey with alpha as colour with alpha. 16-bit samples keep their high byte, the one rule
+// for 16-bit samples in every reader of the library. Returns the number of interlace
+// passes.
 int RequestTransforms(png_structrp png, png_inforp info) {
-  if (png_get_bit_depth(png, info) == 16) {
-    png_set_scale_16(png);
-    png_set_gray_to_rgb(png);
+  const int colourType = png_get_color_type(png, info);
+  const int depth = png_get_bit_depth(png, info);
+  if (depth == 16) png_set_strip_16(png);
+  if (depth < 8) {
+    if (colourType == PNG_COLOR_TYPE_GRAY) {
+      png_set_expand_gray_1_2_4_to_8(png);
+    } else {
+      png_set_packing(png);
+    }
   }
+  if (colourType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
   png_set_bgr(png);
   const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);

@@ -1,5 +1,6 @@
-// Reading PNG files through libpng: 8-bit grey and palette pictures as 8-bit images,
-// colour pictures as 24-bit images, and the alpha channel as a separate 8-bit image.
+// Reading PNG files through libpng: grey and palette pictures of every depth as 8-bit images,
+// colour pictures as 24-bit images, and the alpha channel (of colour or grey pictures) as a
+// separate 8-bit image. 16-bit samples keep their high byte.
 #pragma once
 
 #include <cstddef>
