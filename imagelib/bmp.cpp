@@ -1,5 +1,6 @@
-// The bitmap file reader: file header, info header (40, 52, 56, 108 or 124 bytes), colour
-// masks, palette, then uncompressed rows or a run-length stream.
+// The bitmap file reader: file header, info header (the Windows ones of 40, 52, 56, 108 or
+// 124 bytes, or the OS/2 ones of 12 or 64 bytes), colour masks, palette, then
+// uncompressed rows or a run-length stream.
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,11 @@ static_assert(std::endian::native == std::endian::little, "the image block is li
 
 constexpr std::size_t kFileHeaderBytes = 14;
 constexpr std::uint32_t kLargestInfoHeader = 124;
+// OS/2 1.x core header: 16-bit sizes, and palette entries of three bytes.
+constexpr std::uint32_t kCoreHeader = 12;
+// OS/2 2.x header: the Windows fields followed by fields of its own; its compression codes 3
+// and 4 mean Huffman and 24-bit run-length coding, which are not read.
+constexpr std::uint32_t kOs2Header = 64;
 
 // Compression codes, in the order of kLayoutOf below.
 enum Compression : std::uint32_t { kPlain = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
@@ -30,6 +36,7 @@ struct BmpPlan {
   int height = 0;  // rows, positive
   bool topDown = false;
   std::uint32_t filePalette = 0;  // palette entries stored in the file
+  std::uint32_t paletteEntryBytes = 4;
   ColourMasks masks{};
   std::uint64_t headerBytes = 0;  // file header, info header and separate masks
   std::uint32_t pixelOffset = 0;  // where the file header says the pixels start
@@ -44,7 +51,31 @@ bool IsKnownBitCount(int bits) {
 }
 
 bool IsKnownInfoHeaderSize(std::uint32_t size) {
-  return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+  return size == 40 || size == 52 || size == 56 || size == 108 || size == 124 ||
+         size == kCoreHeader || size == kOs2Header;
+}
+
+// The info header's fields as the 40-byte header has them.
+DibImage HeaderFields(const std::uint8_t* info, std::uint32_t infoSize) {
+  DibImage h{};
+  if (infoSize == kCoreHeader) {
+    h.width = ReadLe16(info + 4);
+    h.height = ReadLe16(info + 6);
+    h.planes = ReadLe16(info + 8);
+    h.bitCount = ReadLe16(info + 10);
+  } else {
+    std::memcpy(&h, info, sizeof h);
+  }
+  h.headerSize = kDibHeaderSize;
+  return h;
+}
+
+// A core file's palette ends where its pixels start when the file says so: writers store
+// fewer entries than the depth allows and point behind them.
+std::uint32_t CorePaletteEntries(const BmpPlan& plan, std::uint32_t full) {
+  if (plan.pixelOffset <= plan.headerBytes) return full;
+  const std::uint64_t room = (plan.pixelOffset - plan.headerBytes) / 3;
+  return room < full ? static_cast<std::uint32_t>(room) : full;
 }
 
 // Reads the headers and decides how the file is read; false for anything unsupported or
@@ -60,7 +91,7 @@ bool ReadPlan(ByteReader& in, BmpPlan& plan) {
   if (!IsKnownInfoHeaderSize(infoSize) || in.Read(info + 4, infoSize - 4) != infoSize - 4) {
     return false;
   }
-  std::memcpy(&plan.header, info, sizeof plan.header);
+  plan.header = HeaderFields(info, infoSize);
   plan.pixelOffset = ReadLe32(fileHeader + 10);
   plan.headerBytes = kFileHeaderBytes + infoSize;
 
@@ -69,6 +100,11 @@ bool ReadPlan(ByteReader& in, BmpPlan& plan) {
   plan.topDown = h.height < 0;
   plan.height = std::abs(h.height);
   if (!IsKnownBitCount(h.bitCount) || h.compression > kBitFields) return false;
+  if (infoSize == kOs2Header && h.compression > kRle4) return false;
+  if (infoSize == kCoreHeader && h.bitCount != 1 && h.bitCount != 4 && h.bitCount != 8 &&
+      h.bitCount != 24) {
+    return false;
+  }
   // The file's rows need a size of their own: a masked file's 24-bit image may be made
   // where its 32-bit file rows are longer than any block.
   if (DibRowBytes(h.width, h.bitCount) == 0) return false;
@@ -83,6 +119,11 @@ bool ReadPlan(ByteReader& in, BmpPlan& plan) {
 
   plan.filePalette = h.colorsUsed != 0 ? h.colorsUsed : h.bitCount <= 8 ? 1u << h.bitCount : 0;
   if (h.bitCount <= 8 && plan.filePalette > 256) return false;
+  if (infoSize == kCoreHeader) {
+    plan.paletteEntryBytes = 3;
+    plan.filePalette = CorePaletteEntries(plan, plan.filePalette);
+    plan.header.colorsUsed = plan.filePalette;
+  }
 
   if (plan.layout == Layout::Masked) {
     std::uint8_t masks[12];
@@ -97,19 +138,34 @@ bool ReadPlan(ByteReader& in, BmpPlan& plan) {
   return true;
 }
 
+std::uint64_t FilePaletteBytes(const BmpPlan& plan) {
+  return std::uint64_t{plan.filePalette} * plan.paletteEntryBytes;
+}
+
+// Spreads three-byte palette entries (read to the end of the palette) into four-byte ones.
+void SpreadCoreEntries(std::uint8_t* palette, std::uint32_t count) {
+  for (std::uint32_t i = count; i-- > 0;) {
+    std::memmove(palette + i * 4, palette + i * 3, 3);
+    palette[i * 4 + 3] = 0;
+  }
+}
+
 // Reads the palette into the block (a short palette is accepted; none at all is not).
 bool ReadPalette(ByteReader& in, const BmpPlan& plan, DibImage* image) {
-  const std::uint64_t bytes = std::uint64_t{plan.filePalette} * 4;
+  const std::uint64_t bytes = FilePaletteBytes(plan);
   if (bytes == 0) return true;
   if (plan.layout == Layout::Masked) return in.Skip(bytes);
-  // Every other layout keeps the palette, and its block was sized to hold it.
-  return in.Read(DibPalette(image), static_cast<std::size_t>(bytes)) != 0;
+  // Every other layout keeps the palette, and its block was sized to hold it (in four-byte
+  // entries, so three-byte ones fit before they are spread).
+  if (in.Read(DibPalette(image), static_cast<std::size_t>(bytes)) == 0) return false;
+  if (plan.paletteEntryBytes == 3) SpreadCoreEntries(DibPalette(image), plan.filePalette);
+  return true;
 }
 
 // Pixel data starts at the file header's offset when that lies past the palette; bytes in
 // between are no pixels.
 std::uint64_t GapBytes(const BmpPlan& plan) {
-  const std::uint64_t paletteEnd = plan.headerBytes + std::uint64_t{plan.filePalette} * 4;
+  const std::uint64_t paletteEnd = plan.headerBytes + FilePaletteBytes(plan);
   return plan.pixelOffset > paletteEnd ? plan.pixelOffset - paletteEnd : 0;
 }
 
@@ -173,7 +229,7 @@ bool FileHoldsPixels(const ByteReader& in, const BmpPlan& plan) {
   if (!remaining) return true;
   const std::uint64_t pixels =
       std::uint64_t{DibRowBytes(plan.header.width, plan.header.bitCount)} * plan.height;
-  return *remaining >= std::uint64_t{plan.filePalette} * 4 + GapBytes(plan) + pixels;
+  return *remaining >= FilePaletteBytes(plan) + GapBytes(plan) + pixels;
 }
 
 bool ReadPixels(ByteReader& in, const BmpPlan& plan, DibImage* image) {

@@ -73,7 +73,7 @@ TEST(BmpLoad, GapsTopDownRowsAndLargerHeadersGiveTheSamePicture) {
   BmpFields topDown = TwentyFourBit();
   topDown.height = -2;
   std::rotate(topDown.pixels.begin(), topDown.pixels.begin() + 12, topDown.pixels.end());
-  for (const std::uint32_t infoSize : {40u, 108u, 124u}) {
+  for (const std::uint32_t infoSize : {40u, 64u, 108u, 124u}) {
     for (BmpFields fields : {TwentyFourBit(), topDown}) {
       fields.infoSize = infoSize;
       files.emplace_back(std::to_string(infoSize) + (fields.height < 0 ? " top-down" : ""),
@@ -126,7 +126,10 @@ TEST(BmpLoad, BadFilesAreRefused) {
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.height = 0; }));
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.bitCount = 2; }));
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.compression = 4; }));
-  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.infoSize = 64; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.infoSize = 60; }));
+  // OS/2 2.x Huffman and 24-bit run-length coding.
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.infoSize = 64, s.compression = 3; }));
+  EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.infoSize = 64, s.compression = 4; }));
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.width = s.height = 1 << 20; }));
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.width = 100000; s.height = 1000; }));
   EXPECT_TRUE(refused(TwentyFourBit(), [](BmpFields& s) { s.compression = 1; }));

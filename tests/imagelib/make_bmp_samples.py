@@ -4,8 +4,13 @@
 For every sample NAME the output folder gets NAME.bmp and NAME.ppm (binary RGB, the
 reference). Python's imaging library writes 1-, 8-, 24- and 32-bit files and decodes them;
 ImageMagick writes 4-bit, 8-bit run-length, 16-bit (5-6-5 and 5-5-5 masks) and 32-bit
-masked files and decodes them. No tool writes 4-bit run-length files, so a small encoder
-here writes those (and an 8-bit one with deltas), which ImageMagick then decodes.
+masked files and OS/2 1.x files (12-byte header, three-byte palette entries) and decodes
+them. No tool writes 4-bit run-length files or OS/2 2.x files, so a small encoder here
+writes those (and an 8-bit run-length one with deltas), which ImageMagick then decodes
+(OS/2 2.x files in their 40-byte Windows form, since it misreads their palettes), and an
+OS/2 1.x file whose palette is shorter than its depth allows (its pixels start
+where the file header says), which ImageMagick refuses and Python's imaging library
+decodes.
 
 Usage: make_bmp_samples.py OUTPUT_FOLDER
 """
@@ -40,19 +45,41 @@ def magick_samples(out, _, source_png):
                           ("magick_rle8", ["-colors", "200", "-compress", "RLE", "BMP3:"]),
                           ("magick_16bit_565", ["-define", "bmp:subtype=RGB565", "BMP:"]),
                           ("magick_16bit_555", ["-define", "bmp:subtype=RGB555", "BMP:"]),
-                          ("magick_32bit_masks", ["-alpha", "set", "BMP:"])]:
+                          ("magick_32bit_masks", ["-alpha", "set", "BMP:"]),
+                          ("magick_os2_1bit", ["-monochrome", "BMP2:"]),
+                          ("magick_os2_4bit", ["-colors", "16", "BMP2:"]),
+                          ("magick_os2_8bit", ["-colors", "200", "BMP2:"]),
+                          ("magick_os2_24bit", ["-type", "TrueColor", "BMP2:"])]:
         path = os.path.join(out, name + ".bmp")
         magick_write(source_png, path, options[:-1], options[-1])
         save_reference(out, name, magick_decode(path))
 
 
-def bmp_file(bit_count, compression, palette, stream):
-    """A bottom-up bitmap file with a 40-byte info header."""
-    offset = 14 + 40 + 4 * len(palette)
-    info = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, bit_count, compression, len(stream),
-                       2835, 2835, len(palette), 0)
+def bmp_file(bit_count, compression, palette, stream, info_size=40):
+    """A bottom-up bitmap file with a Windows info header, or an OS/2 one of 12 (three-byte
+    palette entries) or 64 bytes."""
+    if info_size == 12:
+        info = struct.pack("<IHHHH", 12, WIDTH, HEIGHT, 1, bit_count)
+    else:
+        info = struct.pack("<IiiHHIIiiII", info_size, WIDTH, HEIGHT, 1, bit_count, compression,
+                           len(stream), 2835, 2835, len(palette), 0).ljust(info_size, b"\0")
+    entry = "<BBB" if info_size == 12 else "<BBBB"
+    colours = b"".join(struct.pack(entry, b, g, r, *([] if info_size == 12 else [0]))
+                       for r, g, b in palette)
+    offset = 14 + info_size + len(colours)
     header = struct.pack("<2sIHHI", b"BM", offset + len(stream), 0, 0, offset)
-    return header + info + b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette) + stream
+    return header + info + colours + stream
+
+
+def plain_rows(bit_count, value):
+    """Uncompressed rows of `value(x, y)` pixels: palette indices, or (r, g, b) at 24 bits."""
+    rows = bytearray()
+    for y in range(HEIGHT):
+        row = bytearray()
+        for x in range(WIDTH):
+            row += bytes(value(x, y)[::-1]) if bit_count == 24 else bytes([value(x, y)])
+        rows += row.ljust((len(row) + 3) & ~3, b"\0")
+    return bytes(rows)
 
 
 def rle4_stream():
@@ -84,9 +111,28 @@ def rle8_delta_stream():
 def generated_samples(out, *_):
     palette16 = [((i * 16) % 256, (i * 40) % 256, 255 - i * 15) for i in range(16)]
     palette256 = [(i, (i * 7) % 256, 255 - i) for i in range(256)]
+    palette20 = palette256[100:120]
+    indices20 = plain_rows(8, lambda x, y: (x * 3 + y) % 20)
+    rgb = plain_rows(24, lambda x, y: ((x * 19) % 256, (y * 37) % 256, ((x + y) * 11) % 256))
     for name, data in [("gen_rle4", bmp_file(4, 2, palette16, rle4_stream())),
                        ("gen_rle8_delta", bmp_file(8, 1, palette256, rle8_delta_stream()))]:
         write_generated(out, name, ".bmp", data)
+    # ImageMagick misreads the palettes of OS/2 2.x files: each is compared with its decode
+    # of the same picture under a 40-byte header.
+    for name, file in [("gen_os2v2_rle8", (8, 1, palette256, rle8_delta_stream())),
+                       ("gen_os2v2_rle4", (4, 2, palette16, rle4_stream())),
+                       ("gen_os2v2_8bit", (8, 0, palette20, indices20)),
+                       ("gen_os2v2_24bit", (24, 0, [], rgb))]:
+        twin = os.path.join(out, name + ".windows.bmp")
+        with open(twin, "wb") as f:
+            f.write(bmp_file(*file))
+        with open(os.path.join(out, name + ".bmp"), "wb") as f:
+            f.write(bmp_file(*file, info_size=64))
+        save_reference(out, name, magick_decode(twin))
+    path = os.path.join(out, "gen_os2_short_palette.bmp")
+    with open(path, "wb") as f:
+        f.write(bmp_file(8, 0, palette20, indices20, 12))
+    save_reference(out, "gen_os2_short_palette", Image.open(path))
 
 
 if __name__ == "__main__":
