@@ -1,6 +1,11 @@
 // Loading a picture by its file name's extension: the reader the extension names, the
 // conversion to 24 bits, and the placement into a box.
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "bmp_file.h"
@@ -18,28 +23,71 @@
 namespace kolta::image {
 namespace {
 
+using Reader = DibImage* (*)(const char* path);
+
+DibImage* ReadGif(const char* path) { return GifLoad(path, nullptr); }
+DibImage* ReadPng(const char* path) { return PngLoad(path, nullptr); }
+
 struct ReaderByExtension {
   std::string_view extension;  // upper case
-  DibImage* (*read)(const char* path);
+  Reader read;
 };
 
-// Compared in this order, whole and case-sensitively, with the upper-cased extension. The
-// four-letter spelling of the TIFF extension is not among them.
+// Compared whole and case-sensitively with the upper-cased extension.
 constexpr ReaderByExtension kReaders[] = {
-    {"BMP", BmpLoad},
-    {"RLE", BmpLoad},
-    {"PCX", PcxLoad},
-    {"JPG", JpegLoad},
-    {"JPEG", JpegLoad},
-    {"TIF", TiffLoad},
-    {"TGA", TgaLoad},
-    {"GIF", [](const char* path) { return GifLoad(path, nullptr); }},
-    {"PSD", PsdLoad},
-    {"PNG", [](const char* path) { return PngLoad(path, nullptr); }},
+    {"BMP", BmpLoad},  {"RLE", BmpLoad},  {"DIB", BmpLoad},   {"PCX", PcxLoad},
+    {"JPG", JpegLoad}, {"JPEG", JpegLoad}, {"JPE", JpegLoad}, {"JFIF", JpegLoad},
+    {"TIF", TiffLoad}, {"TIFF", TiffLoad}, {"TGA", TgaLoad},  {"GIF", ReadGif},
+    {"PSD", PsdLoad},  {"PNG", ReadPng},
 };
+
+// The formats whose files say what they are in their first bytes. TGA files have no such
+// mark; a PCX file's (its maker byte, a known version and an encoding of 0 or 1) is weak,
+// which is why it is only asked when the extension's own reader has refused the file.
+struct ReaderBySignature {
+  std::string_view signature;
+  Reader read;
+};
+
+constexpr ReaderBySignature kSignatures[] = {
+    {"BM", BmpLoad},
+    {"\x89PNG\r\n\x1a\n", ReadPng},
+    {"\xFF\xD8\xFF", JpegLoad},
+    {"GIF87a", ReadGif},
+    {"GIF89a", ReadGif},
+    {{"II*\0", 4}, TiffLoad},
+    {{"MM\0*", 4}, TiffLoad},
+    {"8BPS", PsdLoad},
+};
+
+constexpr std::size_t kLongestSignature = 8;
+
+bool LooksLikePcx(std::span<const std::uint8_t> head) {
+  return head.size() >= 3 && head[0] == 0x0A &&
+         (head[1] == 0 || (head[1] >= 2 && head[1] <= 5)) && head[2] <= 1;
+}
+
+// The reader whose signature the file at `path` begins with, or null.
+Reader ReaderForContent(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) return nullptr;
+  std::array<std::uint8_t, kLongestSignature> bytes{};
+  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+  const std::span<const std::uint8_t> head(bytes.data(), got);
+  for (const ReaderBySignature& reader : kSignatures) {
+    const std::string_view mark = reader.signature;
+    if (mark.size() <= got && std::memcmp(head.data(), mark.data(), mark.size()) == 0) {
+      return reader.read;
+    }
+  }
+  return LooksLikePcx(head) ? PcxLoad : nullptr;
+}
 
 // The picture at `path` at the depth its reader gives, or null. Paths must be shorter than
-// the interface's 128-byte buffers: a longer one is refused, never shortened.
+// the interface's 128-byte buffers: a longer one is refused, never shortened. A file the
+// extension's reader refuses is given to the reader its first bytes name, if that is
+// another: pictures saved under the wrong extension still load.
 DibImage* ReadByExtension(const char* path) {
   const std::optional<std::string_view> text = ReadBoundedText(path, kTextBufferSize);
   if (!text) return nullptr;
@@ -48,7 +96,10 @@ DibImage* ReadByExtension(const char* path) {
   InterfaceText extension;
   for (char c : text->substr(dot + 1)) extension.Append(AsciiUpper(c));
   for (const ReaderByExtension& reader : kReaders) {
-    if (extension.view() == reader.extension) return reader.read(path);
+    if (extension.view() != reader.extension) continue;
+    if (DibImage* image = reader.read(path)) return image;
+    const Reader byContent = ReaderForContent(path);
+    return byContent && byContent != reader.read ? byContent(path) : nullptr;
   }
   return nullptr;
 }

@@ -115,23 +115,58 @@ TEST_F(Loader, ExtensionIsMatchedInAnyCaseAndWhole) {
   const std::string jpeg = CopyOf(SamplePath("jpeg", "baseline_444.jpg"), "baseline_444.jpg");
   ImagePtr expected(DibLoad(jpeg.c_str()));
   ASSERT_TRUE(expected);
-  for (const char* name : {"a.jpg", "b.Jpg", "c.JPG", "d.jpeg", "e.f.JpEg"}) {
+  for (const char* name : {"a.jpg", "b.Jpg", "c.JPG", "d.jpeg", "e.f.JpEg", "f.jpe", "g.JFIF"}) {
     ImagePtr image(DibLoad(CopyOf(jpeg, name).c_str()));
     ASSERT_TRUE(image) << name;
     EXPECT_EQ(PixelBytes(image.get()), PixelBytes(expected.get())) << name;
   }
 
+  const std::string tiff = SamplePath("tiff", "ii_24bit.tif");
+  ImagePtr tif(DibLoad(CopyOf(tiff, "picture.tif").c_str()));
+  ImagePtr fourLetters(DibLoad(CopyOf(tiff, "picture.Tiff").c_str()));
+  ASSERT_TRUE(tif && fourLetters);
+  EXPECT_EQ(PixelBytes(fourLetters.get()), PixelBytes(tif.get()));
+
   const std::vector<std::uint8_t> bmp = UniformBmp(3, 2, DibRgb(1, 2, 3));
   EXPECT_TRUE(ImagePtr(DibLoad(Write("picture.bmp", bmp).c_str())));
   EXPECT_TRUE(ImagePtr(DibLoad(Write("picture.RLE", bmp).c_str())));
+  EXPECT_TRUE(ImagePtr(DibLoad(Write("picture.dib", bmp).c_str())));
   EXPECT_TRUE(ImagePtr(DibLoad(Write("picture.txt.bmp", bmp).c_str())));
   EXPECT_TRUE(ImagePtr(DibLoad(Write(".bmp", bmp).c_str())));  // the extension is BMP
-  for (const char* name : {"picture", "picture.tiff", "picture.bmp.txt", "picture.bm",
+  for (const char* name : {"picture", "picture.bmp.txt", "picture.bm",
                            "picture.bmpx", "picture.", "folder.bmp/picture"}) {
     EXPECT_EQ(DibLoad(Write(name, bmp).c_str()), nullptr) << name;
   }
   EXPECT_EQ(DibLoad(nullptr), nullptr);
   EXPECT_EQ(DibLoad((folder_ + "missing.bmp").c_str()), nullptr);
+}
+
+// A picture saved under another format's extension loads when its first bytes say what it
+// is; a file whose format has no such mark, or whose extension names no reader, does not.
+TEST_F(Loader, RefusedFilesGoToTheReaderTheirSignatureNames) {
+  struct Misnamed {
+    const char* format;
+    const char* sample;
+    const char* savedAs;
+  };
+  constexpr Misnamed kMisnamed[] = {
+      {"png", "pil_rgb.png", "png_as.jpg"},        {"jpeg", "baseline_444.jpg", "jpeg_as.png"},
+      {"bmp", "pil_24bit.bmp", "bmp_as.tiff"},     {"gif", "pil_87a.gif", "gif_as.bmp"},
+      {"tiff", "ii_24bit.tif", "tiff_as.tga"},     {"tiff", "mm_24bit_strips.tif", "tiff_as.gif"},
+      {"psd", "raw_3channels.psd", "psd_as.pcx"},  {"pcx", "pil_24bit.pcx", "pcx_as.psd"},
+  };
+  for (const Misnamed& file : kMisnamed) {
+    SCOPED_TRACE(file.savedAs);
+    const std::string sample = SamplePath(file.format, file.sample);
+    ImagePtr expected(DibLoad(CopyOf(sample, file.sample).c_str()));
+    ASSERT_TRUE(expected);
+    ImagePtr image(DibLoad(CopyOf(sample, file.savedAs).c_str()));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(PixelBytes(image.get()), PixelBytes(expected.get()));
+  }
+  EXPECT_EQ(DibLoad(CopyOf(SamplePath("tga", "pil_type2_24.tga"), "tga_as.bmp").c_str()), nullptr);
+  EXPECT_EQ(DibLoad(CopyOf(SamplePath("png", "pil_rgb.png"), "png_as.txt").c_str()), nullptr);
+  EXPECT_EQ(DibLoad(Write("empty.jpg", {}).c_str()), nullptr);
 }
 
 TEST_F(Loader, PathsMustFitTheirBuffer) {
