@@ -19,7 +19,8 @@ namespace {
 
 constexpr const char* kExtensions[] = {
     "bmp",  "RLE", "pcx", "jpg", "Jpeg", "tif", "TGA", "gif", "psd", "png",  // the loader's
-    "tiff", "txt", "",    "jp",  "png.",                                     // none of them
+    "tiff", "txt", "",    "jp",  "png.",                                     // (and not)
+    "dib",  "jpe", "JFIF",
 };
 constexpr std::size_t kExtensionCount = sizeof kExtensions / sizeof kExtensions[0];
 
@@ -38,8 +39,11 @@ std::filesystem::path Folder() {
          ("kolta_image_load_fuzz_" + std::to_string(ProcessId()));
 }
 
-// The readers whose headers tell the picture's size at a fixed place.
+// The readers whose headers tell the picture's size at a fixed place: the one the extension
+// names, and the one the file's first bytes name, which the loader asks when the first
+// refuses the file.
 bool DeclaresHugePicture(const std::string& extension, const std::uint8_t* data, std::size_t size) {
+  if (kolta::test::SignatureDeclaresHugePicture(data, size)) return true;
   using namespace kolta::test;
   struct Check {
     const char* extension;

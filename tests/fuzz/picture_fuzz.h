@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "dib_ops.h"
 
@@ -58,8 +59,12 @@ inline std::int32_t Le32At(const std::uint8_t* p) {
 
 // The size and depth in the info header, which follows the 14-byte file header; run-length
 // files of a few bytes may declare any size. (An image is never shallower than its file.)
+// The 12-byte core header holds 16-bit sizes.
 inline bool BmpDeclaresHugePicture(const std::uint8_t* data, std::size_t size) {
   if (size < 30) return false;
+  if (Le32At(data + 14) == 12) {
+    return SlowPicture(Le16At(data + 18), Le16At(data + 20), static_cast<int>(Le16At(data + 24)));
+  }
   const std::int64_t width = Le32At(data + 18), height = Le32At(data + 22);
   return width > 0 &&
          SlowPicture(width, height < 0 ? -height : height, static_cast<int>(Le16At(data + 28)));
@@ -115,6 +120,21 @@ inline bool JpegDeclaresHugePicture(const std::uint8_t* data, std::size_t size) 
     }
     if (SlowPicture(Be16At(data + i + 5), Be16At(data + i + 7), 24)) return true;
   }
+  return false;
+}
+
+// The check of the format whose signature the data begins with (as the loader recognises
+// files under another format's extension).
+inline bool SignatureDeclaresHugePicture(const std::uint8_t* data, std::size_t size) {
+  auto startsWith = [&](const char* mark, std::size_t length) {
+    return size >= length && std::memcmp(data, mark, length) == 0;
+  };
+  if (startsWith("BM", 2)) return BmpDeclaresHugePicture(data, size);
+  if (startsWith("\x89PNG", 4)) return PngDeclaresHugePicture(data, size);
+  if (startsWith("\xFF\xD8", 2)) return JpegDeclaresHugePicture(data, size);
+  if (startsWith("GIF8", 4)) return GifDeclaresHugePicture(data, size);
+  if (startsWith("8BPS", 4)) return PsdDeclaresHugePicture(data, size);
+  if (startsWith("\x0A", 1)) return PcxDeclaresHugePicture(data, size);
   return false;
 }
 
