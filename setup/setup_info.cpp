@@ -210,13 +210,25 @@ bool ParseShortcutLine(SetupInfo& out, std::string_view line) {
   return true;
 }
 
-// One line without its end; false makes the file invalid.
-bool ParseLine(SetupInfo& out, std::string_view raw, const SetupInfoPlatform& platform) {
-  if (raw.size() > kLineCapacity) return false;
-  char buffer[kLineCapacity + 1];
-  CopyField(raw, buffer);
-  const std::string_view line = TrimBlanks(buffer);
+std::string_view TrimmedLine(std::string_view raw) {
+  const std::size_t start = raw.find_first_not_of(kBlanksAndTabs);
+  if (start == std::string_view::npos) return {};
+  return raw.substr(start, raw.find_last_not_of(kBlanksAndTabs) - start + 1);
+}
+
+// Lines that no section reads: blank lines, comments, and what stands before the first
+// header or in [Version]. Their length does not matter.
+bool IsIgnoredLine(const SetupInfo& out, std::string_view line) {
   if (line.empty() || line.front() == ';') return true;
+  return line.front() != '[' && (out.section == kSectionNone || out.section == kSectionVersion);
+}
+
+// One line without its end; false makes the file invalid. A line must fit 127 characters
+// once its surrounding blanks and tabs are trimmed.
+bool ParseLine(SetupInfo& out, std::string_view raw, const SetupInfoPlatform& platform) {
+  const std::string_view line = TrimmedLine(raw);
+  if (IsIgnoredLine(out, line)) return true;
+  if (line.size() > kLineCapacity) return false;
   if (line.front() == '[') {
     for (const Header& header : kHeaders) {
       if (line == header.text) {

@@ -218,8 +218,13 @@ TEST_F(SetupInfoParse, LongLinesAndFieldsAreRefused) {
 
   for (const auto& [lines, result] : {
            std::pair<std::vector<std::string>, int>{{"[App]", "DefDir=" + fits + "a"}, 0},
-           // The line is measured before trimming.
-           {{"[App]", "DefDir=" + fits + " "}, 0},
+           // The line is measured after trimming; lines no section reads are not measured.
+           {{"[App]", "  DefDir=" + fits + " \t "}, 1},
+           {{"[App]", "  DefDir=" + fits + "a "}, 0},
+           {{"[App]", "; " + std::string(300, 'c')}, 1},
+           {{std::string(300, 'p'), "[App]"}, 1},
+           {{"[Version]", std::string(300, 'v'), "[App]"}, 1},
+           {{"[Version]", "[" + std::string(200, 'h') + "]"}, 0},
            // Folder numbers of the listing forms: at most 23 characters.
            {{"[SrcDirs]", "1=a", "[Files]", "*" + std::string(22, '0') + "1-2,"}, 1},
            {{"[SrcDirs]", "1=a", "[Files]", "*" + std::string(23, '0') + "1-2,"}, 0},
