@@ -65,6 +65,9 @@ class BoundedText {
     }
   }
 
+  // Marks the text as failed, as an append that does not fit does.
+  void Refuse() { overflowed_ = true; }
+
   bool ok() const { return !overflowed_; }
   bool empty() const { return length_ == 0; }
   std::size_t size() const { return length_; }
@@ -136,10 +139,15 @@ bool EndsInLoneLeadByte(std::string_view text, LeadBytePredicate isLead);
 bool EndsWithBackslash(std::string_view text, LeadBytePredicate isLead);
 
 // Appends a backslash unless the text already ends in one (the form of every folder
-// text of the system).
+// text of the system). A text that ends in a lone lead byte is refused instead: the
+// backslash would become that character's second byte, naming another folder.
 template <std::size_t Size>
 void AppendFolderSeparator(BoundedText<Size>& text, LeadBytePredicate isLead) {
-  if (!EndsWithBackslash(text.view(), isLead)) text.Append('\\');
+  if (EndsInLoneLeadByte(text.view(), isLead)) {
+    text.Refuse();
+  } else if (!EndsWithBackslash(text.view(), isLead)) {
+    text.Append('\\');
+  }
 }
 
 // folder + "\" (unless the folder ends in one) + name; nothing when it does not fit.

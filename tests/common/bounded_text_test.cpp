@@ -72,8 +72,13 @@ TEST(BoundedText, DoubleByteTrailBytesAreNeverSeparators) {
   EXPECT_EQ(SkipChars(name, 2, test::Cp936LeadByte), 3u);
   EXPECT_FALSE(ContainsChar(std::string("a") + test::kTrailBackslash, '\\', test::Cp936LeadByte));
 
-  // A lead byte at the very end stands alone.
+  // A lead byte at the very end stands alone: no separator can follow it.
   EXPECT_EQ(SkipChars("a\x81", 2, test::Cp936LeadByte), 2u);
+  InterfaceText lone("C:\\a\x81");
+  AppendFolderSeparator(lone, test::Cp936LeadByte);
+  EXPECT_FALSE(lone.ok());
+  EXPECT_FALSE(JoinPath("C:\\a\x81", "name", test::Cp936LeadByte));
+  EXPECT_EQ(JoinPath("C:\\a\x81", "name", NoLeadBytes)->view(), "C:\\a\x81\\name");
   EXPECT_EQ(LastSeparator("\\\x81", Separators::BackslashOnly, test::Cp936LeadByte), 0u);
 }
 
