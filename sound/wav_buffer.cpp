@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 
 #include "wav_layout.h"
@@ -134,9 +135,14 @@ bool CopySamples(WavFile& file, const WavLayout& layout, LockedRegion& region) {
 // Reads the file's frames a piece at a time and keeps the start of each.
 bool CopyFrameStarts(WavFile& file, const WavLayout& layout, const BufferShape& shape,
                      LockedRegion& region) {
-  // A block align below 65536 bytes: a piece always holds at least one frame.
-  std::array<std::uint8_t, 1u << 16> piece;
-  std::array<std::uint8_t, 1u << 16> starts;
+  // A block align below 65536 bytes: a piece always holds at least one frame. The two
+  // pieces live on the heap, not on the caller's stack.
+  constexpr std::size_t kPieceBytes = std::size_t{1} << 16;
+  const std::unique_ptr<std::uint8_t[]> pieceBlock(new (std::nothrow) std::uint8_t[kPieceBytes]);
+  const std::unique_ptr<std::uint8_t[]> startsBlock(new (std::nothrow) std::uint8_t[kPieceBytes]);
+  if (!pieceBlock || !startsBlock) return false;
+  const std::span<std::uint8_t> piece(pieceBlock.get(), kPieceBytes);
+  const std::span<std::uint8_t> starts(startsBlock.get(), kPieceBytes);
   const std::size_t fileBlock = layout.format.blockAlign;
   std::uint64_t offset = layout.dataOffset;
   while (region.Left() > 0) {

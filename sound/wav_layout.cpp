@@ -11,6 +11,15 @@ constexpr std::uint64_t kRiffHeaderSize = 12;  // "RIFF", size, "WAVE"
 constexpr std::size_t kChunkHeaderSize = 8;    // identifier, little-endian size
 // A PCM format record; an extended one (18 bytes and more) adds nothing used here.
 constexpr std::uint32_t kPcmFormatSize = 16;
+// The extensible record: the PCM fields, an extension size, valid bits, a channel mask and
+// the sub-format identifier at offset 24.
+constexpr std::uint32_t kExtensibleFormatSize = 40;
+constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+// The identifier of integer PCM samples as an extensible record names them.
+constexpr std::array<std::uint8_t, 16> kPcmSubFormat = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                                        0x10, 0x00, 0x80, 0x00, 0x00, 0xAA,
+                                                        0x00, 0x38, 0x9B, 0x71};
 
 std::uint16_t Le16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -26,10 +35,22 @@ bool IsChunk(const std::array<std::uint8_t, kChunkHeaderSize>& header, std::stri
                     [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
+// Whether the samples are integer PCM: the plain PCM tag, or the extensible record with
+// the PCM sub-format. Compressed and floating-point samples would play as noise.
+bool HoldsIntegerPcm(WavSource& source, std::uint64_t offset, std::uint32_t size,
+                     std::uint16_t tag) {
+  if (tag == kFormatPcm) return true;
+  if (tag != kFormatExtensible || size < kExtensibleFormatSize) return false;
+  std::array<std::uint8_t, kExtensibleFormatSize> record;
+  if (!source.ReadAt(offset, record)) return false;
+  return std::equal(kPcmSubFormat.begin(), kPcmSubFormat.end(), record.begin() + 24);
+}
+
 std::optional<WavFormat> ReadFormat(WavSource& source, std::uint64_t offset, std::uint32_t size) {
   if (size < kPcmFormatSize) return std::nullopt;
   std::array<std::uint8_t, kPcmFormatSize> record;
   if (!source.ReadAt(offset, record)) return std::nullopt;
+  if (!HoldsIntegerPcm(source, offset, size, Le16(&record[0]))) return std::nullopt;
   WavFormat format;
   format.channels = Le16(&record[2]);
   format.samplesPerSecond = Le32(&record[4]);

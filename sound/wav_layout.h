@@ -11,8 +11,8 @@
 
 namespace kolta::sound {
 
-// The fields of the format chunk that a sound buffer needs. The format tag is not read:
-// samples are taken as PCM.
+// The fields of the format chunk that a sound buffer needs. Only integer PCM samples are
+// taken (the PCM tag, or the extensible tag with the PCM sub-format).
 struct WavFormat {
   std::uint16_t channels = 0;
   std::uint32_t samplesPerSecond = 0;
@@ -54,8 +54,9 @@ class MemoryWavSource final : public WavSource {
 // the first "fmt " chunk gives the format, the first "data" chunk after it the samples;
 // every other chunk (fact, LIST, ...) is skipped by its size, padded to an even length as
 // RIFF requires. Nothing when there is no format chunk before the data chunk, when the
-// format chunk is shorter than the 16 bytes of a PCM format record, or when it gives 0
-// channels, 0 samples per second or 0 block align.
+// format chunk is shorter than the 16 bytes of a PCM format record, when its samples are
+// not integer PCM (ADPCM, mu-law, floating point, MP3, ...), or when it gives 0 channels,
+// 0 samples per second or 0 block align.
 std::optional<WavLayout> ReadWavLayout(WavSource& source);
 
 // How the samples sit in a sound buffer: whole frames only, a trailing partial frame is

@@ -131,6 +131,10 @@ TEST_F(KSound, MalformedFilesAreRefusedAndTheMixerGoesOn) {
       {"zero-block.wav", Riff(Chunk("fmt ", FormatBody({2, 44100, 0})) + data)},
       {"huge-rate.wav", Riff(Chunk("fmt ", FormatBody({2, 0xFFFFFFF0, 16})) + data)},
       {"text.wav", std::string(200, 'x')},
+      // Samples that are not integer PCM would play as noise.
+      {"adpcm.wav", Riff(Chunk("fmt ", FormatBodyTagged(kStereo16, 2)) + data)},
+      {"mu-law.wav", Riff(Chunk("fmt ", FormatBodyTagged(kStereo16, 7)) + data)},
+      {"float.wav", Riff(Chunk("fmt ", ExtensibleFormatBody(kStereo16, 3)) + data)},
   };
   for (const auto& file : files) {
     const std::string path = WriteSound(file.name, file.content);
@@ -144,9 +148,12 @@ TEST_F(KSound, MalformedFilesAreRefusedAndTheMixerGoesOn) {
   EXPECT_EQ(LoadMixW(mixer_, ""), 0);
   EXPECT_EQ(LoadMixW(mixer_, nullptr), 0);
 
-  // Nothing was taken: ten good sounds still find ten slots.
+  // Nothing was taken: ten good sounds still find ten slots (the first in an extensible
+  // record of integer PCM samples).
+  const std::string extensible = Riff(Chunk("fmt ", ExtensibleFormatBody(kStereo16, 1)) + data);
   for (int i = 0; i < 10; ++i) {
-    const std::string path = WriteSound("good" + std::to_string(i) + ".wav", good);
+    const std::string path =
+        WriteSound("good" + std::to_string(i) + ".wav", i == 0 ? extensible : good);
     EXPECT_EQ(PlayMixW(mixer_, path.c_str(), 1), 1) << i;
   }
   EXPECT_EQ(PlayMixW(mixer_, tone_.c_str(), 1), 0);

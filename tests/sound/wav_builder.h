@@ -60,6 +60,26 @@ inline std::string FormatBody(const PcmFormat& format, std::size_t extraBytes = 
   return out;
 }
 
+// The same record under another format tag (with an empty extension).
+inline std::string FormatBodyTagged(const PcmFormat& format, std::uint16_t tag) {
+  std::string body = FormatBody(format, 2);
+  body[0] = static_cast<char>(tag & 0xFF);
+  body[1] = static_cast<char>(tag >> 8);
+  return body;
+}
+
+// The 40-byte extensible record of `format`, naming a sub-format of the wave family by the
+// first two bytes of its identifier (1 integer PCM, 3 floating point).
+inline std::string ExtensibleFormatBody(const PcmFormat& format, std::uint16_t subFormat) {
+  std::string body = FormatBodyTagged(format, 0xFFFE).substr(0, 16);
+  PutLe16(body, 22);  // extension size
+  PutLe16(body, format.bits);
+  PutLe32(body, format.channels == 1 ? 0x4 : 0x3);  // front centre, or front left and right
+  PutLe16(body, subFormat);
+  body += std::string("\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 14);
+  return body;
+}
+
 // A sine tone at `level` (1 = full scale) in every channel.
 inline std::string ToneSamples(const PcmFormat& format, double frequency, double seconds,
                                double level = 0.5) {

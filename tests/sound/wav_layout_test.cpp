@@ -107,6 +107,27 @@ TEST(WavLayout, RefusesFilesWithoutUsableFormatOrData) {
   EXPECT_FALSE(Layout("RIFF\x04\0\0\0WAVE"));
 }
 
+TEST(WavLayout, TakesOnlyIntegerPcmSamples) {
+  const std::string data = Chunk("data", ToneSamples(kStereo16, 440, 0.001));
+  const auto withTag = [](std::uint16_t tag) { return FormatBodyTagged(kStereo16, tag); };
+  for (const auto& [format, taken] : {
+           std::pair<std::string, bool>{withTag(1), true},
+           {ExtensibleFormatBody(kStereo16, 1), true},
+           {withTag(2), false},                      // Microsoft ADPCM
+           {withTag(3), false},                      // floating point
+           {withTag(6), false},                      // A-law
+           {withTag(7), false},                      // mu-law
+           {withTag(0x11), false},                   // IMA ADPCM
+           {withTag(0x55), false},                   // MP3
+           {withTag(0), false},                      // unknown
+           {ExtensibleFormatBody(kStereo16, 3), false},  // floating point, extensible
+           {ExtensibleFormatBody(kStereo16, 1).substr(0, 38), false},  // identifier cut short
+       }) {
+    EXPECT_EQ(Layout(Riff(Chunk("fmt ", format) + data)).has_value(), taken)
+        << format.size() << " " << int(format[0]);
+  }
+}
+
 TEST(BufferShape, OneOrTwoChannelsAreCopiedAsTheyAreInWholeFrames) {
   // 1001 bytes: the partial frame that a cut file ends in is left out.
   for (const auto& [format, bytes] : {std::pair{PcmFormat{1, 8000, 8}, 1001u},
