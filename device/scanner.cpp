@@ -201,9 +201,14 @@ int WINAPI TWScannerProcess(ScannerSession* session, MSG* message) {
   if (session == nullptr || message == nullptr) return 0;
   ScannerSession& s = *session;
   if (!s.managerOpen || !s.sourceOpen) return 0;
-  // Only the message the source writes back counts, not the return code.
+  // What happens next depends on the message the source writes back; the return code
+  // says whether the source took the caller's message for itself. A message it took must
+  // not reach the window procedures again, so it becomes WM_NULL, which dispatches to
+  // nothing.
   TW_EVENT event{message, MSG_NULL};
-  SendToSource(s, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+  if (SendToSource(s, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_DSEVENT) {
+    message->message = WM_NULL;
+  }
   switch (event.TWMessage) {
     case MSG_XFERREADY:
       return TransferOneImage(s);

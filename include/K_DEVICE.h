@@ -116,7 +116,9 @@ K_DEVICE_API int WINAPI TWScannerStart(ScannerSession* session, HWND parent, int
 
 /* Hands one message of the caller's loop to the source. 1 when it finished the scan
    (imageHandle then holds the image if one was transferred; the caller owns it and frees
-   it with GlobalFree); 0 when the caller should dispatch the message as usual. */
+   it with GlobalFree); 0 when the caller should dispatch the message as usual. A message
+   the source handled itself is changed to WM_NULL in place (whatever the result), so that
+   translating and dispatching it as usual does nothing. */
 K_DEVICE_API int WINAPI TWScannerProcess(ScannerSession* session, MSG* message);
 
 /* Disables and closes the source, closes the source manager, unloads it and zeroes the

@@ -306,6 +306,24 @@ TEST_F(Scanner, TheEventCarriesTheCallersMessage) {
   EXPECT_EQ(Calls()[0].event, &message);
 }
 
+// A message the source took for itself becomes WM_NULL, so that dispatching it as usual
+// does not hand it to the source's window a second time; other messages stay as they are.
+TEST_F(Scanner, MessagesTheSourceTookAreNotDispatchedAgain) {
+  for (const bool takesEvery : {false, true}) {
+    SCOPED_TRACE(takesEvery ? "the source takes every message" : "it takes only its own");
+    script.takesEveryEvent = takesEvery;
+    StartWithEvents({MSG_NULL, MSG_CLOSEDSREQ});
+    MSG message{window_, WM_MOUSEMOVE, 0, MAKELPARAM(3, 4), 0, {}};
+    EXPECT_EQ(TWScannerProcess(&session, &message), 0);
+    EXPECT_EQ(message.message, takesEvery ? UINT{WM_NULL} : UINT{WM_MOUSEMOVE});
+    EXPECT_EQ(message.lParam, MAKELPARAM(3, 4));
+    message.message = WM_LBUTTONDOWN;
+    EXPECT_EQ(TWScannerProcess(&session, &message), 1);
+    EXPECT_EQ(message.message, UINT{WM_NULL});
+    TWScannerEnd(&session);
+  }
+}
+
 TEST_F(Scanner, TheImageHandleIsTakenWhole) {
   // A handle value that needs every bit of the build's pointer width.
   script.imageToWrite =

@@ -88,7 +88,8 @@ TW_UINT16 ProcessEvent(Call& call, TW_MEMREF data) {
   event.TWMessage = g_eventsSent < g_script.eventCount
                         ? g_script.events[static_cast<std::size_t>(g_eventsSent++)]
                         : MSG_NULL;
-  return event.TWMessage != MSG_NULL ? TWRC_DSEVENT : TWRC_NOTDSEVENT;
+  return g_script.takesEveryEvent || event.TWMessage != MSG_NULL ? TWRC_DSEVENT
+                                                                   : TWRC_NOTDSEVENT;
 }
 
 TW_UINT16 Answer(Call& call, TW_MEMREF data) {

@@ -31,6 +31,9 @@ struct Script {
   // after them.
   std::array<TW_UINT16, kMaxSteps> events{};
   int eventCount = 0;
+  // The source takes every message for itself (TWRC_DSEVENT), also those it writes no
+  // message back for; otherwise only those it writes one back for.
+  bool takesEveryEvent = false;
   // DAT_IMAGEINFO fails this often before it succeeds.
   int imageInfoFailures = 0;
   // Return codes of successive native transfers; the last one repeats.
