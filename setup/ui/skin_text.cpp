@@ -227,16 +227,18 @@ int TextWidth(HDC dc, const char* text, int length) {
   return static_cast<int>(TextExtent(dc, text, length).cx);
 }
 
+// The texts drawn here carry names of folders, files and the product, in which "&" is a
+// character like any other, never the mark of an underlined access key.
 int DrawTextWrapIfLong(HDC dc, const char* text, int length, RECT* rect) {
   if (!dc || !HasText(text, length) || !rect) return 0;
   const UINT format = TextWidth(dc, text, length) < RectWidth(rect) ? 0 : DT_WORDBREAK;
-  return DrawTextA(dc, text, length, rect, format);
+  return DrawTextA(dc, text, length, rect, format | DT_NOPREFIX);
 }
 
 int DrawTextCentreIfFits(HDC dc, const char* text, int length, RECT* rect) {
   if (!dc || !HasText(text, length) || !rect) return 0;
   const UINT format = TextWidth(dc, text, length) < RectWidth(rect) ? DT_CENTER : 0;
-  return DrawTextA(dc, text, length, rect, format);
+  return DrawTextA(dc, text, length, rect, format | DT_NOPREFIX);
 }
 
 int TextItalicLeftPad(HDC dc) { return ItalicPad(dc, 6); }

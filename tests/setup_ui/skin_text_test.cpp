@@ -182,6 +182,27 @@ TEST_F(SkinText, DrawTextWrapsAndCentresByTheRectangleWidth) {
   EXPECT_EQ(draw(DrawTextCentreIfFits, width + 40).second, exact.second + 20);
 }
 
+// "&" in a name is drawn as it is, as GDI's plain text output draws it, not taken as the
+// mark of an underlined letter.
+TEST_F(SkinText, AmpersandsAreDrawnAsTheyAre) {
+  const char* name = "R&D && Co &x";
+  const int length = static_cast<int>(std::strlen(name));
+  auto draw = [&](auto paint) {
+    const ImagePtr page = White(300, 60);
+    Canvas canvas(page.get());
+    Selected font(canvas.dc(), bold_);
+    paint(canvas.dc());
+    return PixelBytes(canvas.Image().get());
+  };
+  const auto expected = draw([&](HDC dc) { TextOutA(dc, 0, 0, name, length); });
+  RECT rect{0, 0, 300, 60};
+  EXPECT_EQ(draw([&](HDC dc) { DrawTextWrapIfLong(dc, name, length, &rect); }), expected);
+  EXPECT_EQ(draw([&](HDC dc) { DrawTextCentreIfFits(dc, name, length, &rect); }),
+            draw([&](HDC dc) {
+              TextOutA(dc, (300 - TextWidth(dc, name, length)) / 2, 0, name, length);
+            }));
+}
+
 TEST_F(SkinText, OpacityPointNineGives25OnWhiteAndShadowOffsetZeroDrawsNone) {
   Style style{.font = bold_, .opacity = 0.9f};
   const ImagePtr image = White(), plain = White(), shadowless = White(), shadowed = White();
