@@ -65,8 +65,11 @@ int CheckExistingInstall() {
     // longest folder a program can be installed to.
     kolta::BoundedText<MAX_PATH> command("\"");
     command.Append(folder->view()).Append(kMainProgram).Append('"');
-    if (command.ok()) WinExec(command.c_str(), SW_SHOW);
-    return 0;
+    // Results up to 31 are failures: the recorded product is gone (deleted by hand, or
+    // recorded by an install that failed), so this becomes a fresh install instead of
+    // ending without a word every time.
+    constexpr UINT kLastFailure = 31;
+    return command.ok() && WinExec(command.c_str(), SW_SHOW) > kLastFailure ? 0 : 1;
   }
   if (SetupMessage(nullptr, "IDS_DIFFVERSION", MB_YESNO) != 1) return 0;
   IniRemove();

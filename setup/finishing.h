@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-// 1 = go on installing; 0 = end the setup now (the installed product of the same
+// 1 = go on installing (also when the recorded product of the same language cannot be
+// started: its folder is gone); 0 = end the setup now (the installed product of the same
 // language was started, or the user declined to replace one of another language).
 int CheckExistingInstall();
 

@@ -86,11 +86,11 @@ int SetupStartup(HINSTANCE instance) {
   if (!ComposeSkinPaths(state)) return 0;
 
   ReadStartupSettings();
-  if (!CheckExistingInstall()) return 0;
-
+  // The fonts come first: the existing-install check may already ask a question.
   state.titleFont = CreateSetupFont(state.fontName, 24, FW_BOLD);
   state.textFont = CreateSetupFont(state.fontName, 13, 0);
   state.messageFont = CreateSetupFont(state.fontName, 15, 0);
+  if (!CheckExistingInstall()) return 0;
 
   if (!IniRightMode(kMainWidth, kMainHeight)) {
     SetupMessage(nullptr, "IDS_ERRORSCREEN", MB_OK);
@@ -134,10 +134,12 @@ int SetupCreateMainWindow(HINSTANCE instance) {
 
 int SetupShutdown() {
   SetupState& state = *GetSetupState();
+  // The fonts also exist when the start-up stopped after making them.
+  for (HFONT* font : {&state.titleFont, &state.textFont, &state.messageFont}) {
+    if (*font != nullptr) DeleteObject(*font);
+    *font = nullptr;
+  }
   if (state.initialised) {
-    DeleteObject(state.titleFont);
-    DeleteObject(state.textFont);
-    DeleteObject(state.messageFont);
     DeleteObject(state.background);
     if (!shapeOwnedByWindow) DeleteObject(state.windowShape);
     UnitTableFree();

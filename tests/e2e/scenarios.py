@@ -378,6 +378,23 @@ def installed_product(build):
         check(not seen & SKINNED_SIZES, f"the setup showed windows: {seen}")
 
 
+def stale_install(build):
+    """The recorded product's folder is gone (deleted by hand after an install): the next
+    run cannot start the product and becomes a fresh install, instead of ending without a
+    word every time."""
+    medium = os.path.join(build, "medium")
+    with Session(build, "stale_install") as session:
+        for run in ("first", "second"):
+            setup = Installer(session, medium)
+            destination = to_destination(setup)
+            setup.click(destination, NEXT)
+            install_to_end(setup)
+            check_installed_tree(session, medium, DEFAULT_FOLDER)
+            check_product_config(session, DEFAULT_FOLDER)
+            if run == "first":
+                shutil.rmtree(session.linux_path(DEFAULT_FOLDER))
+
+
 def long_folder(build):
     """A medium whose program folder, or whose language folder below it, does not fit a
     128-byte path ends the setup at start-up with code 0 and no window, instead of reading
@@ -465,8 +482,8 @@ def check_texts_drawn(setup, pixels, window, picture, rect):
 
 SCENARIOS = {f.__name__: f for f in (happy_path, exit_no_then_yes, invalid_path,
                                      missing_folder, no_space, cancel, second_copy,
-                                     installed_product, long_folder, small_display,
-                                     chinese)}
+                                     installed_product, stale_install, long_folder,
+                                     small_display, chinese)}
 
 
 def main():
