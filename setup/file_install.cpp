@@ -127,9 +127,10 @@ bool CopyData(INT source, HANDLE dest) {
 bool CopyEntry(unsigned index, SetupFileTexts& entry) {
   const SetupState* state = GetSetupState();
   const bool resolved = GetSetupFileEntry(index, &entry) != 0;
-  InterfaceText detail(state->installDir);
+  // Only shown: the progress screen cuts a line too long for it at a whole character, so
+  // a long descriptive name never fails a copy whose paths fit.
+  kolta::BoundedText<2 * kolta::kTextBufferSize> detail(state->installDir);
   detail.Append(entry.name);
-  if (!detail.ok()) return false;
   ProgressSetDetail(detail.c_str());
   InterfaceText sourceFolder(state->sourceDir), destFolder(state->installDir);
   sourceFolder.Append(entry.sourceFolder);

@@ -225,6 +225,21 @@ TEST_F(CopyingFiles, FailuresNameTheEntry) {
   }
 }
 
+// The progress line of a file (the install folder and the entry's name) is only shown: when
+// it is longer than a line holds, the file is still copied, and the line goes to the screen
+// whole, which cuts it to what it shows.
+TEST_F(CopyingFiles, ALongDisplayLineDoesNotFailTheCopy) {
+  const std::string name(110, 'd');
+  ASSERT_GT(install.size() + name.size(), 127u);
+  ASSERT_TRUE(WriteFile(medium + "a.txt", "a"));
+  UseSetupInfo("[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n[Files]\r\n" + name +
+               ",0:a.txt,0:a.txt,\r\n");
+  ASSERT_EQ(CopySetupFiles(nullptr), 1);
+  EXPECT_TRUE(recording::Get().messages.empty());
+  EXPECT_EQ(ReadAll(install + "a.txt"), "a");
+  EXPECT_EQ(recording::Get().progress[4], "detail=" + install + name);
+}
+
 TEST_F(CopyingFiles, CancelAfterTheSecondFileCopiesNoMore) {
   std::string files = "[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n[Files]\r\n";
   for (int i = 1; i <= 4; ++i) {
