@@ -70,9 +70,13 @@ std::optional<InterfaceText> GroupLinkPath(const char* group, const char* title)
   return LinkPath(GroupFolder(*groupText), title);
 }
 
+// A shortcut's command: a quoted path, which with its quotes may be longer than a
+// 128-byte path (a folder of 127 characters and a file below it), but not than MAX_PATH.
+using CommandText = kolta::BoundedText<MAX_PATH>;
+
 // Writes a shell shortcut to `target` (quotes and all) at `linkPath`.
 int SaveShortcut(const std::optional<InterfaceText>& linkPath, const char* target) {
-  if (!linkPath || !kolta::ReadBoundedText(target)) return 0;
+  if (!linkPath || !kolta::ReadBoundedText(target, MAX_PATH)) return 0;
   ComRef<IShellLinkA> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                               link.out()))) {
@@ -88,11 +92,11 @@ int SaveShortcut(const std::optional<InterfaceText>& linkPath, const char* targe
 
 // The quoted command of a shortcut entry: its path from the fourth character on, below
 // the setup's folder when the second character is "S" or "s", else below installDir.
-std::optional<InterfaceText> TargetCommand(std::string_view target) {
+std::optional<CommandText> TargetCommand(std::string_view target) {
   const SetupState* state = GetSetupState();
   const bool onMedium =
       kolta::AsciiUpper(kolta::SingleByteCharAt(target, 1, kolta::SystemLeadByte)) == 'S';
-  InterfaceText command("\"");
+  CommandText command("\"");
   command.Append(onMedium ? state->sourceDir : state->installDir)
       .Append(target.substr(kolta::SkipChars(target, 3, kolta::SystemLeadByte)))
       .Append('"');
@@ -108,7 +112,7 @@ int CreateProgramGroup(HWND owner) {
   for (unsigned i = 0; i < info->shortcutCount; ++i) {
     char title[kolta::kTextBufferSize];
     char target[kolta::kTextBufferSize];
-    std::optional<InterfaceText> command;
+    std::optional<CommandText> command;
     if (GetSetupShortcut(i, title, target)) command = TargetCommand(target);
     if (!command) {
       SetupMessage(owner, "IDS_PMERROR", 0);

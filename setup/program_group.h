@@ -17,11 +17,13 @@ int CommonProgramsPath(char* buffer, int strip);
 // Programs folder's drive cannot be selected, else 1 (creation failures are ignored).
 int MakeGroupFolder(const char* group);
 
-// Saves "<Programs>\<group>\<title>.lnk" pointing at `target`. 1 saved, 0 failed.
+// Saves "<Programs>\<group>\<title>.lnk" pointing at `target` (a command of up to
+// MAX_PATH - 1 characters). 1 saved, 0 failed.
 int CreateGroupShortcut(const char* group, const char* title, const char* target);
 
 // Deletes "<Programs>\<group>\<title>.lnk", read-only or not. 1 when one was deleted.
 int DeleteGroupShortcut(const char* group, const char* title);
 
-// Saves "<all-users desktop>\<title>.lnk" pointing at `target`. 1 saved, 0 failed.
+// Saves "<all-users desktop>\<title>.lnk" pointing at `target` (a command of up to
+// MAX_PATH - 1 characters). 1 saved, 0 failed.
 int CreateDesktopShortcut(const char* title, const char* target);

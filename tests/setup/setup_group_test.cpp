@@ -122,11 +122,21 @@ TEST_F(ProgramGroup, NestedGroupCreatesEveryLevel) {
   EXPECT_EQ(MakeGroupFolder("KoltaTest\\Tools"), 1) << "exists";
 }
 
-TEST_F(ProgramGroup, AnEntryTooLongForItsCommandIsAnError) {
-  UseSetupInfo("[App]\r\nDefPMGroup=KoltaTest\r\n[PM Info]\r\nI:\\" + std::string(110, 'x') +
-               ",Long\r\n");
-  EXPECT_EQ(CreateProgramGroup(nullptr), 0);
-  EXPECT_EQ(Shown(), Strings{"IDS_PMERROR"});
+// A target path of 126 or 127 characters is longer than a 128-byte buffer once quoted, and
+// still gets its shortcuts.
+TEST_F(ProgramGroup, TargetsAsLongAsAPathGetTheirShortcuts) {
+  for (const std::size_t length : {126u, 127u}) {
+    SCOPED_TRACE(length);
+    ASSERT_LT(install.size(), length - 10);
+    const std::string relative = "bin\\" + std::string(length - install.size() - 4, 'x');
+    RemoveTree(group);
+    UseSetupInfo("[App]\r\nDefPMGroup=KoltaTest\r\n[PM Info]\r\n<I>" + relative + ",Long\r\n");
+    ASSERT_EQ(CreateProgramGroup(nullptr), 1);
+    EXPECT_TRUE(recording::Get().messages.empty());
+    ASSERT_EQ((install + relative).size(), length);
+    EXPECT_EQ(LinkTarget(group + "Long.lnk", root), install + relative);
+    EXPECT_EQ(LinkTarget(desktop + "Long.lnk", root), install + relative);
+  }
 }
 
 TEST_F(ProgramGroup, ShortcutFilesByName) {
