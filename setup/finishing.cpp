@@ -76,16 +76,20 @@ int CheckExistingInstall() {
   return 1;
 }
 
-int WriteProductConfig(HWND /*owner*/) {
+int WriteProductConfig(HWND owner) {
   const SetupState* state = GetSetupState();
   char windowsFolder[kolta::kTextBufferSize] = "";
   const UINT length = GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
   if (length > 0 && length < sizeof windowsFolder) {
     CopyOneFile(state->sourceDir, state->configFileName, windowsFolder, state->configFileName);
   }
-  IniPutInstallPath(state->installDir);
-  IniPutCDPath(state->installDir);
-  IniPutAll(1);
+  // A product whose folder was not recorded cannot find itself: that is no install. The
+  // user learns which file could not be written.
+  if (!IniPutInstallPath(state->installDir) || !IniPutCDPath(state->installDir) ||
+      !IniPutAll(1)) {
+    SetupMessage(owner, "IDS_COPYFILEERROR", 0, state->configFileName);
+    return 0;
+  }
   return 1;
 }
 

@@ -10,7 +10,8 @@
 int CheckExistingInstall();
 
 // Copies the medium's configuration file into the Windows folder and records installDir
-// as "INSTALLPATH" and "CDPATH" with "ALL" = 1. Always 1.
+// as "INSTALLPATH" and "CDPATH" with "ALL" = 1. 1 when all three were recorded; else 0,
+// after "IDS_COPYFILEERROR" naming the configuration file.
 int WriteProductConfig(HWND owner);
 
 // On a Windows 95-family system whose DirectX reports a version word below 5, runs the

@@ -119,6 +119,14 @@ TEST_F(FinishingSteps, WritesTheProductConfiguration) {
   DeleteFileA((medium + "korvex.ini").c_str());
   EXPECT_EQ(WriteProductConfig(nullptr), 1) << "no file on the medium";
   EXPECT_EQ(value("PATH", "ALL"), "1");
+  EXPECT_TRUE(recording::Get().messages.empty());
+
+  // A configuration that cannot be written (a folder stands in its place) is no install.
+  DeleteFileA(config.c_str());
+  ASSERT_TRUE(CreateDirectoryA(config.c_str(), nullptr));
+  EXPECT_EQ(WriteProductConfig(nullptr), 0);
+  EXPECT_EQ(Shown(), Strings{"IDS_COPYFILEERROR korvex.ini"});
+  RemoveDirectoryA(config.c_str());
 }
 
 // The DirectX step runs in a probe process whose reported Windows version is set per
