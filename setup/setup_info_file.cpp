@@ -61,7 +61,7 @@ void CopyText(std::string_view text, char (&out)[N]) {
 
 }  // namespace
 
-int LoadSetupInfo() {
+int LoadSetupInfo(HWND owner) {
   SetCursor(LoadCursor(nullptr, IDC_WAIT));
   const SetupState* state = GetSetupState();
   const std::string path =
@@ -75,7 +75,7 @@ int LoadSetupInfo() {
     if (ParseSetupInfo(*info, data, platform)) return 1;
   }
   if (info->section != kSectionEnd) ClearSetupInfo(*info);  // nothing of an invalid file stays
-  SetupMessage(nullptr, "IDS_NOSETUPINFOFILE", 0, path.c_str());
+  SetupMessage(owner, "IDS_NOSETUPINFOFILE", 0, path.c_str());
   return 0;
 }
 

@@ -2,10 +2,13 @@
 // install actions need them.
 #pragma once
 
+#include <windows.h>
+
 // Reads and parses "setuphd.inf" (or "setupcd.inf" when installMode is 0) of skinDir.
-// 1 when it is valid; otherwise shows "IDS_NOSETUPINFOFILE" with its path, leaves the
-// tables empty and returns 0.
-int LoadSetupInfo();
+// 1 when it is valid; otherwise shows "IDS_NOSETUPINFOFILE" with its path over `owner`
+// (the screen that asked, kept disabled while the message is up), leaves the tables empty
+// and returns 0.
+int LoadSetupInfo(HWND owner);
 
 // File entry `index` with its folders looked up, every text at most 127 characters.
 struct SetupFileTexts {

@@ -85,7 +85,7 @@ double RunSetup(const std::string& medium, const std::string& target) {
     return -1;
   }
   state->installMode = 1;
-  if (!LoadSetupInfo()) return -1;
+  if (!LoadSetupInfo(nullptr)) return -1;
   const Clock::time_point start = Clock::now();
   const bool ok = CreateDestinationDirs(nullptr) && CopySetupFiles(nullptr);
   const double seconds = Seconds(start);
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
   SetText(state->sourceDir, medium);
   SetText(state->skinDir, medium + "lan\\chs\\setup\\");
   state->installMode = 1;
-  if (!LoadSetupInfo()) {
+  if (!LoadSetupInfo(nullptr)) {
     std::fprintf(stderr, "cannot load the setup information file\n");
     return 1;
   }

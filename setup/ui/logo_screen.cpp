@@ -84,7 +84,7 @@ void OnExit(HWND dialog) {
 
 // Install, and Enter from the dialog manager: the screen ends with the setup information
 // loaded (1) or not (0, after its message).
-void OnInstall(HWND dialog) { EndDialog(dialog, LoadSetupInfo()); }
+void OnInstall(HWND dialog) { EndDialog(dialog, LoadSetupInfo(dialog)); }
 
 void OnCommand(HWND dialog, WORD command) {
   if (!g_logo || g_logo->busy) return;

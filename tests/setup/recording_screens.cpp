@@ -35,8 +35,8 @@ std::vector<std::string> Shown() {
 
 using recording::screens;
 
-int SetupMessage(HWND /*owner*/, const char* key, int mode, ...) {
-  recording::Message message{key ? key : "", mode, {}};
+int SetupMessage(HWND owner, const char* key, int mode, ...) {
+  recording::Message message{key ? key : "", mode, owner, {}};
   va_list arguments;
   va_start(arguments, mode);
   for (const char kind : SetupMessageArgumentKinds(message.key)) {

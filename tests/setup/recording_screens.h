@@ -2,6 +2,8 @@
 // arguments, and answers questions and the cancel poll as the test sets.
 #pragma once
 
+#include <windows.h>
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@ namespace recording {
 struct Message {
   std::string key;
   int mode;
+  HWND owner;
   std::vector<std::string> arguments;  // each as text ("%s", "%c" and "%d" arguments)
 };
 

@@ -48,7 +48,7 @@ TEST_F(LoadingSetupInfo, ExpandsFoldersOverTheMediumSkippingSubFolders) {
   ASSERT_TRUE(
       WriteInfo("[App]\r\nDefDir=$:\\Kolta\r\n[SrcDirs]\r\n1=data\r\n[DstDirs]\r\n2=out\r\n"
                 "[Files]\r\n*1-2,\r\n?(wav)1-2,\r\n[End]\r\n"));
-  ASSERT_EQ(LoadSetupInfo(), 1);
+  ASSERT_EQ(LoadSetupInfo(nullptr), 1);
   EXPECT_TRUE(recording::Get().messages.empty());
   const SetupInfo* info = GetSetupInfo();
   EXPECT_STREQ(info->defDir, "c:\\Kolta");
@@ -75,18 +75,21 @@ TEST_F(LoadingSetupInfo, ReadsTheWholeFile) {
   unsigned files = 0;
   for (; text.size() < 30000; ++files) text += "file" + std::to_string(files) + ",1:x,1:y,\r\n";
   ASSERT_TRUE(WriteInfo(text + "[End]\r\n"));
-  ASSERT_EQ(LoadSetupInfo(), 1);
+  ASSERT_EQ(LoadSetupInfo(nullptr), 1);
   EXPECT_EQ(GetSetupInfo()->fileCount, files);
 }
 
 TEST_F(LoadingSetupInfo, ReportsAMissingOrInvalidFileWithItsPath) {
   const Strings notFound{"IDS_NOSETUPINFOFILE " + skinDir + "setuphd.inf"};
-  EXPECT_EQ(LoadSetupInfo(), 0);
+  // The message has the asking screen as its owner.
+  const HWND screen = reinterpret_cast<HWND>(0x1234);
+  EXPECT_EQ(LoadSetupInfo(screen), 0);
   EXPECT_EQ(Shown(), notFound);
+  EXPECT_EQ(recording::Get().messages.front().owner, screen);
 
   recording::Reset();
   ASSERT_TRUE(WriteInfo("[SrcDirs]\r\n1=a\r\n[PM Info]\r\nno comma\r\n[End]\r\n"));
-  EXPECT_EQ(LoadSetupInfo(), 0);
+  EXPECT_EQ(LoadSetupInfo(nullptr), 0);
   EXPECT_EQ(Shown(), notFound);
   EXPECT_EQ(GetSetupInfo()->sourceDirCount, 0u) << "an invalid file leaves nothing behind";
 
@@ -101,7 +104,7 @@ TEST_F(LoadingSetupInfo, ReportsAMissingOrInvalidFileWithItsPath) {
            {"[SrcDirs]\r\n1=empty\r\n[DstDirs]\r\n1=\r\n[Files]\r\n?(wav)1-1,\r\n[End]\r\n", 1},
        }) {
     ASSERT_TRUE(WriteInfo(text));
-    EXPECT_EQ(LoadSetupInfo(), result) << text;
+    EXPECT_EQ(LoadSetupInfo(nullptr), result) << text;
   }
   EXPECT_EQ(GetSetupInfo()->fileCount, 0u);
 }

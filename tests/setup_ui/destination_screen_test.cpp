@@ -203,7 +203,7 @@ class DestinationScreenTest : public ScreenTest {
     ASSERT_TRUE(WriteFile(skin_ + "setuphd.inf",
                           "[Version]\r\nSignature=Kolta\r\n[App]\r\nDefDir=" + defDir +
                               "\r\nSpaceNeeded=" + spaceNeeded + "\r\n[End]\r\n"));
-    ASSERT_EQ(LoadSetupInfo(), 1);
+    ASSERT_EQ(LoadSetupInfo(nullptr), 1);
   }
 
   // Shows the screen and runs the steps one per timer tick; once they are done the screen

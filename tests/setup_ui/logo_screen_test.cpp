@@ -126,17 +126,28 @@ TEST_F(LogoScreenTest, EnterInstallsLikeTheButton) {
 TEST_F(LogoScreenTest, MissingSetupInformationIsReportedAndEndsTheScreen) {
   UseSkin({"setuphd.inf"});
   RECT box{};
+  POINT centred{};
   ModalDriver driver([&](ModalDriver& d) {
     HWND skin = WaitForLogo(d);
     if (!skin) return;
     Click(skin, kInstallInside.x, kInstallInside.y);
-    // The report has no owner: centred on the screen, while the logo screen stays.
+    // The report is owned by the logo screen: centred on it, which stays visible and is
+    // disabled while the report is up, so that a click on it cannot raise the main window
+    // over the report.
     HWND message = WaitForScreen(d, kMessageSkinClass);
     if (!message) return;
     GetWindowRect(message, &box);
-    EXPECT_TRUE(IsWindowVisible(GetParent(skin)));
-    // The logo screen is not disabled by a report without owner: another install command
-    // meanwhile (a release with the install button still pressed) is ignored.
+    const HWND logo = GetParent(skin);
+    RECT client{};
+    GetClientRect(logo, &client);
+    ClientToScreen(logo, &centred);
+    centred.x += (client.right - 272) / 2;
+    centred.y += (client.bottom - 145) / 2;
+    EXPECT_TRUE(IsWindowVisible(logo));
+    EXPECT_EQ(GetWindow(message, GW_OWNER), logo);
+    EXPECT_FALSE(IsWindowEnabled(logo));
+    // Another install command meanwhile (a release with the install button still
+    // pressed) is ignored.
     DWORD_PTR ignored = 0;
     EXPECT_TRUE(
         SendMessageTimeoutA(GetParent(skin), WM_COMMAND, 1, 0, SMTO_NORMAL, 5000, &ignored));
@@ -144,8 +155,8 @@ TEST_F(LogoScreenTest, MissingSetupInformationIsReportedAndEndsTheScreen) {
     Key(message, VK_RETURN);
   });
   EXPECT_EQ(ShowLogoScreen(main()), 0);
-  EXPECT_EQ(box.left, (GetSystemMetrics(SM_CXSCREEN) - 272) / 2);
-  EXPECT_EQ(box.top, (GetSystemMetrics(SM_CYSCREEN) - 145) / 2);
+  EXPECT_EQ(box.left, centred.x);
+  EXPECT_EQ(box.top, centred.y);
   EXPECT_EQ(GetSetupInfo()->section, 0u);
 }
 
