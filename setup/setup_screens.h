@@ -7,7 +7,8 @@
 
 // Shows the text of `key` from section "INFO" of the settings, formatted with the
 // arguments, as an OK box (mode 0) or a yes/no question (mode 4). 1 for OK or yes, 0 for
-// no or when the box cannot be built, -1 when its window cannot be created.
+// no, -1 when its window cannot be created. Where the skinned box cannot be built (a poor
+// display, a missing skin file) the platform's message box asks instead.
 int SetupMessage(HWND owner, const char* key, int mode, ...);
 
 // The progress screen; each does nothing (or returns the stated value) when it is not

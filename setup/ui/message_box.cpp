@@ -132,11 +132,22 @@ INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
   }
 }
 
-// Shows the skinned box; 0 when its skin cannot be loaded.
+// The platform's own message box, with the application's name as its caption.
+int ShowPlatformMessage(HWND owner, int mode, const char* message) {
+  const int answer =
+      MessageBoxA(owner, message, GetSetupState()->appName, static_cast<UINT>(mode));
+  return answer == IDOK || answer == IDYES ? 1 : 0;
+}
+
+// Shows the skinned box; the platform's box when its skin cannot be loaded, so that a
+// question is still asked (an unanswered "quit?" could never quit, an unanswered "cancel?"
+// never cancel).
 int ShowSkinnedMessage(HWND owner, int mode, const char (&message)[256]) {
   RegisterSkinWindowClass(kClassName, MessageSkinWndProc);
   SkinScreenPtr<MessageDialog> dialog(new (std::nothrow) MessageDialog{});
-  if (!dialog || !LoadSkin(*dialog, owner, mode, message)) return 0;
+  if (!dialog || !LoadSkin(*dialog, owner, mode, message)) {
+    return ShowPlatformMessage(owner, mode, message);
+  }
 
   // A box opened inside another's modal loop leaves the outer one's object in place.
   MessageDialog* const outer = std::exchange(g_message, dialog.get());
@@ -160,10 +171,6 @@ int SetupMessage(HWND owner, const char* key, int mode, ...) {
                      kolta::SystemLeadByte);
   va_end(arguments);
 
-  if (!IniRightMode(600, 450)) {
-    const int answer = MessageBoxA(owner, message, GetSetupState()->appName,
-                                   static_cast<UINT>(mode));
-    return answer == IDOK || answer == IDYES ? 1 : 0;
-  }
+  if (!IniRightMode(600, 450)) return ShowPlatformMessage(owner, mode, message);
   return ShowSkinnedMessage(owner, mode, message);
 }
