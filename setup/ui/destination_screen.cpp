@@ -328,8 +328,9 @@ void PaintTexts(HDC dc) {
   line(260, destination_path::SpaceLine(label, g_destination->freeMB));
 }
 
-BOOL OnLButtonUp(HWND dialog) {
-  const int pressed = SkinDialogMouseUp(&g_destination->skin);
+BOOL OnLButtonUp(HWND dialog, LPARAM point) {
+  const int pressed = SkinDialogMouseUp(&g_destination->skin, dialog,
+                                        GET_X_LPARAM(point), GET_Y_LPARAM(point));
   if (pressed >= 0) PostMessageA(dialog, WM_COMMAND, pressed + 1, 0);
   return TRUE;
 }
@@ -348,8 +349,10 @@ INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam,
                           static_cast<short>(HIWORD(lParam)));
       return TRUE;
     case WM_LBUTTONUP:
-      return OnLButtonUp(dialog);
+      return OnLButtonUp(dialog, lParam);
     case WM_MOUSEMOVE:
+      SkinDialogMouseMove(&g_destination->skin, dialog, GET_X_LPARAM(lParam),
+                          GET_Y_LPARAM(lParam));
       return TRUE;
     case WM_CTLCOLORDLG:
       return SkinScreenDialogBackground(wParam);

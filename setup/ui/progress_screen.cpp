@@ -229,16 +229,36 @@ void OnKeyDown(HWND window, WPARAM key) {
   if (key == VK_ESCAPE || key == VK_RETURN) QueryAbortAndRepaint(window);
 }
 
-void OnLButtonDown(HWND window, int x, int y) {
-  if (!SkinButtonPress(progress->cancelButton, 0, 0, x, y)) return;
+void RepaintCancelButton(HWND window) {
   RECT rect;
   SkinButtonGetRect(progress->cancelButton, 0, 0, &rect);
   InvalidateRect(window, &rect, FALSE);
   UpdateWindow(window);
 }
 
-void OnLButtonUp(HWND window) {
-  if (SkinButtonIsPressed(progress->cancelButton)) QueryAbortAndRepaint(window);
+// The cancel button behaves as the platform's buttons: the press captures the mouse, the
+// pressed look follows the pointer, and only a release over the button asks.
+void OnLButtonDown(HWND window, int x, int y) {
+  if (!SkinButtonPress(progress->cancelButton, 0, 0, x, y)) return;
+  SetCapture(window);
+  RepaintCancelButton(window);
+}
+
+void OnMouseMove(HWND window, int x, int y) {
+  if (GetCapture() == window && SkinButtonTrack(progress->cancelButton, 0, 0, x, y)) {
+    RepaintCancelButton(window);
+  }
+}
+
+void OnLButtonUp(HWND window, int x, int y) {
+  if (GetCapture() == window) ReleaseCapture();
+  if (!SkinButtonIsPressed(progress->cancelButton)) return;
+  if (SkinButtonHitTest(progress->cancelButton, 0, 0, x, y)) {
+    QueryAbortAndRepaint(window);
+    return;
+  }
+  SkinButtonReset(progress->cancelButton);
+  RepaintCancelButton(window);
 }
 
 BOOL OnInitDialog(HWND dialog) {
@@ -347,8 +367,11 @@ LRESULT CALLBACK ProgressSkinWndProc(HWND window, UINT message, WPARAM wParam, L
     case WM_LBUTTONDOWN:
       OnLButtonDown(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
+    case WM_MOUSEMOVE:
+      OnMouseMove(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
     case WM_LBUTTONUP:
-      OnLButtonUp(window);
+      OnLButtonUp(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     default:
       return SkinScreenOtherMessage(window, message, wParam, lParam);

@@ -139,6 +139,14 @@ int SkinButtonPress(SkinButton* button, int dx, int dy, int px, int py) {
   return 1;
 }
 
+int SkinButtonTrack(SkinButton* button, int dx, int dy, int px, int py) {
+  if (!button || !button->pressed) return 0;
+  const int look = SkinButtonHitTest(button, dx, dy, px, py) ? 1 : 0;
+  if (button->state == look) return 0;
+  button->state = look;
+  return 1;
+}
+
 int SkinButtonIsPressed(const SkinButton* button) { return button && button->pressed == 1; }
 
 void SkinButtonReset(SkinButton* button) {

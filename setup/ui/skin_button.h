@@ -45,6 +45,9 @@ void SkinButtonSetHitRect(SkinButton* button, int left, int top, int right, int 
 int SkinButtonHitTest(const SkinButton* button, int dx, int dy, int px, int py);
 // Presses a released button hit by the point: 1 when it became pressed, else 0.
 int SkinButtonPress(SkinButton* button, int dx, int dy, int px, int py);
+// While a pressed button follows the pointer: the pressed cell when the point hits it, the
+// released cell when it does not (the button stays pressed). 1 when the look changed.
+int SkinButtonTrack(SkinButton* button, int dx, int dy, int px, int py);
 int SkinButtonIsPressed(const SkinButton* button);
 void SkinButtonReset(SkinButton* button);
 // The cell rectangle moved by (dx, dy); all 0 for a null button.

@@ -43,6 +43,12 @@ void PaintClip(SkinDialog* dialog, HDC dc, const RECT& clip, SkinDialogTextPaint
   BitBlt(dc, clip.left, clip.top, width, height, back.get(), clip.left, clip.top, SRCCOPY);
 }
 
+void InvalidateButton(HWND window, const SkinButton* button) {
+  RECT rect;
+  SkinButtonGetRect(button, 0, 0, &rect);
+  InvalidateRect(window, &rect, FALSE);
+}
+
 }  // namespace
 
 int SkinDialogAddButton(SkinDialog* dialog, SkinButton* button) {
@@ -64,23 +70,46 @@ void SkinDialogPaint(SkinDialog* dialog, HWND window, SkinDialogTextPainter text
 
 void SkinDialogMouseDown(SkinDialog* dialog, HWND window, int x, int y) {
   if (!dialog) return;
+  bool anyPressed = false;
   for (SkinButton* button : Buttons(dialog)) {
-    if (SkinButtonPress(button, 0, 0, x, y)) {
-      RECT rect;
-      SkinButtonGetRect(button, 0, 0, &rect);
-      InvalidateRect(window, &rect, FALSE);
-    }
+    if (SkinButtonPress(button, 0, 0, x, y)) InvalidateButton(window, button);
+    anyPressed = anyPressed || SkinButtonIsPressed(button);
   }
+  // The release must come back here wherever it happens, or a button pressed and then
+  // released outside the window would stay pressed for the next release.
+  if (anyPressed) SetCapture(window);
   UpdateWindow(window);
 }
 
-int SkinDialogMouseUp(const SkinDialog* dialog) {
-  if (!dialog) return -1;
-  const auto buttons = Buttons(dialog);
-  for (std::size_t i = 0; i < buttons.size(); ++i) {
-    if (SkinButtonIsPressed(buttons[i])) return static_cast<int>(i);
+void SkinDialogMouseMove(SkinDialog* dialog, HWND window, int x, int y) {
+  if (!dialog || GetCapture() != window) return;
+  bool changed = false;
+  for (SkinButton* button : Buttons(dialog)) {
+    if (SkinButtonTrack(button, 0, 0, x, y)) {
+      InvalidateButton(window, button);
+      changed = true;
+    }
   }
-  return -1;
+  if (changed) UpdateWindow(window);
+}
+
+int SkinDialogMouseUp(SkinDialog* dialog, HWND window, int x, int y) {
+  if (!dialog) return -1;
+  int released = -1;
+  const auto buttons = Buttons(dialog);
+  for (std::size_t i = 0; i < buttons.size() && released < 0; ++i) {
+    if (SkinButtonIsPressed(buttons[i]) && SkinButtonHitTest(buttons[i], 0, 0, x, y)) {
+      released = static_cast<int>(i);
+    }
+  }
+  if (released < 0) {
+    for (SkinButton* button : buttons) {
+      if (SkinButtonIsPressed(button)) InvalidateButton(window, button);
+      SkinButtonReset(button);
+    }
+  }
+  if (GetCapture() == window) ReleaseCapture();
+  return released;
 }
 
 void SkinDialogResetButtons(SkinDialog* dialog) {

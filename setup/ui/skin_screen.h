@@ -81,8 +81,8 @@ inline LRESULT SkinScreenOtherMessage(HWND window, UINT message, WPARAM wParam, 
 }
 
 // The skin window's procedure of every skinned screen: painting, the press that shows at
-// once and the release that issues the first pressed button's command. The mouse is not
-// captured and has no hover look.
+// once and captures the mouse, the pressed look following the pointer, and the release
+// over the pressed button that issues its command.
 inline LRESULT SkinScreenWindowMessage(SkinDialog* dialog, SkinDialogTextPainter texts,
                                        SkinScreenCommand onRelease, HWND window, UINT message,
                                        WPARAM wParam, LPARAM lParam) {
@@ -93,8 +93,15 @@ inline LRESULT SkinScreenWindowMessage(SkinDialog* dialog, SkinDialogTextPainter
     case WM_LBUTTONDOWN:
       SkinDialogMouseDown(dialog, window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
+    case WM_MOUSEMOVE:
+      SkinDialogMouseMove(dialog, window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
     case WM_LBUTTONUP:
-      if (const int button = SkinDialogMouseUp(dialog); button >= 0) onRelease(window, button);
+      if (const int button =
+              SkinDialogMouseUp(dialog, window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+          button >= 0) {
+        onRelease(window, button);
+      }
       return 0;
     default:
       return SkinScreenOtherMessage(window, message, wParam, lParam);

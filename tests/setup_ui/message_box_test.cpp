@@ -139,17 +139,24 @@ TEST_F(MessageBoxTest, OkBoxAnswersOkEnterAndEscape) {
   }
 }
 
-TEST_F(MessageBoxTest, PressedButtonAnswersWhereverTheMouseIsReleased) {
+// Pressing yes and releasing anywhere but over yes answers nothing (beside the buttons,
+// over no, outside the box); the later click on no answers no.
+TEST_F(MessageBoxTest, OnlyAReleaseOverThePressedButtonAnswers) {
   Seen seen;
   const POINT yes = Inside(kYesAt, kYesNoWidth);
+  const POINT no = Inside(kNoAt, kYesNoWidth);
   EXPECT_EQ(ShowAndAnswer(main(), "IDS_SUREQUIT", MB_YESNO, {}, seen,
                           [&](HWND, HWND skin) {
-                            Press(skin, yes.x, yes.y);
-                            PostMessageA(skin, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(250, 20));
-                            Press(skin, 250, 20);  // pressing beside the buttons changes nothing
-                            Release(skin, 250, 20);
+                            for (const POINT away : {POINT{250, 20}, no, POINT{-60, -40}}) {
+                              Press(skin, yes.x, yes.y);
+                              PostMessageA(skin, WM_MOUSEMOVE, MK_LBUTTON,
+                                           MAKELPARAM(away.x, away.y));
+                              ReleaseAway(skin, away.x, away.y);
+                            }
+                            Press(skin, no.x, no.y);
+                            Release(skin, no.x, no.y);
                           }),
-            1);
+            0);
 }
 
 // Columns of the rectangle's rows that hold a pixel the test calls text.

@@ -114,10 +114,18 @@ inline bool WaitForPixel(HWND window, int x, int y, COLORREF colour) {
 // Presses the left button at a client point of the skin window (the press shows before
 // this returns) and leaves it pressed.
 inline void Press(HWND skin, int x, int y) {
+  PointAt(skin, x, y);
   SendMessageA(skin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
 }
 inline void Release(HWND skin, int x, int y) {
+  PointAt(skin, x, y);
   PostMessageA(skin, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+// A release that issues no command (it is not over the pressed button), handled before this
+// returns: a later press, which is sent, must not overtake it.
+inline void ReleaseAway(HWND skin, int x, int y) {
+  PointAt(skin, x, y);
+  SendMessageA(skin, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 inline void Click(HWND skin, int x, int y) {
   Press(skin, x, y);

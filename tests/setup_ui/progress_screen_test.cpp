@@ -144,7 +144,21 @@ class ProgressScreenTest : public ScreenTest {
   }
 
   void Click(POINT at) const {
+    Press(at);
+    Release(at);
+  }
+  void Press(POINT at) const {
+    PointAt(skin_, at.x, at.y);
     PostMessageA(skin_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    Pump();
+  }
+  void Move(POINT to) const {
+    PointAt(skin_, to.x, to.y);
+    PostMessageA(skin_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+    Pump();
+  }
+  void Release(POINT at) const {
+    PointAt(skin_, at.x, at.y);
     PostMessageA(skin_, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
     Pump();
   }
@@ -349,17 +363,25 @@ TEST_F(ProgressScreenTest, CancelShowsPressedAtOnceAndANoChangesNothing) {
   const bool realBox = MessageBoxIsReal();
   const int asked = BoxAnswerer::answered;
 
-  PostMessageA(skin_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(kCancelCentre.x, kCancelCentre.y));
-  Pump();
-  ImagePtr shot = Shot();
-  EXPECT_TRUE(Near(PixelColour(shot.get(), kCancelCentre.x, kCancelCentre.y), 80, 0, 80));
+  const auto cancelLook = [&] { return PixelColour(Shot().get(), kCancelCentre.x, kCancelCentre.y); };
+  Press(kCancelCentre);
+  EXPECT_TRUE(Near(cancelLook(), 80, 0, 80));
 
-  PostMessageA(skin_, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // released elsewhere: still a cancel
-  Pump();
+  // Dragged off, the button looks released; released there, nothing is asked.
+  Move(POINT{5, 5});
+  EXPECT_TRUE(Near(cancelLook(), 160, 0, 160));
+  Move(kCancelCentre);
+  EXPECT_TRUE(Near(cancelLook(), 80, 0, 80));
+  Move(POINT{5, 5});
+  Release(POINT{5, 5});
+  EXPECT_EQ(BoxAnswerer::answered, asked);
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  // Released over it: the question, whose no changes nothing.
+  Click(kCancelCentre);
   EXPECT_EQ(BoxAnswerer::answered, asked + (realBox ? 1 : 0));
   EXPECT_EQ(ProgressAbortRequested(), 0);
-  shot = Shot();
-  EXPECT_TRUE(Near(PixelColour(shot.get(), kCancelCentre.x, kCancelCentre.y), 160, 0, 160));
+  EXPECT_TRUE(Near(cancelLook(), 160, 0, 160));
 
   // A press beside the button is no press.
   Click(POINT{150, 270});

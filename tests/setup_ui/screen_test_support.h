@@ -32,6 +32,14 @@ struct ScreenSearch {
   HWND found;
 };
 
+// Puts the pointer on a client point of the window, as a user's hand would before pressing
+// or releasing there: a screen that captured the mouse follows the pointer itself.
+inline void PointAt(HWND window, int x, int y) {
+  POINT at{x, y};
+  ClientToScreen(window, &at);
+  SetCursorPos(at.x, at.y);
+}
+
 inline BOOL CALLBACK MatchScreen(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<ScreenSearch*>(data);
   if (window == search->except || !IsWindowVisible(window) ||

@@ -52,8 +52,12 @@ LRESULT CALLBACK ScreenProcedure(HWND window, UINT message, WPARAM w, LPARAM l) 
     case WM_LBUTTONDOWN:
       SkinDialogMouseDown(&screen, window, GET_X_LPARAM(l), GET_Y_LPARAM(l));
       return 0;
+    case WM_MOUSEMOVE:
+      SkinDialogMouseMove(&screen, window, GET_X_LPARAM(l), GET_Y_LPARAM(l));
+      return 0;
     case WM_LBUTTONUP:
-      if (const int button = SkinDialogMouseUp(&screen); button >= 0) {
+      if (const int button = SkinDialogMouseUp(&screen, window, GET_X_LPARAM(l), GET_Y_LPARAM(l));
+          button >= 0) {
         PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(button + 1), 0);
       }
       return 0;
@@ -150,31 +154,47 @@ TEST_F(SkinDialogTest, PaintShowsPanelButtonsAndTexts) {
   EXPECT_TRUE(seen.textOffScreen);
 }
 
-TEST_F(SkinDialogTest, PressShowsAtOnceAndReleaseAnywhereGivesTheCommand) {
-  Send(WM_LBUTTONDOWN, kPlainAt.x + kCellWidth - 1, kPlainAt.y + kCellHeight - 1);
+// The buttons behave as the platform's: a press captures the mouse, the pressed look
+// follows the pointer, and only a release over the pressed button gives its command.
+TEST_F(SkinDialogTest, OnlyAReleaseOverThePressedButtonGivesItsCommand) {
+  const POINT plain{kPlainAt.x + kCellWidth - 1, kPlainAt.y + kCellHeight - 1};
+  const POINT masked{kMaskedAt.x + 1, kMaskedAt.y + 1};
+  Send(WM_LBUTTONDOWN, plain.x, plain.y);
   EXPECT_EQ(seen.paints, 2);
   EXPECT_EQ(FirstDifference(Shown().get(), Expected(1, 0).get()), "");
-
+  EXPECT_EQ(GetCapture(), window_);
   Send(WM_LBUTTONDOWN, kPlainAt.x, kPlainAt.y);  // already pressed: nothing to repaint
   EXPECT_EQ(seen.paints, 2);
-  Send(WM_LBUTTONDOWN, kMaskedAt.x + kCellWidth, kMaskedAt.y);  // just right of the button
-  EXPECT_EQ(seen.paints, 2);
 
-  Release(kWidth - 1, 0);  // released far from the button
-  EXPECT_EQ(seen.command, 1u);
-  EXPECT_EQ(FirstDifference(Shown().get(), Expected(1, 0).get()), "");  // still pressed
+  // Off the button it looks released, back over it pressed again.
+  Send(WM_MOUSEMOVE, kWidth - 1, 0);
+  EXPECT_EQ(FirstDifference(Shown().get(), Expected(0, 0).get()), "");
+  Send(WM_MOUSEMOVE, plain.x, plain.y);
+  EXPECT_EQ(FirstDifference(Shown().get(), Expected(1, 0).get()), "");
 
-  // With both pressed, the first in order gives the command.
-  Send(WM_LBUTTONDOWN, kMaskedAt.x, kMaskedAt.y);
-  EXPECT_EQ(FirstDifference(Shown().get(), Expected(1, 1).get()), "");
-  seen.command = 0;
-  Release(0, 0);
-  EXPECT_EQ(seen.command, 1u);
+  // Dragged off and released elsewhere (on another button, outside the window): nothing,
+  // the button is released and the capture ends.
+  for (const POINT at : {POINT{kWidth - 1, 0}, masked, POINT{-40, -30}, POINT{kWidth + 9, 5}}) {
+    SCOPED_TRACE(testing::Message() << at.x << "," << at.y);
+    Send(WM_LBUTTONDOWN, plain.x, plain.y);
+    Send(WM_MOUSEMOVE, at.x, at.y);
+    seen.command = 0;
+    Release(at.x, at.y);
+    EXPECT_EQ(seen.command, 0u);
+    EXPECT_EQ(FirstDifference(Shown().get(), Expected(0, 0).get()), "");
+    EXPECT_EQ(GetCapture(), nullptr);
+  }
+
+  // A later click on the other button gives that button's command, not the first one's.
+  Send(WM_LBUTTONDOWN, masked.x, masked.y);
+  Release(masked.x, masked.y);
+  EXPECT_EQ(seen.command, 2u);
+  EXPECT_EQ(FirstDifference(Shown().get(), Expected(0, 1).get()), "") << "pressed until reset";
 
   SkinDialogResetButtons(&screen);
-  Send(WM_LBUTTONDOWN, kMaskedAt.x + 1, kMaskedAt.y + 1);
-  Release(0, 0);
-  EXPECT_EQ(seen.command, 2u);
+  Send(WM_LBUTTONDOWN, plain.x, plain.y);
+  Release(kPlainAt.x, kPlainAt.y);
+  EXPECT_EQ(seen.command, 1u);
 }
 
 TEST_F(SkinDialogTest, PaintRectangleThatMissesAButtonLeavesItAsItWas) {
@@ -196,8 +216,8 @@ TEST_F(SkinDialogTest, PaintRectangleThatMissesAButtonLeavesItAsItWas) {
 }
 
 TEST_F(SkinDialogTest, ButtonsBeyondTheRecordAreRefusedAndFreed) {
-  EXPECT_EQ(SkinDialogMouseUp(&screen), -1);
-  EXPECT_EQ(SkinDialogMouseUp(nullptr), -1);
+  EXPECT_EQ(SkinDialogMouseUp(&screen, window_, kPlainAt.x, kPlainAt.y), -1);
+  EXPECT_EQ(SkinDialogMouseUp(nullptr, window_, kPlainAt.x, kPlainAt.y), -1);
   EXPECT_EQ(SkinDialogAddButton(&screen, nullptr), 0);
   const std::string image = Path("button.bmp");
   while (screen.buttonCount < kSkinDialogMaxButtons) {
