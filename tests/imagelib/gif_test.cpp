@@ -286,12 +286,13 @@ TEST(Gif, LongStreamsFillTheTableAndKeepTwelveBitCodes) {
 }
 
 TEST(Gif, TruncatedAndHostileStreams) {
-  // Data cut after a few codes: the rows so far, the last one partly.
+  // Data cut after a few codes: the rows so far, then index 0 from the middle of row 1 on.
   std::vector<std::uint8_t> data = WithSize(8, Lzw(Indices(40, [](int i) { return i + 1; }), 8));
   data.resize(12);
   CollectedRows cut = Decode(data, 4, 10);
-  ASSERT_EQ(cut.order, (std::vector<int>{0, 1}));
-  EXPECT_EQ(cut.rows[1], (std::vector<std::uint8_t>{5, 6, 7}));
+  ASSERT_EQ(cut.order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(cut.rows[1], (std::vector<std::uint8_t>{5, 6, 7, 0}));
+  EXPECT_EQ(cut.rows[9], (std::vector<std::uint8_t>{0, 0, 0, 0}));
 
   // Codes beyond the next free slot (7 when 6 is next) decode as the previous string plus
   // its first index, and later codes built on them never loop.
