@@ -366,6 +366,19 @@ void CopyPixels(DibImage* target, const ClippedCopy& copy, const DibImage* sourc
   }
 }
 
+// Fills every pixel (not the row padding) with `colour`.
+void FillPixels(DibImage* image, DibColor colour) {
+  const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(colour >> 16),
+                               static_cast<std::uint8_t>(colour >> 8),
+                               static_cast<std::uint8_t>(colour)};
+  const int width = DibWidth(image);
+  std::uint8_t* first = DibPixelAddress(image, 0, 0);
+  for (int x = 0; x < width; ++x) std::memcpy(first + 3 * static_cast<std::size_t>(x), bgr, 3);
+  for (int y = 1; y < DibHeight(image); ++y) {
+    std::memcpy(DibPixelAddress(image, 0, y), first, 3 * static_cast<std::size_t>(width));
+  }
+}
+
 // The first frame as GifRenderFrame over white and GifFrameMask give it for the
 // animation, the same files refused, without reading beyond the frame: the frame is
 // decoded straight onto the picture.
@@ -382,12 +395,15 @@ DibImage* LoadFirstFrame(ByteReader& in, DibImage** mask) {
   ReadFrameHeader(in, header, frame);
   if (!budget.Take(FramePictureBytes(frame, control.transparent))) return nullptr;
 
-  // Disposal 1, and 0 for an opaque frame, draw over the canvas; the others over white.
+  // The picture starts white, row padding too. Disposal 1, and 0 for an opaque frame, draw
+  // over the canvas, which only shows where the frame does not cover the screen.
+  ImagePtr image(DibCreate(1, header.width, header.height, nullptr, kWhite));
   const int disposal = control.disposal;
-  const bool overCanvas = disposal == 1 || (disposal == 0 && !control.transparent);
-  ImagePtr image(DibCreate(1, header.width, header.height, nullptr,
-                           overCanvas ? header.background : kWhite));
   if (!image || disposal >= 4) return image.release();  // 4-7 draw nothing
+  const bool overCanvas = disposal == 1 || (disposal == 0 && !control.transparent);
+  const bool coversScreen = !control.transparent && frame.left == 0 && frame.top == 0 &&
+                            frame.width >= header.width && frame.height >= header.height;
+  if (overCanvas && !coversScreen) FillPixels(image.get(), header.background);
 
   PictureRows rows(image.get(), frame.left, frame.top, frame.width, frame.palette);
   ImagePtr opaque;

@@ -169,29 +169,37 @@ TEST(Gif, FramesKeepTheirOwnControlValuesAndClipping) {
 }
 
 // GifLoad gives what the animation's rendering over white and its mask give for the first
-// frame, whatever follows it (here a second frame, whole or cut short).
+// frame, row padding too, whatever follows it (here a second frame, whole or cut short):
+// a frame partly outside the screen, and one covering it.
 TEST(Gif, LoadGivesTheFirstFrameAsTheAnimationDrawsIt) {
-  const auto pattern = Indices(24, [](int i) { return (i * 7) % 5; });
-  for (int disposal = 0; disposal < 8; ++disposal) {
-    for (const int transparentIndex : {-1, 3}) {
-      GifBuilder gif(20, 10, kColours, 2);
-      gif.Control(disposal, transparentIndex).Frame(15, 8, 8, 3, pattern);  // partly outside
-      gif.Control(1, 2).Frame(0, 0, 20, 10, std::vector<std::uint8_t>(200, 2));
-      std::vector<std::uint8_t> file = gif.End();
-      AnimationPtr animation = Open(file);
-      ASSERT_TRUE(animation);
-      ImagePtr want(GifRenderFrame(animation.get(), kWhite));
-      ImagePtr wantMask(GifFrameMask(animation.get()));
-      for (const std::size_t cut : {std::size_t{0}, std::size_t{8}}) {
-        file.resize(file.size() - cut);
-        DibImage* mask = nullptr;
-        ImagePtr image = Load(file, &mask);
-        ImagePtr gotMask(mask);
-        ASSERT_TRUE(image);
-        EXPECT_EQ(PixelBytes(image.get()), PixelBytes(want.get())) << disposal << " cut " << cut;
-        ASSERT_EQ(gotMask != nullptr, wantMask != nullptr) << disposal;
-        if (wantMask) {
-          EXPECT_EQ(PixelBytes(gotMask.get()), PixelBytes(wantMask.get()));
+  struct Place {
+    int left, top, width, height;
+  };
+  for (const Place place : {Place{15, 8, 8, 3}, Place{0, 0, 21, 10}}) {
+    const auto pattern = Indices(place.width * place.height, [](int i) { return (i * 7) % 5; });
+    for (int disposal = 0; disposal < 8; ++disposal) {
+      for (const int transparentIndex : {-1, 3}) {
+        GifBuilder gif(21, 10, kColours, 2);
+        gif.Control(disposal, transparentIndex)
+            .Frame(place.left, place.top, place.width, place.height, pattern);
+        gif.Control(1, 2).Frame(0, 0, 21, 10, std::vector<std::uint8_t>(210, 2));
+        std::vector<std::uint8_t> file = gif.End();
+        AnimationPtr animation = Open(file);
+        ASSERT_TRUE(animation);
+        ImagePtr want(GifRenderFrame(animation.get(), kWhite));
+        ImagePtr wantMask(GifFrameMask(animation.get()));
+        for (const std::size_t cut : {std::size_t{0}, std::size_t{8}}) {
+          file.resize(file.size() - cut);
+          DibImage* mask = nullptr;
+          ImagePtr image = Load(file, &mask);
+          ImagePtr gotMask(mask);
+          ASSERT_TRUE(image);
+          EXPECT_EQ(PixelBytes(image.get()), PixelBytes(want.get()))
+              << place.left << " disposal " << disposal << " cut " << cut;
+          ASSERT_EQ(gotMask != nullptr, wantMask != nullptr) << disposal;
+          if (wantMask) {
+            EXPECT_EQ(PixelBytes(gotMask.get()), PixelBytes(wantMask.get()));
+          }
         }
       }
     }
