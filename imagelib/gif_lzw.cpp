@@ -222,12 +222,14 @@ bool GifDecodeImage(ByteReader& in, int width, int height, bool interlaced, GifR
 
   // The data starts as if behind a clear code: some encoders write none first.
   int codeSize = minimumSize + 1, nextFree = firstFree;
+  int widerFrom = 1 << codeSize;  // the first free slot that needs a wider code
   int previous = -1;  // the code before, -1 behind a clear code
   CodeReader codes(in);
   for (int code = codes.Next(codeSize); code >= 0 && code != endCode;
        code = codes.Next(codeSize)) {
     if (code == clearCode) {
       codeSize = minimumSize + 1;
+      widerFrom = 1 << codeSize;
       nextFree = firstFree;
       previous = -1;
       continue;
@@ -259,7 +261,7 @@ bool GifDecodeImage(ByteReader& in, int width, int height, bool interlaced, GifR
     previous = code;
     // The next code is one bit wider once it may be the next free slot; checked behind
     // every code, the first one too (with minimum size 1 it already needs 3 bits).
-    if (nextFree >= (1 << codeSize) && codeSize < kMaxCodeBits) ++codeSize;
+    if (nextFree >= widerFrom && codeSize < kMaxCodeBits) widerFrom = 1 << ++codeSize;
     rows.Wrote(length);
   }
 
