@@ -387,8 +387,7 @@ DibImage* LoadFirstFrame(ByteReader& in, DibImage** mask) {
   if (!ReadHeader(in, header)) return nullptr;
   ByteBudget budget(kAnimationByteLimit);
   GraphicControl control;
-  if (!budget.Take(DibBlockBytes(header.width, header.height, 24, 0)) ||
-      !FindImage(in, control)) {
+  if (!budget.Take(DibBlockBytes(header.width, header.height, 24, 0)) || !FindImage(in, control)) {
     return nullptr;
   }
   FrameHeader frame;

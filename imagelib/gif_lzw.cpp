@@ -223,10 +223,9 @@ bool GifDecodeImage(ByteReader& in, int width, int height, bool interlaced, GifR
   // The data starts as if behind a clear code: some encoders write none first.
   int codeSize = minimumSize + 1, nextFree = firstFree;
   int widerFrom = 1 << codeSize;  // the first free slot that needs a wider code
-  int previous = -1;  // the code before, -1 behind a clear code
+  int previous = -1;              // the code before, -1 behind a clear code
   CodeReader codes(in);
-  for (int code = codes.Next(codeSize); code >= 0 && code != endCode;
-       code = codes.Next(codeSize)) {
+  for (int code = codes.Next(codeSize); code >= 0 && code != endCode; code = codes.Next(codeSize)) {
     if (code == clearCode) {
       codeSize = minimumSize + 1;
       widerFrom = 1 << codeSize;
@@ -254,8 +253,8 @@ bool GifDecodeImage(ByteReader& in, int width, int height, bool interlaced, GifR
       const std::size_t before = WriteString(table, previous, out);
       out[before] = out[0];
       length = before + 1;
-      table[static_cast<std::size_t>(nextFree)] = Entry(
-          out[0], static_cast<std::uint32_t>(previous), static_cast<std::uint32_t>(length));
+      table[static_cast<std::size_t>(nextFree)] =
+          Entry(out[0], static_cast<std::uint32_t>(previous), static_cast<std::uint32_t>(length));
       code = nextFree++;
     }
     previous = code;

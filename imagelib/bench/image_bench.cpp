@@ -209,7 +209,8 @@ std::uint64_t Libpng(Bytes file) {
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     const std::size_t rowBytes = png_get_rowbytes(png, info);
-    const png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
+    const png_uint_32 width = png_get_image_width(png, info),
+                      height = png_get_image_height(png, info);
     pixels.resize(rowBytes * height);
     for (int pass = 0; pass < passes; ++pass) {
       for (png_uint_32 y = 0; y < height; ++y) png_read_row(png, &pixels[y * rowBytes], nullptr);
@@ -317,7 +318,8 @@ bool GiflibFirstImage(GifFileType* gif, std::vector<std::uint8_t>& screen) {
     static constexpr int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
     const int passes = image.Interlace ? 4 : 1;
     for (int pass = 0; pass < passes; ++pass) {
-      const int start = image.Interlace ? kStart[pass] : 0, step = image.Interlace ? kStep[pass] : 1;
+      const int start = image.Interlace ? kStart[pass] : 0,
+                step = image.Interlace ? kStep[pass] : 1;
       for (int row = start; row < image.Height; row += step) {
         if (DGifGetLine(gif, line.data(), image.Width) != GIF_OK) return false;
         const int y = image.Top + row;
@@ -384,9 +386,9 @@ void UnmapTiffMemory(thandle_t, tdata_t, toff_t) {}
 
 std::uint64_t Libtiff(Bytes file) {
   TiffMemory memory{file};
-  TIFF* tiff = TIFFClientOpen("memory", "r", &memory, ReadTiffMemory, WriteTiffMemory,
-                              SeekTiffMemory, CloseTiffMemory, SizeOfTiffMemory, MapTiffMemory,
-                              UnmapTiffMemory);
+  TIFF* tiff =
+      TIFFClientOpen("memory", "r", &memory, ReadTiffMemory, WriteTiffMemory, SeekTiffMemory,
+                     CloseTiffMemory, SizeOfTiffMemory, MapTiffMemory, UnmapTiffMemory);
   if (!tiff) return 0;
   std::uint32_t width = 0, height = 0;
   TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
@@ -394,7 +396,8 @@ std::uint64_t Libtiff(Bytes file) {
   std::uint64_t pixels = 0;
   if (width > 0 && height > 0 && std::uint64_t(width) * height <= (std::uint64_t{1} << 28)) {
     std::vector<std::uint32_t> raster(std::size_t(width) * height);
-    if (TIFFReadRGBAImage(tiff, width, height, raster.data(), 0)) pixels = std::uint64_t(width) * height;
+    if (TIFFReadRGBAImage(tiff, width, height, raster.data(), 0))
+      pixels = std::uint64_t(width) * height;
   }
   TIFFClose(tiff);
   return pixels;
@@ -440,14 +443,20 @@ std::vector<Format> Formats() {
   return {
       {"BMP", {".bmp"}, with({"ours", Ours<BmpLoadFromMemory>}, {}, true), ">= 1.0x stb_image"},
       {"PNG", {".png"}, with({"ours", OursPng}, png, true), ">= 0.98x libpng"},
-      {"JPEG", {".jpg", ".jpeg"}, with({"ours", Ours<JpegLoadFromMemory>}, jpeg, true),
+      {"JPEG",
+       {".jpg", ".jpeg"},
+       with({"ours", Ours<JpegLoadFromMemory>}, jpeg, true),
        ">= 0.98x libjpeg-turbo"},
       {"GIF", {".gif"}, with({"ours", OursGif}, gif, true), ">= 1.0x stb_image and giflib"},
-      {"TIFF", {".tif", ".tiff"}, with({"ours", Ours<TiffLoadFromMemory>}, tiff, false),
+      {"TIFF",
+       {".tif", ".tiff"},
+       with({"ours", Ours<TiffLoadFromMemory>}, tiff, false),
        ">= 1.0x libtiff RGBA"},
       {"PSD", {".psd"}, with({"ours", Ours<PsdLoadFromMemory>}, {}, true), ">= 1.0x stb_image"},
       {"TGA", {".tga"}, with({"ours", Ours<TgaLoadFromMemory>}, {}, true), ">= 1.0x stb_image"},
-      {"PCX", {".pcx"}, with({"ours", Ours<PcxLoadFromMemory>}, {}, false),
+      {"PCX",
+       {".pcx"},
+       with({"ours", Ours<PcxLoadFromMemory>}, {}, false),
        "no peer reads it: ahead of the other readers"},
   };
 }
@@ -604,7 +613,8 @@ void PrintRow(const Figures& f) {
 // The synthetic files one by one, those of the other sets per format.
 void MeasureDecoding(const std::string& synthetic, const std::vector<std::string>& sets) {
   const std::vector<Format> formats = Formats();
-  std::printf("\nDecoding from memory, MB/s of 24-bit output (median of 3 rounds); ratio ours/peer\n");
+  std::printf(
+      "\nDecoding from memory, MB/s of 24-bit output (median of 3 rounds); ratio ours/peer\n");
   std::printf("%-9s %-5s %-20s %5s  MB/s\n", "set", "", "file(s)", "files");
   std::vector<Figures> all;
   for (const auto& [format, files] : ReadFiles(formats, synthetic)) {

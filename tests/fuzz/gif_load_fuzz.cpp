@@ -15,8 +15,8 @@ namespace {
 // Both null, or blocks alike byte for byte; frees both.
 void ExpectSameAndFree(DibImage* got, DibImage* want) {
   if (!got != !want) __builtin_trap();
-  if (got && (DibTotalSize(got) != DibTotalSize(want) ||
-              std::memcmp(got, want, DibTotalSize(got)) != 0)) {
+  if (got &&
+      (DibTotalSize(got) != DibTotalSize(want) || std::memcmp(got, want, DibTotalSize(got)) != 0)) {
     __builtin_trap();
   }
   DibFree(got);

@@ -267,7 +267,8 @@ TEST(Gif, EveryMinimumCodeSizeWithAndWithoutAFirstClearCode) {
   }
   for (int size = 1; size <= 11; ++size) {
     std::vector<std::uint8_t> pixels = noise;
-    for (std::uint8_t& pixel : pixels) pixel = static_cast<std::uint8_t>(pixel % (1 << std::min(size, 8)));
+    for (std::uint8_t& pixel : pixels)
+      pixel = static_cast<std::uint8_t>(pixel % (1 << std::min(size, 8)));
     for (const bool clear : {true, false}) {
       const auto data = WithSize(size, Lzw(pixels, size, true, clear));
       EXPECT_EQ(AllRows(Decode(data, 90, 100)), pixels) << "size " << size << " clear " << clear;
