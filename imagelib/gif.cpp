@@ -3,11 +3,8 @@
 // with the results a true-colour display gives.
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <utility>
-#include <vector>
 
 #include "byte_reader.h"
 #include "gif_file.h"
@@ -131,48 +128,73 @@ struct FrameDeleter {
 };
 using FramePtr = std::unique_ptr<GifFrame, FrameDeleter>;
 
+struct ImageDeleter {
+  void operator()(DibImage* image) const { DibFree(image); }
+};
+using ImagePtr = std::unique_ptr<DibImage, ImageDeleter>;
+
 struct AnimationDeleter {
   void operator()(GifAnimation* animation) const { GifFreeAnimation(animation); }
 };
 using AnimationPtr = std::unique_ptr<GifAnimation, AnimationDeleter>;
 
-// Writes decoded rows into the frame's 24-bit picture through its palette. Pixels the
-// data does not reach get palette index 0 at the end, so that whole rows are written once.
-class FrameRows final : public GifRowSink {
+// Writes decoded rows through the palette into a 24-bit picture, the frame's top-left
+// corner at (left, top), clipped to the picture. With a key colour, pixels of that colour
+// are not drawn and the mask (8-bit, the picture's size), when there is one, gets 255 at
+// the others.
+class PictureRows final : public GifRowSink {
  public:
-  FrameRows(DibImage* image, const Palette& palette)
-      : image_(image), written_(static_cast<std::size_t>(DibHeight(image)), 0) {
+  PictureRows(DibImage* target, int left, int top, int frameWidth, const Palette& palette)
+      : target_(target),
+        left_(left),
+        top_(top),
+        visible_(static_cast<std::size_t>(std::clamp(DibWidth(target) - left, 0, frameWidth))) {
     for (std::size_t i = 0; i < palette.size(); ++i) {
-      bgr_[i] = {palette[i][2], palette[i][1], palette[i][0]};
+      bgrx_[i] = {palette[i][2], palette[i][1], palette[i][0], 0};
     }
   }
 
-  void WriteRow(int row, std::span<const std::uint8_t> indices) override {
-    Expand(DibPixelAddress(image_, 0, row), indices);
-    written_[static_cast<std::size_t>(row)] = static_cast<int>(indices.size());
+  void SetKey(DibColor key, const Palette& palette, DibImage* mask) {
+    for (std::size_t i = 0; i < palette.size(); ++i) keyed_[i] = ColourOf(palette[i]) == key;
+    hasKey_ = true;
+    mask_ = mask;
   }
 
-  void FillUnwritten() {
-    const std::vector<std::uint8_t> zeros(static_cast<std::size_t>(DibWidth(image_)), 0);
-    for (std::size_t row = 0; row < written_.size(); ++row) {
-      const int from = written_[row];
-      if (from == DibWidth(image_)) continue;
-      Expand(DibPixelAddress(image_, from, static_cast<int>(row)),
-             std::span(zeros).subspan(static_cast<std::size_t>(from)));
+  void WriteRow(int row, std::span<const std::uint8_t> indices) override {
+    const int y = top_ + row;
+    if (visible_ == 0 || y >= DibHeight(target_)) return;
+    const auto shown = indices.first(std::min(indices.size(), visible_));
+    std::uint8_t* out = DibPixelAddress(target_, left_, y);
+    if (!hasKey_) {
+      ExpandOpaque(out, shown);
+      return;
+    }
+    std::uint8_t* opaque = mask_ ? DibPixelAddress(mask_, left_, y) : nullptr;
+    for (std::size_t x = 0; x < shown.size(); ++x) {
+      const std::uint8_t index = shown[x];
+      if (keyed_[index]) continue;
+      std::memcpy(out + 3 * x, bgrx_[index].data(), 3);
+      if (opaque) opaque[x] = 255;
     }
   }
 
  private:
-  void Expand(std::uint8_t* pixel, std::span<const std::uint8_t> indices) const {
-    for (const std::uint8_t index : indices) {
-      std::memcpy(pixel, bgr_[index].data(), 3);
-      pixel += 3;
-    }
+  // Four bytes a pixel, each overwriting the spare byte of the one before; three for the
+  // last, which may end the picture's memory.
+  void ExpandOpaque(std::uint8_t* out, std::span<const std::uint8_t> indices) const {
+    if (indices.empty()) return;
+    const std::size_t last = indices.size() - 1;
+    for (std::size_t x = 0; x < last; ++x, out += 3) std::memcpy(out, bgrx_[indices[x]].data(), 4);
+    std::memcpy(out, bgrx_[indices[last]].data(), 3);
   }
 
-  DibImage* image_;
-  std::vector<int> written_;  // pixels written per row
-  std::array<std::array<std::uint8_t, 3>, 256> bgr_{};
+  DibImage* target_;
+  const int left_, top_;
+  const std::size_t visible_;  // pixels of a frame row that lie inside the picture
+  std::array<std::array<std::uint8_t, 4>, 256> bgrx_{};
+  std::array<bool, 256> keyed_{};
+  bool hasKey_ = false;
+  DibImage* mask_ = nullptr;
 };
 
 // Pictures are counted against the animation's limit before they are made.
@@ -189,6 +211,37 @@ class ByteBudget {
   std::size_t left_;
 };
 
+// The image descriptor and the colours that apply to the frame.
+struct FrameHeader {
+  std::uint16_t left = 0, top = 0, width = 0, height = 0;
+  bool interlaced = false;
+  Palette palette{};
+};
+
+void ReadFrameHeader(ByteReader& in, const Header& header, FrameHeader& frame) {
+  std::uint8_t descriptor[kDescriptorBytes];
+  ReadPadded(in, descriptor, sizeof descriptor);
+  frame.left = ReadLe16(descriptor);
+  frame.top = ReadLe16(descriptor + 2);
+  frame.width = ReadLe16(descriptor + 4);
+  frame.height = ReadLe16(descriptor + 6);
+  const std::uint8_t flags = descriptor[8];
+  frame.interlaced = (flags & kInterlaceFlag) != 0;
+  if (flags & kTableFlag) {
+    ReadPadded(in, frame.palette[0].data(), static_cast<std::size_t>(TableEntries(flags)) * 3);
+  } else {
+    frame.palette = header.global;
+  }
+}
+
+// What the frame's pictures take of the budget: the 24-bit picture and, for a
+// transparent frame, its mask; 0 for an empty frame or one whose picture no block holds.
+std::size_t FramePictureBytes(const FrameHeader& frame, bool transparent) {
+  const std::size_t pictureBytes = DibBlockBytes(frame.width, frame.height, 24, 0);
+  if (pictureBytes == 0) return 0;
+  return pictureBytes + (transparent ? DibBlockBytes(frame.width, frame.height, 8, 256) : 0);
+}
+
 // Reads the frame behind an image separator. The frame has no picture (and ends the
 // sequence) when it is empty or its pictures do not fit the budget; null when the record
 // cannot be made.
@@ -199,35 +252,25 @@ FramePtr ReadFrame(ByteReader& in, const Header& header, const GraphicControl& c
   frame->disposal = control.disposal;
   frame->delay = control.delay;
 
-  std::uint8_t descriptor[kDescriptorBytes];
-  ReadPadded(in, descriptor, sizeof descriptor);
-  frame->left = ReadLe16(descriptor);
-  frame->top = ReadLe16(descriptor + 2);
-  frame->width = ReadLe16(descriptor + 4);
-  frame->height = ReadLe16(descriptor + 6);
-  const std::uint8_t flags = descriptor[8];
-
-  Palette palette{};
-  if (flags & kTableFlag) {
-    ReadPadded(in, palette[0].data(), static_cast<std::size_t>(TableEntries(flags)) * 3);
-  } else {
-    palette = header.global;
-  }
+  FrameHeader place;
+  ReadFrameHeader(in, header, place);
+  frame->left = place.left;
+  frame->top = place.top;
+  frame->width = place.width;
+  frame->height = place.height;
   if (control.transparent) {
     frame->transparent = 1;
-    frame->transparentColour = ColourOf(palette[control.index]);
+    frame->transparentColour = ColourOf(place.palette[control.index]);
   }
+  if (!budget.Take(FramePictureBytes(place, control.transparent))) return frame;
 
-  const int width = frame->width, height = frame->height;
-  const std::size_t pictureBytes = DibBlockBytes(width, height, 24, 0);
-  const std::size_t maskBytes = frame->transparent ? DibBlockBytes(width, height, 8, 256) : 0;
-  if (pictureBytes == 0 || !budget.Take(pictureBytes + maskBytes)) return frame;
-
-  DibImage* image = DibCreate(1, width, height, nullptr, 0);
+  DibImage* image = DibCreate(1, place.width, place.height, nullptr, 0);
   if (!image) return frame;
-  FrameRows rows(image, palette);
-  GifDecodeImage(in, width, height, (flags & kInterlaceFlag) != 0, rows);
-  rows.FillUnwritten();
+  PictureRows rows(image, 0, 0, place.width, place.palette);
+  if (!GifDecodeImage(in, place.width, place.height, place.interlaced, rows)) {
+    DibFree(image);
+    return frame;
+  }
 
   if (!frame->transparent) {
     frame->image = image;
@@ -323,18 +366,53 @@ void CopyPixels(DibImage* target, const ClippedCopy& copy, const DibImage* sourc
   }
 }
 
-DibImage* LoadFirstFrame(ByteReader& in, DibImage** mask) {
-  if (mask) *mask = nullptr;
-  AnimationPtr animation(OpenAnimation(in));
-  if (!animation) return nullptr;
-  DibImage* image = GifRenderFrame(animation.get(), kWhite);
-  DibImage* frameMask = GifFrameMask(animation.get());
-  if (mask) {
-    *mask = frameMask;
-  } else {
-    DibFree(frameMask);
+// Fills every pixel (not the row padding) with `colour`.
+void FillPixels(DibImage* image, DibColor colour) {
+  const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(colour >> 16),
+                               static_cast<std::uint8_t>(colour >> 8),
+                               static_cast<std::uint8_t>(colour)};
+  const int width = DibWidth(image);
+  std::uint8_t* first = DibPixelAddress(image, 0, 0);
+  for (int x = 0; x < width; ++x) std::memcpy(first + 3 * static_cast<std::size_t>(x), bgr, 3);
+  for (int y = 1; y < DibHeight(image); ++y) {
+    std::memcpy(DibPixelAddress(image, 0, y), first, 3 * static_cast<std::size_t>(width));
   }
-  return image;
+}
+
+// The first frame as GifRenderFrame over white and GifFrameMask give it for the
+// animation, the same files refused, without reading beyond the frame: the frame is
+// decoded straight onto the picture.
+DibImage* LoadFirstFrame(ByteReader& in, DibImage** mask) {
+  Header header;
+  if (!ReadHeader(in, header)) return nullptr;
+  ByteBudget budget(kAnimationByteLimit);
+  GraphicControl control;
+  if (!budget.Take(DibBlockBytes(header.width, header.height, 24, 0)) || !FindImage(in, control)) {
+    return nullptr;
+  }
+  FrameHeader frame;
+  ReadFrameHeader(in, header, frame);
+  if (!budget.Take(FramePictureBytes(frame, control.transparent))) return nullptr;
+
+  // The picture starts white, row padding too. Disposal 1, and 0 for an opaque frame, draw
+  // over the canvas, which only shows where the frame does not cover the screen.
+  ImagePtr image(DibCreate(1, header.width, header.height, nullptr, kWhite));
+  const int disposal = control.disposal;
+  if (!image || disposal >= 4) return image.release();  // 4-7 draw nothing
+  const bool overCanvas = disposal == 1 || (disposal == 0 && !control.transparent);
+  const bool coversScreen = !control.transparent && frame.left == 0 && frame.top == 0 &&
+                            frame.width >= header.width && frame.height >= header.height;
+  if (overCanvas && !coversScreen) FillPixels(image.get(), header.background);
+
+  PictureRows rows(image.get(), frame.left, frame.top, frame.width, frame.palette);
+  ImagePtr opaque;
+  if (control.transparent) {
+    if (mask && disposal != 1) opaque.reset(DibCreate(0, header.width, header.height, nullptr, 0));
+    rows.SetKey(ColourOf(frame.palette[control.index]), frame.palette, opaque.get());
+  }
+  if (!GifDecodeImage(in, frame.width, frame.height, frame.interlaced, rows)) return nullptr;
+  if (mask) *mask = opaque.release();
+  return image.release();
 }
 
 }  // namespace

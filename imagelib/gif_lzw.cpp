@@ -1,38 +1,53 @@
-// GIF's variable-length-code LZW: codes of 3 to 12 bits, least significant bit first, in
+// GIF's variable-length-code LZW: codes of 2 to 12 bits, least significant bit first, in
 // data sub-blocks of up to 255 bytes; a clear code resets the table, an end code ends it.
+//
+// The table keeps, per code, the string's last index, the code of the string one index
+// shorter and the length, so that a string is written backwards straight into the row
+// buffer where it lands; the codes come out of a 64-bit bit buffer.
 #include "gif_lzw.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace kolta::image {
 namespace {
 
 constexpr int kMaxCodeBits = 12;
 constexpr int kTableSize = 1 << kMaxCodeBits;
-constexpr int kSmallestMinimumSize = 2;
-constexpr int kLargestMinimumSize = 9;
-// Short strings are copied in blocks of this many bytes, which the buffers leave room for.
-constexpr std::size_t kCopySlack = 8;
+// Minimum code sizes below 2 are outside the format (one-bit pictures are to declare 2),
+// but encoders write 1; 11 is the largest that leaves a code for the table.
+constexpr int kSmallestMinimumSize = 1;
+constexpr int kLargestMinimumSize = kMaxCodeBits - 1;
+// Every entry since a clear code is one index longer than the string it is built on, and
+// at most kTableSize - 4 are added, so no string is longer than this.
+constexpr std::size_t kLongestString = kTableSize;
 
-// The codes of the data sub-blocks. After the zero-length block (or the end of the data)
-// every further code is the end code.
+std::uint64_t LoadLe64(const std::uint8_t* p) {
+  std::uint64_t word = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&word, p, sizeof word);
+  } else {
+    for (int i = 7; i >= 0; --i) word = (word << 8) | p[i];
+  }
+  return word;
+}
+
+// The codes of the data sub-blocks. A sub-block is read only when a code needs its bits,
+// so the reader stops in the sub-block that holds the last code.
 class CodeReader {
  public:
-  CodeReader(ByteReader& in, int endCode) : in_(in), endCode_(endCode) {}
+  explicit CodeReader(ByteReader& in) : in_(in) {}
 
+  // The next code of `size` bits, or -1 once the data holds no further whole code.
   int Next(int size) {
-    while (bitCount_ < size) {
-      const int byte = NextByte();
-      if (byte < 0) return endCode_;
-      bits_ |= static_cast<std::uint32_t>(byte) << bitCount_;
-      bitCount_ += 8;
-    }
-    const int code = static_cast<int>(bits_ & ((1u << size) - 1));
+    if (count_ < size && !Refill(size)) return -1;
+    const int code = static_cast<int>(bits_ & ((std::uint64_t{1} << size) - 1));
     bits_ >>= size;
-    bitCount_ -= size;
+    count_ -= size;
     return code;
   }
 
@@ -40,70 +55,98 @@ class CodeReader {
   bool Ended() const { return ended_; }
 
  private:
-  int NextByte() {
-    while (next_ == count_) {
-      if (ended_) return -1;
-      const int length = in_.Byte();
-      if (length <= 0) {
-        ended_ = true;
-        return -1;
-      }
-      // A block cut short by the end of the data is used as far as it goes.
-      count_ = in_.Read(block_.data(), static_cast<std::size_t>(length));
-      next_ = 0;
+  bool Refill(int size) {
+    for (;;) {
+      TakeBytes();
+      if (count_ >= size) return true;
+      if (!NextBlock()) return false;
     }
-    return block_[next_++];
+  }
+
+  // Moves bytes of the current sub-block into the bit buffer: 56 bits or more where the
+  // block has them. A whole word is loaded and only its first bytes are counted; the
+  // bits above the count are those bytes' own, so loading them again changes nothing.
+  void TakeBytes() {
+    if (end_ - next_ >= 8) {
+      bits_ |= LoadLe64(next_) << count_;
+      next_ += (63 - count_) >> 3;
+      count_ |= 56;
+      return;
+    }
+    while (count_ <= 56 && next_ < end_) {
+      bits_ |= std::uint64_t{*next_++} << count_;
+      count_ += 8;
+    }
+  }
+
+  bool NextBlock() {
+    if (ended_) return false;
+    const int length = in_.Byte();
+    if (length <= 0) {
+      ended_ = true;
+      return false;
+    }
+    // A block cut short by the end of the data is used as far as it goes.
+    next_ = block_.data();
+    end_ = next_ + in_.Read(block_.data(), static_cast<std::size_t>(length));
+    return true;
   }
 
   ByteReader& in_;
-  const int endCode_;
   std::array<std::uint8_t, 255> block_{};
-  std::size_t next_ = 0, count_ = 0;
-  std::uint32_t bits_ = 0;
-  int bitCount_ = 0;
+  const std::uint8_t* next_ = block_.data();
+  const std::uint8_t* end_ = block_.data();
+  std::uint64_t bits_ = 0;
+  int count_ = 0;
   bool ended_ = false;
 };
 
-// Gathers pixels into rows and hands each full row to the sink at its place in the frame.
+// Gathers the strings into rows and hands each whole row to the sink at its place in the
+// frame. Strings are written straight into the buffer, which has room for the longest
+// string starting at a row's last pixel.
 class RowAssembler {
  public:
-  RowAssembler(int width, int height, bool interlaced, GifRowSink& sink)
-      : width_(static_cast<std::size_t>(width)),
-        row_(width_ + kCopySlack),
+  RowAssembler(std::uint8_t* buffer, int width, int height, bool interlaced, GifRowSink& sink)
+      : buffer_(buffer),
+        width_(static_cast<std::size_t>(std::max(width, 0))),
         height_(height),
         interlaced_(interlaced),
+        done_(width <= 0 || height <= 0),
         sink_(sink) {}
 
-  // `pixels` may be read up to kCopySlack bytes beyond `count`.
-  void Put(const std::uint8_t* pixels, std::size_t count) {
-    if (count < width_ - filled_) {  // the common case: a short string inside the row
-      std::uint8_t* out = row_.data() + filled_;
-      for (std::size_t i = 0; i < count; i += kCopySlack)
-        std::memcpy(out + i, pixels + i, kCopySlack);
-      filled_ += count;
-      return;
-    }
-    while (count > 0 && !done_) {
-      const std::size_t take = std::min(count, width_ - filled_);
-      std::memcpy(row_.data() + filled_, pixels, take);
-      filled_ += take;
-      pixels += take;
-      count -= take;
-      if (filled_ == width_) {
-        sink_.WriteRow(y_, std::span(row_).first(width_));
-        filled_ = 0;
-        Advance();
-      }
-    }
+  // Where the next string goes; it may be up to kLongestString indices long.
+  std::uint8_t* Next() { return buffer_ + filled_; }
+
+  // Counts the `count` indices written at Next().
+  void Wrote(std::size_t count) {
+    filled_ += count;
+    if (filled_ >= width_) HandOverRows();
   }
 
-  // Writes a row the data ended in, as far as it goes.
+  // Completes the row the data ended in and the rows it did not reach with index 0.
   void Finish() {
-    if (filled_ > 0 && !done_) sink_.WriteRow(y_, std::span(row_).first(filled_));
+    if (done_) return;
+    std::memset(buffer_ + filled_, 0, width_ - filled_);
+    for (bool first = true; !done_; first = false) {
+      if (!first) std::memset(buffer_, 0, width_);
+      WriteRow(buffer_);
+    }
   }
 
  private:
-  void Advance() {
+  void HandOverRows() {
+    std::size_t at = 0;
+    for (; filled_ - at >= width_ && !done_; at += width_) WriteRow(buffer_ + at);
+    if (done_) {
+      filled_ = 0;  // indices beyond the frame's last row are dropped
+      return;
+    }
+    filled_ -= at;
+    std::memmove(buffer_, buffer_ + at, filled_);
+  }
+
+  void WriteRow(const std::uint8_t* indices) {
+    sink_.WriteRow(y_, std::span(indices, width_));
     if (!interlaced_) {
       done_ = ++y_ >= height_;
       return;
@@ -121,90 +164,110 @@ class RowAssembler {
     }
   }
 
+  std::uint8_t* const buffer_;
   const std::size_t width_;
-  std::vector<std::uint8_t> row_;  // the row, and room for the last block of a short copy
-  std::size_t filled_ = 0;
+  std::size_t filled_ = 0;  // indices of the current row (and beyond it) in the buffer
   int y_ = 0, pass_ = 0;
   const int height_;
   const bool interlaced_;
-  bool done_ = false;
+  bool done_;
   GifRowSink& sink_;
 };
 
-// The string table and the stack its strings are unwound on.
-//
-// Why no walk can loop or overrun the stack: every entry k added since the last clear
-// code has prefix[k] < k, because the previous code it is built on is a root, a code that
-// was below the next free slot when it was read, or (for a code beyond the table) the
-// entry added just before. A walk from any code below the next free slot therefore
-// visits strictly smaller codes until it reaches a root, pushing at most
-// kTableSize - firstFree + 2 bytes (the entries, the root, and the first index of a code
-// not yet in the table), fewer than kTableSize.
-struct StringTable {
-  std::array<std::uint16_t, kTableSize> prefix{};
-  std::array<std::uint8_t, kTableSize> suffix{};
-  // Filled from the end (strings read forwards), with room for the last block of a copy.
-  std::array<std::uint8_t, kTableSize + kCopySlack> stack{};
-};
+// A table entry: the string's last index (bits 0-7; roots beyond 255 keep their low 8
+// bits), the code of the string without it (bits 8-19) and the length (bits 20-31). The
+// length of an entry is one more than its prefix's, so a walk of `length` steps ends on
+// a root, whatever the codes were.
+using Table = std::array<std::uint32_t, kTableSize>;
+constexpr int kPrefixShift = 8, kLengthShift = 20;
+
+constexpr std::uint32_t Entry(std::uint32_t last, std::uint32_t prefix, std::uint32_t length) {
+  return (last & 0xFF) | (prefix << kPrefixShift) | (length << kLengthShift);
+}
+
+std::size_t LengthOf(const Table& table, int code) {
+  return table[static_cast<std::size_t>(code)] >> kLengthShift;
+}
+
+// Writes the string of `code` at `out`, from its last index backwards; its length.
+std::size_t WriteString(const Table& table, int code, std::uint8_t* out) {
+  std::uint32_t entry = table[static_cast<std::size_t>(code)];
+  const std::size_t length = entry >> kLengthShift;
+  std::uint8_t* at = out + length;
+  for (;;) {
+    *--at = static_cast<std::uint8_t>(entry);
+    if (at == out) return length;
+    entry = table[(entry >> kPrefixShift) & (kTableSize - 1)];
+  }
+}
 
 }  // namespace
 
-void GifDecodeImage(ByteReader& in, int width, int height, bool interlaced, GifRowSink& sink) {
+bool GifDecodeImage(ByteReader& in, int width, int height, bool interlaced, GifRowSink& sink) {
+  const std::size_t bufferBytes = static_cast<std::size_t>(std::max(width, 0)) + kLongestString;
+  const std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[bufferBytes]);
+  if (!buffer) return false;
+  RowAssembler rows(buffer.get(), width, height, interlaced, sink);
+
   const int minimumSize = in.Byte();
-  if (minimumSize < kSmallestMinimumSize || minimumSize > kLargestMinimumSize) return;
-
+  if (minimumSize < kSmallestMinimumSize || minimumSize > kLargestMinimumSize) {
+    rows.Finish();
+    return true;
+  }
   const int clearCode = 1 << minimumSize, endCode = clearCode + 1, firstFree = clearCode + 2;
-  int codeSize = minimumSize + 1, nextFree = firstFree, topSlot = 1 << codeSize;
-  int oldCode = 0, firstIndex = 0;
-  StringTable table;
-  CodeReader codes(in, endCode);
-  RowAssembler rows(width, height, interlaced, sink);
+  Table table{};
+  for (int root = 0; root < clearCode; ++root) {
+    table[static_cast<std::size_t>(root)] = Entry(static_cast<std::uint32_t>(root), 0, 1);
+  }
 
-  for (int code = codes.Next(codeSize); code != endCode; code = codes.Next(codeSize)) {
+  // The data starts as if behind a clear code: some encoders write none first.
+  int codeSize = minimumSize + 1, nextFree = firstFree;
+  int widerFrom = 1 << codeSize;  // the first free slot that needs a wider code
+  int previous = -1;              // the code before, -1 behind a clear code
+  CodeReader codes(in);
+  for (int code = codes.Next(codeSize); code >= 0 && code != endCode; code = codes.Next(codeSize)) {
     if (code == clearCode) {
       codeSize = minimumSize + 1;
+      widerFrom = 1 << codeSize;
       nextFree = firstFree;
-      topSlot = 1 << codeSize;
-      do code = codes.Next(codeSize);
-      while (code == clearCode);
-      if (code == endCode) break;
-      if (code >= nextFree) code = 0;
-      oldCode = firstIndex = code;
-      table.stack[kTableSize - 1] = static_cast<std::uint8_t>(code);
-      rows.Put(table.stack.data() + kTableSize - 1, 1);
+      previous = -1;
       continue;
     }
-
-    int top = kTableSize;
-    int walk = code;
-    if (walk >= nextFree) {  // not yet in the table: the previous string plus its first index
-      table.stack[--top] = static_cast<std::uint8_t>(firstIndex);
-      walk = oldCode;
+    std::uint8_t* out = rows.Next();
+    std::size_t length = 0;
+    if (previous < 0) {
+      if (code >= nextFree) code = 0;  // nothing to build on yet: index 0
+      length = WriteString(table, code, out);
+    } else if (code < nextFree) {
+      length = WriteString(table, code, out);
+      // The previous string plus this one's first index; a full table stays as it is
+      // until the next clear code.
+      if (nextFree < kTableSize) {
+        table[static_cast<std::size_t>(nextFree++)] =
+            Entry(out[0], static_cast<std::uint32_t>(previous),
+                  static_cast<std::uint32_t>(LengthOf(table, previous) + 1));
+      }
+    } else {
+      // Not yet in the table (so the table has room): the previous string plus its first
+      // index, which is the entry added now and stands for the code from here on.
+      const std::size_t before = WriteString(table, previous, out);
+      out[before] = out[0];
+      length = before + 1;
+      table[static_cast<std::size_t>(nextFree)] =
+          Entry(out[0], static_cast<std::uint32_t>(previous), static_cast<std::uint32_t>(length));
+      code = nextFree++;
     }
-    while (walk >= firstFree) {
-      table.stack[--top] = table.suffix[walk];
-      walk = table.prefix[walk];
-    }
-    table.stack[--top] = static_cast<std::uint8_t>(walk);  // the root (9-bit roots keep 8 bits)
-
-    if (nextFree < topSlot) {  // a full table stays as it is until the next clear code
-      table.suffix[nextFree] = static_cast<std::uint8_t>(walk);
-      table.prefix[nextFree] = static_cast<std::uint16_t>(oldCode);
-      firstIndex = walk;
-      // A code beyond the table decoded as the string just added; that entry stands for it.
-      oldCode = std::min(code, nextFree);
-      ++nextFree;
-    }
-    if (nextFree >= topSlot && codeSize < kMaxCodeBits) {
-      topSlot *= 2;
-      ++codeSize;
-    }
-    rows.Put(table.stack.data() + top, static_cast<std::size_t>(kTableSize - top));
+    previous = code;
+    // The next code is one bit wider once it may be the next free slot; checked behind
+    // every code, the first one too (with minimum size 1 it already needs 3 bits).
+    if (nextFree >= widerFrom && codeSize < kMaxCodeBits) widerFrom = 1 << ++codeSize;
+    rows.Wrote(length);
   }
 
   rows.Finish();
   // An end code inside the data leaves the zero-length block that closes it.
   if (!codes.Ended()) in.Skip(1);
+  return true;
 }
 
 }  // namespace kolta::image

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Writes the decode benchmark's files: one 1024 x 768 photo-like picture (smooth colour
-gradients with fine detail and a little noise) in every format the library reads.
+gradients with fine detail and a little noise) in every format the library reads, and an
+animation of 25 such frames (the picture moving sideways), whose first frame is what a
+reader of one picture gives.
 
 Usage: make_bench_files.py OUTPUT_FOLDER
 """
@@ -33,6 +35,10 @@ def main():
     source.save(path("photo24.bmp"))
     source.save(path("photo.jpg"), quality=90)
     source.quantize(256).save(path("photo.gif"))
+    pixels = numpy.asarray(source)
+    frames = [Image.fromarray(numpy.roll(pixels, 16 * i, axis=1)).quantize(256) for i in range(25)]
+    frames[0].save(path("photo_animation.gif"), save_all=True, append_images=frames[1:],
+                   duration=40, loop=0)
     source.save(path("photo24.tif"), compression=None)
     source.save(path("photo_packbits.tif"), compression="packbits")
     source.save(path("photo_rle.tga"), compression="tga_rle")

@@ -32,8 +32,10 @@ struct GifAnimation {
   std::uint16_t frameCount;
 };
 
-// The first frame composed over white, or null. When `mask` is given it receives an 8-bit
-// image that is 255 where the first frame is opaque (null for an opaque frame).
+// The first frame composed over white, or null: what GifRenderFrame over white gives for
+// the animation's first frame, without reading beyond that frame. When `mask` is given it
+// receives an 8-bit image that is 255 where the first frame is opaque (GifFrameMask's: null
+// for an opaque frame).
 DibImage* GifLoad(const char* path, DibImage** mask);
 // A GIF file held in memory.
 DibImage* GifLoadFromMemory(const void* data, std::size_t size, DibImage** mask);

@@ -168,6 +168,44 @@ TEST(Gif, FramesKeepTheirOwnControlValuesAndClipping) {
   EXPECT_FALSE(Load(GifBuilder(4, 4, kColours).Frame(0, 0, 0, 4, {}).End()));
 }
 
+// GifLoad gives what the animation's rendering over white and its mask give for the first
+// frame, row padding too, whatever follows it (here a second frame, whole or cut short):
+// a frame partly outside the screen, and one covering it.
+TEST(Gif, LoadGivesTheFirstFrameAsTheAnimationDrawsIt) {
+  struct Place {
+    int left, top, width, height;
+  };
+  for (const Place place : {Place{15, 8, 8, 3}, Place{0, 0, 21, 10}}) {
+    const auto pattern = Indices(place.width * place.height, [](int i) { return (i * 7) % 5; });
+    for (int disposal = 0; disposal < 8; ++disposal) {
+      for (const int transparentIndex : {-1, 3}) {
+        GifBuilder gif(21, 10, kColours, 2);
+        gif.Control(disposal, transparentIndex)
+            .Frame(place.left, place.top, place.width, place.height, pattern);
+        gif.Control(1, 2).Frame(0, 0, 21, 10, std::vector<std::uint8_t>(210, 2));
+        std::vector<std::uint8_t> file = gif.End();
+        AnimationPtr animation = Open(file);
+        ASSERT_TRUE(animation);
+        ImagePtr want(GifRenderFrame(animation.get(), kWhite));
+        ImagePtr wantMask(GifFrameMask(animation.get()));
+        for (const std::size_t cut : {std::size_t{0}, std::size_t{8}}) {
+          file.resize(file.size() - cut);
+          DibImage* mask = nullptr;
+          ImagePtr image = Load(file, &mask);
+          ImagePtr gotMask(mask);
+          ASSERT_TRUE(image);
+          EXPECT_EQ(PixelBytes(image.get()), PixelBytes(want.get()))
+              << place.left << " disposal " << disposal << " cut " << cut;
+          ASSERT_EQ(gotMask != nullptr, wantMask != nullptr) << disposal;
+          if (wantMask) {
+            EXPECT_EQ(PixelBytes(gotMask.get()), PixelBytes(wantMask.get()));
+          }
+        }
+      }
+    }
+  }
+}
+
 // The decoder alone, collecting rows by their place.
 struct CollectedRows final : image::GifRowSink {
   std::vector<int> order;  // rows in the order written
@@ -202,12 +240,39 @@ TEST(Gif, InterlacedRowOrder) {
 }
 
 TEST(Gif, BadMinimumCodeSizeLeavesIndexZero) {
-  for (int size : {1, 10}) {
+  for (int size : {0, 12, 255}) {
     GifBuilder gif(2, 2, kColours);
     gif.Descriptor(0, 0, 2, 2).Data(WithSize(size, Lzw({1, 2, 3, 4}, 8)));
     ImagePtr image = Load(gif.End());
     ASSERT_TRUE(image) << size;
     for (int i = 0; i < 4; ++i) EXPECT_EQ(PixelColour(image.get(), i % 2, i / 2), kColours[0]);
+  }
+}
+
+std::vector<std::uint8_t> AllRows(const CollectedRows& rows) {
+  std::vector<std::uint8_t> all;
+  for (const auto& row : rows.rows) all.insert(all.end(), row.begin(), row.end());
+  return all;
+}
+
+// Minimum sizes 1 to 11 (1: roots 0 and 1, 2-bit codes, 3 bits from the second code on;
+// 11: 12-bit codes from the start), with a clear code first and without one, which some
+// encoders leave out.
+TEST(Gif, EveryMinimumCodeSizeWithAndWithoutAFirstClearCode) {
+  std::uint32_t state = 99;
+  std::vector<std::uint8_t> noise;
+  for (int i = 0; i < 9000; ++i) {
+    state = state * 1103515245 + 12345;
+    noise.push_back(static_cast<std::uint8_t>(state >> 16));
+  }
+  for (int size = 1; size <= 11; ++size) {
+    std::vector<std::uint8_t> pixels = noise;
+    for (std::uint8_t& pixel : pixels)
+      pixel = static_cast<std::uint8_t>(pixel % (1 << std::min(size, 8)));
+    for (const bool clear : {true, false}) {
+      const auto data = WithSize(size, Lzw(pixels, size, true, clear));
+      EXPECT_EQ(AllRows(Decode(data, 90, 100)), pixels) << "size " << size << " clear " << clear;
+    }
   }
 }
 
@@ -221,10 +286,8 @@ TEST(Gif, LongStreamsFillTheTableAndKeepTwelveBitCodes) {
     pixels.push_back(i >= 20000 && i < 23000 ? 7 : static_cast<std::uint8_t>((state >> 16) % 6));
   }
   for (const bool endCode : {true, false}) {
-    CollectedRows rows = Decode(WithSize(8, Lzw(pixels, 8, endCode)), 300, 200);
-    std::vector<std::uint8_t> all;
-    for (const auto& row : rows.rows) all.insert(all.end(), row.begin(), row.end());
-    EXPECT_EQ(all, pixels) << "end code " << endCode;
+    EXPECT_EQ(AllRows(Decode(WithSize(8, Lzw(pixels, 8, endCode)), 300, 200)), pixels)
+        << "end code " << endCode;
   }
   // Minimum size 2: four colours, 3-bit first codes.
   const std::vector<std::uint8_t> small = Indices(999, [](int i) { return (i * i / 7) % 4; });
@@ -232,12 +295,13 @@ TEST(Gif, LongStreamsFillTheTableAndKeepTwelveBitCodes) {
 }
 
 TEST(Gif, TruncatedAndHostileStreams) {
-  // Data cut after a few codes: the rows so far, the last one partly.
+  // Data cut after a few codes: the rows so far, then index 0 from the middle of row 1 on.
   std::vector<std::uint8_t> data = WithSize(8, Lzw(Indices(40, [](int i) { return i + 1; }), 8));
   data.resize(12);
   CollectedRows cut = Decode(data, 4, 10);
-  ASSERT_EQ(cut.order, (std::vector<int>{0, 1}));
-  EXPECT_EQ(cut.rows[1], (std::vector<std::uint8_t>{5, 6, 7}));
+  ASSERT_EQ(cut.order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(cut.rows[1], (std::vector<std::uint8_t>{5, 6, 7, 0}));
+  EXPECT_EQ(cut.rows[9], (std::vector<std::uint8_t>{0, 0, 0, 0}));
 
   // Codes beyond the next free slot (7 when 6 is next) decode as the previous string plus
   // its first index, and later codes built on them never loop.

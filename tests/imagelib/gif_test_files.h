@@ -35,23 +35,24 @@ struct CodeWriter {
   }
 };
 
-// A plain LZW encoder: a clear code first, a table that grows to 4096 entries and then
-// stays as it is (no further clear code), and optionally no end code.
+// A plain LZW encoder: a clear code first (optionally none), a table that grows to 4096
+// entries and then stays as it is (no further clear code), and optionally no end code.
 inline std::vector<std::uint8_t> Lzw(const std::vector<std::uint8_t>& pixels, int minimumSize,
-                                     bool endCode = true) {
+                                     bool endCode = true, bool initialClear = true) {
   const int clear = 1 << minimumSize, firstFree = clear + 2;
   std::map<std::pair<int, int>, int> table;
   int codes = 0;  // emitted since the clear code
   CodeWriter writer;
   auto emit = [&](int code) {
-    // The decoder's next free slot when it reads this code decides its size.
+    // The first code has the minimum size plus one bit; after it, the decoder's next free
+    // slot when it reads the code decides its size.
     const int slot = std::min(4096, firstFree + std::max(0, codes - 1));
     int size = minimumSize + 1;
-    while (size < 12 && slot >= (1 << size)) ++size;
+    while (codes > 0 && size < 12 && slot >= (1 << size)) ++size;
     writer.Put(code, size);
     ++codes;
   };
-  writer.Put(clear, minimumSize + 1);
+  if (initialClear) writer.Put(clear, minimumSize + 1);
   int string = -1, next = firstFree;
   for (const std::uint8_t pixel : pixels) {
     if (string < 0) {

@@ -146,7 +146,11 @@ INSTANTIATE_TEST_SUITE_P(
         Gif("pil_frames_disposal3"), Gif("pil_disposal5"), Gif("magick_interlaced"),
         Gif("magick_interlaced_3rows"), Gif("magick_offset_frame"),
         Gif("magick_offset_transparent"), Gif("edited_background_beyond_table"),
-        Gif("edited_local_table_only"),
+        Gif("edited_local_table_only"), Gif("pil_frames_cut_in_second"),
+        Gif("magick_animation"), Gif("gen_no_initial_clear_3"), Gif("gen_no_initial_clear_8"),
+        Gif("gen_minimum_size_9"), Gif("gen_minimum_size_10"), Gif("gen_minimum_size_11"),
+        Gif("gen_minimum_size_11_full"), Gif("gen_minimum_size_11_no_clear"),
+        Gif("gen_deferred_clear"),
 
         Tiff("ii_24bit", 24), Tiff("mm_24bit_strips", 24), Tiff("mm_24bit_packbits_strips", 24),
         Tiff("ii_1bit_min_is_black", 1), Tiff("mm_1bit_min_is_white_packbits", 1),
