@@ -9,16 +9,24 @@ TiffInflater::~TiffInflater() {
   if (ready_) inflateEnd(&stream_);
 }
 
+// The stream's two-byte zlib header is read here and its checksum left unchecked: zlib
+// inflates the raw Deflate data behind it, without computing the Adler-32 of every byte
+// (corrupt data shows in the picture anyway).
 bool TiffInflater::Init() {
   input_.reset(new (std::nothrow) std::uint8_t[kInputBytes]);
-  ready_ = input_ && inflateInit(&stream_) == Z_OK;
+  ready_ = input_ && inflateInit2(&stream_, -MAX_WBITS) == Z_OK;
   return ready_;
 }
 
 void TiffInflater::Start(StripInput& in) {
   in_ = &in;
-  ended_ = inflateReset(&stream_) != Z_OK;
   stream_.avail_in = 0;
+  std::uint8_t header[2];
+  // Deflate (method 8) in a window of at most 32 KiB, the header's check bits right, and
+  // no preset dictionary.
+  ended_ = inflateReset(&stream_) != Z_OK || in.Read(header, 2) != 2 ||
+           (header[0] & 0x0F) != Z_DEFLATED || (header[0] >> 4) > 7 ||
+           (header[0] << 8 | header[1]) % 31 != 0 || (header[1] & 0x20) != 0;
 }
 
 std::size_t TiffInflater::Read(std::span<std::uint8_t> out) {

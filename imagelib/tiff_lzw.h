@@ -13,7 +13,7 @@
 
 namespace kolta::image {
 
-// Decodes one strip after another, a row at a time. About 30 KB: allocate it on the heap.
+// Decodes one strip after another, a row at a time. About 56 KB: allocate it on the heap.
 class TiffLzwDecoder {
  public:
   TiffLzwDecoder();
@@ -27,30 +27,32 @@ class TiffLzwDecoder {
 
  private:
   static constexpr int kTableSize = 4096;
+  static constexpr std::size_t kInputBytes = 16 * 1024;
 
-  void Clear();
-  void Take(std::uint8_t byte);
-  int NextCode();
-  void AddString(int prefix, std::uint8_t last);
-  std::size_t WriteString(int code, std::span<std::uint8_t> out);
+  template <bool kOldOrder>
+  std::size_t Decode(std::span<std::uint8_t> out, std::size_t done);
+  std::size_t RefillInput(const std::uint8_t* from);
+  std::size_t WriteLongString(int code, std::span<std::uint8_t> out);
   std::size_t WritePending(std::span<std::uint8_t> out);
 
   StripInput* in_ = nullptr;
   bool oldOrder_ = false;
   bool ended_ = true;
-  std::uint32_t bits_ = 0;  // the input bits not yet taken as codes
+  // The input bits not yet taken as codes: the next code at the top in the usual order,
+  // at the bottom in the old one.
+  std::uint64_t bits_ = 0;
   int bitCount_ = 0;
   int width_ = 9;
   int nextFree_ = 0;
   int previous_ = -1;  // the last code, -1 right after a clear code
-  // The strings, each as the code of all but its last byte and that byte.
-  std::uint16_t prefix_[kTableSize];
-  std::uint8_t last_[kTableSize];
-  std::uint8_t first_[kTableSize];
-  std::uint16_t length_[kTableSize];
+  // The strings, each packed in 64 bits (see tiff_lzw.cpp); the last entry takes what a
+  // full table is given.
+  std::uint64_t strings_[kTableSize + 1];
   // A string that did not fit the caller's output, handed out by the next reads.
   std::uint8_t pending_[kTableSize];
   std::size_t pendingAt_ = 0, pendingEnd_ = 0;
+  std::uint8_t input_[kInputBytes];
+  std::size_t inputAt_ = 0, inputEnd_ = 0;
 };
 
 }  // namespace kolta::image

@@ -1,5 +1,7 @@
 #include "tiff_rows.h"
 
+#include <algorithm>
+#include <array>
 #include <utility>
 
 namespace kolta::image {
@@ -18,6 +20,25 @@ Point Upright(Orientation orientation, int storedWidth, int storedHeight, int co
   if (orientation.flipX) x = width - 1 - x;
   if (orientation.flipY) y = height - 1 - y;
   return {x, y};
+}
+
+// The running sums of the usual sample counts kept in registers: no byte waits for the
+// store of the one before.
+template <std::size_t kSamples>
+void UndoDifferencing8(std::span<std::uint8_t> row) {
+  if (row.size() < kSamples) return;
+  std::array<std::uint8_t, kSamples> sums;
+  std::copy_n(row.begin(), kSamples, sums.begin());
+  const std::size_t whole = row.size() - row.size() % kSamples;
+  for (std::size_t at = kSamples; at < whole; at += kSamples) {
+    for (std::size_t k = 0; k < kSamples; ++k) {
+      sums[k] = static_cast<std::uint8_t>(sums[k] + row[at + k]);
+      row[at + k] = sums[k];
+    }
+  }
+  for (std::size_t at = whole; at < row.size(); ++at) {
+    row[at] = static_cast<std::uint8_t>(row[at] + row[at - kSamples]);
+  }
 }
 
 }  // namespace
@@ -57,6 +78,9 @@ RowTarget TargetOfRow(DibImage* image, Orientation orientation, int storedWidth,
 void UndoHorizontalDifferencing(std::span<std::uint8_t> row, std::size_t samplesPerPixel,
                                 std::size_t sampleBytes, bool bigEndian) {
   if (sampleBytes == 1) {
+    if (samplesPerPixel == 3) return UndoDifferencing8<3>(row);
+    if (samplesPerPixel == 4) return UndoDifferencing8<4>(row);
+    if (samplesPerPixel == 1) return UndoDifferencing8<1>(row);
     for (std::size_t i = samplesPerPixel; i < row.size(); ++i) {
       row[i] = static_cast<std::uint8_t>(row[i] + row[i - samplesPerPixel]);
     }
@@ -74,16 +98,27 @@ void UndoHorizontalDifferencing(std::span<std::uint8_t> row, std::size_t samples
   }
 }
 
-void PlaceSamples(const std::uint8_t* row, int width, const SampleLayout& layout,
-                  RowTarget target) {
+namespace {
+
+template <std::size_t kChannels>
+void PlaceChannels(const std::uint8_t* row, int width, const SampleLayout& layout,
+                   RowTarget target) {
   for (std::ptrdiff_t x = 0; x < width; ++x) {
     const std::uint8_t* sample =
         row + static_cast<std::size_t>(x) * layout.pixelBytes + layout.highByte;
     std::uint8_t* pixel = target.first + x * target.step;
-    for (std::size_t k = 0; k < layout.channels; ++k) {
+    for (std::size_t k = 0; k < kChannels; ++k) {
       pixel[layout.channelAt[k]] = sample[k * layout.sampleBytes];
     }
   }
+}
+
+}  // namespace
+
+void PlaceSamples(const std::uint8_t* row, int width, const SampleLayout& layout,
+                  RowTarget target) {
+  if (layout.channels == 1) return PlaceChannels<1>(row, width, layout, target);
+  PlaceChannels<3>(row, width, layout, target);
 }
 
 void PlaceSmallPixels(std::span<const std::uint8_t> pixels, int bitCount, DibImage* image,
