@@ -265,9 +265,10 @@ std::optional<std::vector<std::uint32_t>> CountsFromOffsets(const Plan& plan) {
     counts[i] = static_cast<std::uint32_t>(count);
     others += count;
   }
-  // At most 2^19 x 2^31 x 2^16 bytes before the row limits: within 64 bits.
-  const auto all = static_cast<std::int64_t>(plan.stripRowBytes) * plan.height *
-                   static_cast<std::int64_t>(plan.Planes());
+  // A row of all planes is within the stored row limit (below 2^20 bytes with each plane's
+  // rounding), so the picture is below 2^51 bytes.
+  const auto all = static_cast<std::int64_t>(plan.stripRowBytes) *
+                   static_cast<std::int64_t>(plan.Planes()) * plan.height;
   const std::int64_t last = all - others;
   if (last < 0 || last > UINT32_MAX) return std::nullopt;
   counts.back() = static_cast<std::uint32_t>(last);
