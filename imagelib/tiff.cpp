@@ -1,23 +1,39 @@
-// The TIFF reader: the first image file directory of a baseline file in either byte order,
-// strips stored uncompressed or PackBits-coded, 1-, 4-, 8- and 24-bit pictures.
+// The TIFF reader: the first image file directory of a file in either byte order. Strips
+// stored uncompressed, PackBits-, LZW- or Deflate-coded, with or without horizontal
+// differencing, the samples of a pixel together or in one plane per sample; bilevel,
+// 4-bit, 8-bit and 16-bit grey and palette pictures and 8- and 16-bit RGB, any extra
+// samples (alpha) dropped, turned upright as the orientation asks. The image is of 1, 4,
+// 8 or 24 bits.
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "byte_reader.h"
+#include "image_owners.h"
 #include "packbits.h"
 #include "row_mirror.h"
+#include "tiff_deflate.h"
 #include "tiff_file.h"
+#include "tiff_lzw.h"
+#include "tiff_rows.h"
+#include "tiff_strip_input.h"
 
 namespace kolta::image {
 namespace {
 
 // The directory is read as one piece whose size (N x 12 + 4) must fit 16 bits.
 constexpr std::uint32_t kMaxDirectoryEntries = 5460;
+// The image's rows (upright) stay below 64 KiB.
 constexpr std::size_t kMaxRowBytes = 65535;
+// A stored row (all its samples) may be longer, as 16-bit samples and extra samples
+// are, but not without bound: eight times the longest image row.
+constexpr std::uint64_t kMaxFileRowBytes = 8 * kMaxRowBytes;
 constexpr std::size_t kEntryBytes = 12;
 
 enum Tag : std::uint16_t {
@@ -34,18 +50,25 @@ enum Tag : std::uint16_t {
   kPlanarConfiguration = 284,
   kPredictor = 317,
   kColorMap = 320,
+  kTileWidth = 322,
+  kTileOffsets = 324,
+  kSampleFormat = 339,
 };
 
 enum FieldType : std::uint16_t { kShort = 3, kLong = 4, kSignedLong = 9 };
 
 enum Compression : std::uint32_t {
   kUncompressed = 1,
-  kHuffman = 2,  // read like uncompressed data
-  kFax3 = 3,
-  kFax4 = 4,
-  kOldJpeg = 6,
+  kLzw = 5,
+  kDeflate = 8,
+  kOldDeflate = 32946,
   kPackBits = 32773,
 };
+
+enum Photometric : std::uint16_t { kWhiteIsZero = 0, kBlackIsZero = 1, kRgb = 2, kPalette = 3 };
+
+constexpr std::uint16_t kPlanesPerSample = 2;
+constexpr std::uint16_t kHorizontalDifferencing = 2;
 
 constexpr std::uint32_t TypeSize(std::uint16_t type) {
   constexpr std::uint8_t kSizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
@@ -81,14 +104,17 @@ Entry DecodeEntry(const std::uint8_t* raw, ByteOrder order) {
 // What the directory says, with the defaults of the tags that have one.
 struct Directory {
   std::optional<std::uint32_t> width, height, rowsPerStrip;
-  std::uint16_t bitsPerSample = 1;
+  std::optional<std::uint16_t> photometric;  // missing: see FillPalette
   std::uint16_t samplesPerPixel = 1;
   std::uint16_t compression = kUncompressed;
-  std::uint16_t photometric = 0;
   std::uint32_t orientation = 1;
   std::uint16_t planar = 1;
   std::uint16_t predictor = 1;
-  std::optional<Entry> stripOffsets, stripByteCounts, colorMap, bitsArray;
+  bool tiled = false;
+  // Arrays of one value a sample; the first sample's value stands for all of them.
+  Entry bitsPerSample{kBitsPerSample, kShort, 1, 1};
+  Entry sampleFormat{kSampleFormat, kShort, 1, 1};
+  std::optional<Entry> stripOffsets, stripByteCounts, colorMap;
 };
 
 void ApplyEntry(const Entry& entry, Directory& dir) {
@@ -101,12 +127,7 @@ void ApplyEntry(const Entry& entry, Directory& dir) {
       dir.height = entry.value;
       break;
     case kBitsPerSample:
-      if (entry.Inline()) {
-        dir.bitsPerSample = low16;
-        dir.bitsArray.reset();
-      } else {
-        dir.bitsArray = entry;  // the first of the values, read later
-      }
+      dir.bitsPerSample = entry;
       break;
     case kCompression:
       dir.compression = low16;
@@ -138,6 +159,13 @@ void ApplyEntry(const Entry& entry, Directory& dir) {
     case kColorMap:
       dir.colorMap = entry;
       break;
+    case kTileWidth:
+    case kTileOffsets:
+      dir.tiled = true;
+      break;
+    case kSampleFormat:
+      dir.sampleFormat = entry;
+      break;
     default:
       break;
   }
@@ -158,7 +186,8 @@ bool ReadDirectory(ByteReader& in, ByteOrder order, std::uint32_t offset, Direct
 }
 
 // The SHORT or LONG values of an array entry, from the entry itself or from the file;
-// nothing (a refusal) for other types or an array that the file does not hold.
+// nothing (a refusal) for other types or an array that the file does not hold. The
+// vectors are as long as the file holds values: LoadTiff's callers catch a failure.
 std::optional<std::vector<std::uint32_t>> ReadArray(ByteReader& in, ByteOrder order,
                                                     const Entry& entry, std::uint64_t fileSize) {
   if (entry.type != kShort && entry.type != kLong) return std::nullopt;
@@ -183,9 +212,10 @@ std::optional<std::vector<std::uint32_t>> ReadArray(ByteReader& in, ByteOrder or
   return values;
 }
 
-// The first value of an array stored away from its entry (the samples of one pixel).
-std::optional<std::uint32_t> FirstStoredValue(ByteReader& in, ByteOrder order, const Entry& entry) {
+// The first value of an entry of one value a sample.
+std::optional<std::uint32_t> FirstValue(ByteReader& in, ByteOrder order, const Entry& entry) {
   if (entry.type != kShort && entry.type != kLong) return std::nullopt;
+  if (entry.Inline()) return entry.type == kShort ? entry.value & 0xFFFF : entry.value;
   std::uint8_t raw[4];
   const std::size_t size = entry.type == kShort ? 2 : 4;
   if (!in.Seek(entry.value) || in.Read(raw, size) != size) return std::nullopt;
@@ -199,14 +229,28 @@ bool MoveTo(ByteReader& in, std::uint64_t offset) {
 
 // How the strips become the image.
 struct Plan {
-  int width = 0, height = 0, bitCount = 0;
-  std::size_t fileRowBytes = 0;
+  int width = 0, height = 0;  // as stored
+  int bitCount = 0;           // of the image
+  int bitsPerSample = 0;
+  int samplesPerPixel = 0;
+  int colourSamples = 0;  // 1, or 3 for RGB; the rest are extra samples, dropped
+  bool planar = false;    // one plane per sample, each in strips of its own
+  bool bigEndian = false;
+  // The stored rows are the image's rows as they are (or mirrored): decoded in place.
+  bool direct = false;
+  std::size_t stripRowBytes = 0;  // one row of one strip: all samples, or one plane's
   int rowsPerStrip = 0;
+  std::uint64_t stripsPerPlane = 0;
   std::uint16_t compression = kUncompressed;
-  bool mirror = false;
+  bool differenced = false;
+  Orientation orientation;
+  std::optional<std::uint16_t> photometric;
   std::vector<std::uint32_t> offsets, byteCounts;
   std::optional<std::vector<std::uint32_t>> colorMap;
-  std::uint16_t photometric = 0;
+
+  int ImageWidth() const { return orientation.swap ? height : width; }
+  int ImageHeight() const { return orientation.swap ? width : height; }
+  std::size_t Planes() const { return planar ? static_cast<std::size_t>(samplesPerPixel) : 1; }
 };
 
 // Counts of a file without StripByteCounts: each strip runs to the next one's offset, the
@@ -221,20 +265,68 @@ std::optional<std::vector<std::uint32_t>> CountsFromOffsets(const Plan& plan) {
     counts[i] = static_cast<std::uint32_t>(count);
     others += count;
   }
-  const std::int64_t last = static_cast<std::int64_t>(plan.fileRowBytes) * plan.height - others;
+  // A row of all planes is within the stored row limit (below 2^20 bytes with each plane's
+  // rounding), so the picture is below 2^51 bytes.
+  const auto all = static_cast<std::int64_t>(plan.stripRowBytes) *
+                   static_cast<std::int64_t>(plan.Planes()) * plan.height;
+  const std::int64_t last = all - others;
   if (last < 0 || last > UINT32_MAX) return std::nullopt;
   counts.back() = static_cast<std::uint32_t>(last);
   return counts;
 }
 
+constexpr bool Decoded(std::uint16_t compression) {
+  return compression == kUncompressed || compression == kPackBits || compression == kLzw ||
+         compression == kDeflate || compression == kOldDeflate;
+}
+
+// Horizontal differencing belongs to LZW and Deflate: libtiff (and so ImageMagick and
+// PIL) ignores the Predictor tag of uncompressed and PackBits strips, and so does this
+// reader.
+constexpr bool Predicted(const Directory& dir) {
+  return dir.compression == kLzw || dir.compression == kDeflate || dir.compression == kOldDeflate;
+}
+
 bool Supported(const Directory& dir) {
-  if (dir.planar != 1 || dir.predictor != 1) return false;
-  if (dir.compression == kFax3 || dir.compression == kFax4 || dir.compression == kOldJpeg) {
+  // Fax, JPEG and other codings, tiles and floating-point prediction are not read.
+  if (!Decoded(dir.compression) || dir.tiled || dir.planar < 1 || dir.planar > 2 ||
+      (Predicted(dir) && (dir.predictor < 1 || dir.predictor > kHorizontalDifferencing))) {
     return false;
   }
   // Without byte counts only uncompressed strips can be measured.
   return dir.stripOffsets && (dir.stripByteCounts || dir.compression == kUncompressed) &&
          dir.width && dir.height;
+}
+
+// The samples and the image's depth: bilevel and 4-bit pictures of one sample, 8- and
+// 16-bit grey or palette (one sample and extras) and RGB (three and extras).
+bool PlanSamples(ByteReader& in, ByteOrder order, const Directory& dir, Plan& plan) {
+  const auto bits = FirstValue(in, order, dir.bitsPerSample);
+  const auto format = FirstValue(in, order, dir.sampleFormat);
+  if (!bits || !format || *format != 1) return false;  // signed and floating samples
+  plan.bitsPerSample = static_cast<int>(*bits);
+  plan.samplesPerPixel = dir.samplesPerPixel;
+  plan.photometric = dir.photometric;
+  plan.colourSamples = dir.samplesPerPixel >= 3 ? 3 : 1;
+  // Three samples are read as RGB unless the file says they are something else (CMYK,
+  // YCbCr, CIE L*a*b*, ...).
+  if (dir.samplesPerPixel == 0 ||
+      (plan.colourSamples == 3 && dir.photometric.value_or(kRgb) > kRgb)) {
+    return false;
+  }
+  switch (plan.bitsPerSample) {
+    case 1:
+    case 4:
+      plan.bitCount = plan.bitsPerSample;
+      return dir.samplesPerPixel == 1 && !(Predicted(dir) && dir.predictor != 1);
+    case 8:
+    case 16:
+      plan.bitCount = plan.colourSamples == 3 ? 24 : 8;
+      // 16-bit palette indices would need 65536 palette entries.
+      return plan.bitsPerSample == 8 || dir.photometric != kPalette;
+    default:
+      return false;
+  }
 }
 
 // Size, depth and row layout; false for a picture the library does not make.
@@ -244,29 +336,31 @@ bool PlanPicture(ByteReader& in, ByteOrder order, const Directory& dir, Plan& pl
   }
   plan.width = static_cast<int>(*dir.width);
   plan.height = static_cast<int>(*dir.height);
-  std::uint32_t bitsPerSample = dir.bitsPerSample;
-  if (dir.bitsArray) {
-    const auto first = FirstStoredValue(in, order, *dir.bitsArray);
-    if (!first) return false;
-    bitsPerSample = *first & 0xFFFF;
-  }
-  const std::uint32_t bitCount = std::uint32_t{dir.samplesPerPixel} * bitsPerSample;
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24) return false;
-  plan.bitCount = static_cast<int>(bitCount);
-  // A row with no size is longer than any block. Within the limit the file's row size
-  // below cannot wrap a 32-bit size_t.
-  const std::size_t rowBytes = DibRowBytes(plan.width, plan.bitCount);
+  plan.bigEndian = order.big;
+  plan.orientation = OrientationFromTag(dir.orientation);
+  if (!PlanSamples(in, order, dir, plan)) return false;
+  // A row with no size is longer than any block.
+  const std::size_t rowBytes = DibRowBytes(plan.ImageWidth(), plan.bitCount);
   if (rowBytes == 0 || rowBytes > kMaxRowBytes) return false;
-  plan.fileRowBytes = (static_cast<std::size_t>(plan.width) * plan.bitCount + 7) / 8;
+  const std::uint64_t sampleBits =
+      static_cast<std::uint64_t>(plan.width) * plan.bitsPerSample;  // of one sample a row
+  const std::uint64_t fileRowBytes = (sampleBits * plan.samplesPerPixel + 7) / 8;
+  if (fileRowBytes > kMaxFileRowBytes) return false;
+  plan.planar = dir.planar == kPlanesPerSample && plan.samplesPerPixel > 1;
+  plan.stripRowBytes = static_cast<std::size_t>(plan.planar ? (sampleBits + 7) / 8 : fileRowBytes);
+  plan.direct = !plan.planar && !plan.orientation.swap &&
+                (plan.bitsPerSample < 8 ||
+                 (plan.bitsPerSample == 8 && plan.samplesPerPixel == plan.colourSamples));
 
   // No RowsPerStrip, or 0, means one strip of the whole picture.
   const std::uint32_t rows = dir.rowsPerStrip.value_or(0);
   plan.rowsPerStrip = rows == 0 || rows > static_cast<std::uint32_t>(plan.height)
                           ? plan.height
                           : static_cast<int>(rows);
+  plan.stripsPerPlane =
+      (static_cast<std::uint64_t>(plan.height) + plan.rowsPerStrip - 1) / plan.rowsPerStrip;
   plan.compression = dir.compression;
-  plan.mirror = dir.orientation == 2 || dir.orientation == 3;
-  plan.photometric = dir.photometric;
+  plan.differenced = Predicted(dir) && dir.predictor == kHorizontalDifferencing;
   return true;
 }
 
@@ -276,11 +370,16 @@ bool ReadTables(ByteReader& in, ByteOrder order, const Directory& dir, std::uint
   auto offsets = ReadArray(in, order, *dir.stripOffsets, fileSize);
   if (!offsets || offsets->empty()) return false;
   plan.offsets = std::move(*offsets);
+  // Planes follow one another in the strips: without all of the colour planes' strips
+  // the file's layout is not what its rows per strip say.
+  if (plan.planar && plan.offsets.size() < plan.stripsPerPlane * plan.colourSamples) {
+    return false;
+  }
   auto counts = dir.stripByteCounts ? ReadArray(in, order, *dir.stripByteCounts, fileSize)
                                     : CountsFromOffsets(plan);
   if (!counts) return false;
   plan.byteCounts = std::move(*counts);
-  if (dir.colorMap) {
+  if (dir.colorMap && plan.bitsPerSample <= 8) {
     if (dir.colorMap->type != kShort) return false;
     plan.colorMap = ReadArray(in, order, *dir.colorMap, fileSize);
     if (!plan.colorMap) return false;
@@ -324,91 +423,181 @@ void FillPalette(const Plan& plan, std::span<std::uint8_t> palette) {
           static_cast<std::uint8_t>(map[2 * n + i] >> 8));
     }
   } else if (entries == 2) {
-    put(0, 255, 255, 255);  // value 0 is white whatever the photometric value
-    put(1, 0, 0, 0);
-  } else if (entries == 16 && plan.photometric >= 2) {
+    // Value 0 is black only where the file says so; a bilevel file without a photometric
+    // value has white 0.
+    const std::uint8_t zero = plan.photometric == kBlackIsZero ? 0 : 255;
+    put(0, zero, zero, zero);
+    put(1, 255 - zero, 255 - zero, 255 - zero);
+  } else if (entries == 16 && plan.photometric >= kRgb) {
     for (std::size_t i = 0; i < entries; ++i) {
       put(i, kSixteenColours[i][0], kSixteenColours[i][1], kSixteenColours[i][2]);
     }
   } else {
-    // Grey levels 0 to 15 or 0 to 255; also the palette of 256-colour pictures without a
-    // colour map, for which no display palette is at hand.
+    // The full grey range (4-bit level v is v x 17), white first where value 0 is white,
+    // else (also without a photometric value) black first; also the palette of 256-colour
+    // pictures without a colour map, for which no display palette is at hand.
+    const bool whiteFirst = plan.photometric == kWhiteIsZero;
     for (std::size_t i = 0; i < entries; ++i) {
-      const auto level = static_cast<std::uint8_t>(i);
-      put(i, level, level, level);
+      const auto level = static_cast<std::uint8_t>(i * 255 / (entries - 1));
+      put(i, whiteFirst ? 255 - level : level, whiteFirst ? 255 - level : level,
+          whiteFirst ? 255 - level : level);
     }
   }
 }
 
-DibImage* NewImage(const Plan& plan) {
+ImagePtr NewImage(const Plan& plan) {
   const std::uint32_t paletteCount = plan.bitCount == 24 ? 0 : 1u << plan.bitCount;
-  DibImage* image =
-      DibCreateWithPalette(plan.width, plan.height, plan.bitCount, paletteCount, nullptr);
-  if (!image) return nullptr;
-  FillPalette(plan, {DibPalette(image), paletteCount * 4});
+  ImagePtr image(DibCreateWithPalette(plan.ImageWidth(), plan.ImageHeight(), plan.bitCount,
+                                      paletteCount, nullptr));
+  if (image) FillPalette(plan, {DibPalette(image.get()), paletteCount * 4});
   return image;
 }
 
-// One strip's bytes: what its count says, as far as the file holds them.
-class StripInput {
+// The decoder of the file's compression, started anew on each strip.
+class StripDecoder {
  public:
-  StripInput(ByteReader& in, std::uint64_t remaining) : in_(in), remaining_(remaining) {}
-  int Byte() {
-    if (remaining_ == 0) return -1;
-    --remaining_;
-    return in_.Byte();
+  bool Init(std::uint16_t compression) {
+    compression_ = compression;
+    if (compression == kLzw) {
+      lzw_.reset(new (std::nothrow) TiffLzwDecoder);
+      return lzw_ != nullptr;
+    }
+    return compression == kDeflate || compression == kOldDeflate ? inflater_.Init() : true;
   }
-  std::size_t Read(std::uint8_t* out, std::size_t count) {
-    const auto got =
-        in_.Read(out, static_cast<std::size_t>(std::min<std::uint64_t>(count, remaining_)));
-    remaining_ -= got;
-    return got;
+  void Start(StripInput& in) {
+    in_ = &in;
+    if (lzw_) lzw_->Start(in);
+    if (compression_ == kDeflate || compression_ == kOldDeflate) inflater_.Start(in);
   }
-  bool Empty() const { return remaining_ == 0; }
+  // One row; fewer bytes only where the strip's data ends (PackBits: runs are cut at the
+  // row's end).
+  std::size_t Read(std::span<std::uint8_t> row) {
+    switch (compression_) {
+      case kPackBits:
+        return UnpackBits(*in_, row);
+      case kLzw:
+        return lzw_->Read(row);
+      case kDeflate:
+      case kOldDeflate:
+        return inflater_.Read(row);
+      default:
+        return in_->Read(row.data(), row.size());
+    }
+  }
 
  private:
-  ByteReader& in_;
-  std::uint64_t remaining_;
+  std::uint16_t compression_ = kUncompressed;
+  StripInput* in_ = nullptr;
+  std::unique_ptr<TiffLzwDecoder> lzw_;
+  TiffInflater inflater_;
 };
 
-void RedGreenBlueToBlueGreenRed(std::span<std::uint8_t> row, int width) {
-  for (std::size_t at = 0; at < static_cast<std::size_t>(width) * 3; at += 3) {
-    std::swap(row[at], row[at + 2]);
-  }
-}
+struct ImgFreeDeleter {
+  void operator()(std::uint8_t* block) const { ImgFree(block); }
+};
 
-// Reads the strips into the rows from the top down; rows that no strip holds stay zero.
-void ReadStrips(ByteReader& in, const Plan& plan, std::uint64_t fileSize, DibImage* image) {
-  const std::size_t stride = DibStride(image);
-  const bool decoded = plan.compression == kUncompressed || plan.compression == kHuffman ||
-                       plan.compression == kPackBits;
-  int fileRow = 0;
-  for (std::size_t strip = 0; strip < plan.offsets.size() && fileRow < plan.height; ++strip) {
-    const int rows = std::min(plan.rowsPerStrip, plan.height - fileRow);
-    const std::uint64_t offset = plan.offsets[strip];
-    const std::uint64_t count = strip < plan.byteCounts.size() ? plan.byteCounts[strip] : 0;
-    const std::uint64_t held = offset < fileSize ? std::min(count, fileSize - offset) : 0;
-    if (!decoded || held == 0 || !MoveTo(in, offset)) {
-      fileRow += rows;
-      continue;
+// Fills the image from the strips, the stored rows from the top down (and in a planar file
+// plane after plane). Rows that no strip holds stay zero; so does the rest of a strip
+// whose data ends early, is cut short by the end of the file or goes wrong when decoded
+// (a bad LZW code, a broken Deflate stream) - however early: such a strip is never a
+// failure of the whole file. False only when memory for decoding cannot be had.
+class StripReader {
+ public:
+  StripReader(ByteReader& in, const Plan& plan, std::uint64_t fileSize, DibImage* image)
+      : in_(in), plan_(plan), fileSize_(fileSize), image_(image) {}
+
+  bool Read() {
+    if (!decoder_.Init(plan_.compression)) return false;
+    if (!plan_.direct) {
+      scratch_.reset(static_cast<std::uint8_t*>(ImgAlloc(plan_.stripRowBytes)));
+      if (!scratch_) return false;
     }
-    StripInput stripIn(in, held);
-    const int end = fileRow + rows;
-    // Rows past the strip's data stay zero: nothing to turn or mirror in them.
-    for (; fileRow < end && !stripIn.Empty(); ++fileRow) {
-      std::span<std::uint8_t> row(DibBits(image) + (plan.height - 1 - fileRow) * stride, stride);
-      const auto fileBytes = row.first(plan.fileRowBytes);
-      if (plan.compression == kPackBits) {
-        UnpackBits(stripIn, fileBytes);
-      } else {
-        stripIn.Read(fileBytes.data(), fileBytes.size());
+    const std::size_t planes = plan_.planar ? static_cast<std::size_t>(plan_.colourSamples) : 1;
+    for (std::size_t plane = 0; plane < planes; ++plane) {
+      for (std::uint64_t strip = 0; strip < plan_.stripsPerPlane; ++strip) {
+        const std::uint64_t index = plane * plan_.stripsPerPlane + strip;
+        if (index >= plan_.offsets.size()) break;
+        ReadStrip(static_cast<std::size_t>(index), static_cast<int>(strip * plan_.rowsPerStrip),
+                  plane);
       }
-      if (plan.bitCount == 24) RedGreenBlueToBlueGreenRed(row, plan.width);
-      if (plan.mirror) MirrorRow(row, plan.width, plan.bitCount);
     }
-    fileRow = end;
+    return true;
   }
-}
+
+ private:
+  void ReadStrip(std::size_t index, int firstRow, std::size_t plane) {
+    const int rows = std::min(plan_.rowsPerStrip, plan_.height - firstRow);
+    const std::uint64_t offset = plan_.offsets[index];
+    const std::uint64_t count = index < plan_.byteCounts.size() ? plan_.byteCounts[index] : 0;
+    const std::uint64_t held = offset < fileSize_ ? std::min(count, fileSize_ - offset) : 0;
+    if (held == 0 || !MoveTo(in_, offset)) return;
+    StripInput stripIn(in_, held);
+    decoder_.Start(stripIn);
+    for (int row = firstRow; row < firstRow + rows; ++row) {
+      const std::span<std::uint8_t> bytes = RowBuffer(row).first(plan_.stripRowBytes);
+      const std::size_t got = decoder_.Read(bytes);
+      if (got == 0) return;
+      // The image's rows start zero; the scratch row may hold the row before.
+      if (!plan_.direct) std::memset(bytes.data() + got, 0, bytes.size() - got);
+      if (plan_.differenced) UndoDifferencing(bytes.first(got));
+      PlaceRow(bytes, row, plane);
+      if (got < bytes.size()) return;
+    }
+  }
+
+  // Where stored row `row` is decoded: its own image row, or the scratch row.
+  std::span<std::uint8_t> RowBuffer(int row) {
+    if (!plan_.direct) return {scratch_.get(), plan_.stripRowBytes};
+    const int y = plan_.orientation.flipY ? plan_.height - 1 - row : row;
+    return {DibPixelAddress(image_, 0, y), DibStride(image_)};
+  }
+
+  void UndoDifferencing(std::span<std::uint8_t> bytes) const {
+    const std::size_t sampleBytes = static_cast<std::size_t>(plan_.bitsPerSample) / 8;
+    UndoHorizontalDifferencing(bytes.first(bytes.size() - bytes.size() % sampleBytes),
+                               plan_.planar ? 1 : static_cast<std::size_t>(plan_.samplesPerPixel),
+                               sampleBytes, plan_.bigEndian);
+  }
+
+  void PlaceRow(std::span<std::uint8_t> bytes, int row, std::size_t plane) {
+    if (plan_.direct) {
+      const std::span<std::uint8_t> imageRow(bytes.data(), DibStride(image_));
+      if (plan_.bitCount == 24) RedGreenBlueToBlueGreenRed(imageRow, plan_.width);
+      if (plan_.orientation.flipX) MirrorRow(imageRow, plan_.width, plan_.bitCount);
+    } else if (plan_.bitCount < 8) {
+      PlaceSmallPixels(bytes, plan_.bitCount, image_, plan_.orientation, plan_.width, plan_.height,
+                       row);
+    } else {
+      PlaceSamples(bytes.data(), plan_.width, Layout(plane),
+                   TargetOfRow(image_, plan_.orientation, plan_.width, plan_.height, row));
+    }
+  }
+
+  // 16-bit samples become 8 bits by their high byte, whichever the byte order: the levels
+  // are cut, not rounded.
+  SampleLayout Layout(std::size_t plane) const {
+    SampleLayout layout;
+    layout.sampleBytes = static_cast<std::size_t>(plan_.bitsPerSample) / 8;
+    layout.highByte = layout.sampleBytes == 2 && !plan_.bigEndian ? 1 : 0;
+    const bool rgb = plan_.bitCount == 24;
+    if (plan_.planar) {
+      layout.pixelBytes = layout.sampleBytes;
+      layout.channelAt = {static_cast<std::uint8_t>(rgb ? 2 - plane : 0)};
+    } else {
+      layout.pixelBytes = layout.sampleBytes * static_cast<std::size_t>(plan_.samplesPerPixel);
+      layout.channels = rgb ? 3 : 1;
+      layout.channelAt = rgb ? std::array<std::uint8_t, 3>{2, 1, 0} : std::array<std::uint8_t, 3>{};
+    }
+    return layout;
+  }
+
+  ByteReader& in_;
+  const Plan& plan_;
+  const std::uint64_t fileSize_;
+  DibImage* const image_;
+  StripDecoder decoder_;
+  std::unique_ptr<std::uint8_t, ImgFreeDeleter> scratch_;
+};
 
 DibImage* LoadTiff(ByteReader& in) {
   const std::optional<std::uint64_t> fileSize = in.Size();
@@ -425,18 +614,28 @@ DibImage* LoadTiff(ByteReader& in) {
   if (!ReadDirectory(in, order, order.U32(header + 4), dir)) return nullptr;
   const std::optional<Plan> plan = MakePlan(in, order, dir, *fileSize);
   if (!plan) return nullptr;
-  DibImage* image = NewImage(*plan);
-  if (image) ReadStrips(in, *plan, *fileSize, image);
-  return image;
+  ImagePtr image = NewImage(*plan);
+  if (!image || !StripReader(in, *plan, *fileSize, image.get()).Read()) return nullptr;
+  return image.release();
+}
+
+// The arrays of a file are as long as it says (within its size): memory for them may
+// run out.
+DibImage* LoadTiffCaught(ByteReader& in) {
+  try {
+    return LoadTiff(in);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 }  // namespace
 }  // namespace kolta::image
 
 DibImage* TiffLoadFromMemory(const void* data, std::size_t size) {
-  return kolta::image::ReadMemory(data, size, kolta::image::LoadTiff);
+  return kolta::image::ReadMemory(data, size, kolta::image::LoadTiffCaught);
 }
 
 DibImage* TiffLoad(const char* path) {
-  return kolta::image::ReadFile(path, kolta::image::LoadTiff);
+  return kolta::image::ReadFile(path, kolta::image::LoadTiffCaught);
 }

@@ -1,5 +1,6 @@
-// Reading baseline TIFF files: the first image, uncompressed or PackBits, as a 1-, 4-, 8- or
-// 24-bit image.
+// Reading TIFF files: the first image, in strips stored uncompressed, PackBits-, LZW- or
+// Deflate-coded, turned upright, as a 1-, 4-, 8- or 24-bit image; null for what the reader
+// does not decode (tiles, JPEG, fax codings, ...).
 #pragma once
 
 #include <cstddef>
