@@ -6,6 +6,7 @@
 // libjpeg reports a fatal error through the error manager's exit routine, which jumps back
 // to the adapter. The frame it returns to holds no object with a destructor, and what the
 // decode allocates lives in one record that its caller releases on either path.
+#include <algorithm>
 #include <csetjmp>
 #include <climits>
 #include <cstdint>
@@ -80,18 +81,38 @@ void InkToBgr(const std::uint8_t* cmyk, int width, bool inverted, std::uint8_t* 
   }
 }
 
-void ReadScanlines(JpegSession& d, JpegColour colour) {
-  const std::size_t stride = DibRowBytes(d.width, 24);
-  std::uint8_t* pixels = d.block + kDibHeaderSize;
+// Scanline k (0 at the top) belongs in stored row height - 1 - k.
+std::uint8_t* StoredRow(const JpegSession& d, JDIMENSION scanline) {
+  return d.block + kDibHeaderSize +
+         static_cast<std::size_t>(d.height - 1 - static_cast<int>(scanline)) *
+             DibRowBytes(d.width, 24);
+}
+
+// Colour and grey pictures: as many scanlines per call as the decoder makes at a time
+// (two for the common 2 x 2 sampled files), straight into their rows; fewer would make the
+// library buffer and copy each pair.
+void ReadDirectScanlines(JpegSession& d) {
+  constexpr int kMaxRows = 16;
+  JSAMPROW rows[kMaxRows];
+  const int group = std::clamp(d.info.rec_outbuf_height, 1, kMaxRows);
   while (d.info.output_scanline < d.info.output_height) {
-    // Scanline k (0 at the top) belongs in stored row height - 1 - k.
-    std::uint8_t* target =
-        pixels + (d.height - 1 - static_cast<int>(d.info.output_scanline)) * stride;
-    JSAMPROW row = colour == JpegColour::Ink ? d.inkRow : target;
-    // The stream and memory sources never suspend, so a scanline comes back every time;
+    const JDIMENSION first = d.info.output_scanline;
+    const int count = static_cast<int>(std::min<JDIMENSION>(group, d.info.output_height - first));
+    for (int i = 0; i < count; ++i) rows[i] = StoredRow(d, first + i);
+    // The stream and memory sources never suspend, so scanlines come back every time;
     // anything else would loop for ever.
+    if (jpeg_read_scanlines(&d.info, rows, static_cast<JDIMENSION>(count)) == 0) {
+      ERREXIT(&d.info, JERR_INPUT_EMPTY);
+    }
+  }
+}
+
+void ReadInkScanlines(JpegSession& d) {
+  while (d.info.output_scanline < d.info.output_height) {
+    std::uint8_t* target = StoredRow(d, d.info.output_scanline);
+    JSAMPROW row = d.inkRow;
     if (jpeg_read_scanlines(&d.info, &row, 1) != 1) ERREXIT(&d.info, JERR_INPUT_EMPTY);
-    if (colour == JpegColour::Ink) InkToBgr(d.inkRow, d.width, d.info.saw_Adobe_marker, target);
+    InkToBgr(d.inkRow, d.width, d.info.saw_Adobe_marker, target);
   }
 }
 
@@ -131,7 +152,11 @@ bool Decompress(JpegSession& d, const JpegInput& input) {
       static_cast<int>(d.info.output_height) != d.height) {
     return false;
   }
-  ReadScanlines(d, colour);
+  if (colour == JpegColour::Ink) {
+    ReadInkScanlines(d);
+  } else {
+    ReadDirectScanlines(d);
+  }
   jpeg_finish_decompress(&d.info);
   return true;
 }

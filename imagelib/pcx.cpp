@@ -107,6 +107,18 @@ class ScanlineDecoder {
     const std::uint8_t* next = next_;
     const std::uint8_t* blockEnd = end_;
     while (out < end) {
+      // Eight data bytes at once where none of them is a run's count (both top bits set):
+      // the common case of photographs, whose bytes rarely repeat.
+      if (blockEnd - next >= 8 && end - out >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, next, 8);
+        if ((word & (word << 1) & 0x8080808080808080ull) == 0) {
+          std::memcpy(out, next, 8);
+          out += 8;
+          next += 8;
+          continue;
+        }
+      }
       if (blockEnd - next >= 2) {
         // A byte below 0xC0 is one data byte; otherwise its low 6 bits count copies of
         // the next byte (0 writes nothing).

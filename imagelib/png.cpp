@@ -72,12 +72,13 @@ DibImage* CreateIndexedImage(png_const_structrp png, png_inforp info, int width,
 bool CreateImages(PngSession& d, PngShape shape) {
   const auto width = static_cast<int>(png_get_image_width(d.png, d.info));
   const auto height = static_cast<int>(png_get_image_height(d.png, d.info));
-  constexpr DibColor kWhite = 0xFFFFFFFF;
   if (shape == PngShape::Indexed) {
     d.image = CreateIndexedImage(d.png, d.info, width, height);
     return d.image != nullptr;
   }
-  d.image = DibCreate(1, width, height, nullptr, kWhite);
+  // No fill: every row is written whole before the image is handed out (libpng gives up
+  // with an error, and the image is dropped, where the data ends early).
+  d.image = DibCreate(1, width, height, nullptr, 0);
   if (!d.image || shape == PngShape::Rgb) return d.image != nullptr;
   if (d.wantAlpha) {
     d.alpha = DibCreate(0, width, height, nullptr, 0);
@@ -96,7 +97,7 @@ bool CreateImages(PngSession& d, PngShape shape) {
 // grey with alpha as colour with alpha. 16-bit samples keep their high byte, the one rule
 // for 16-bit samples in every reader of the library. Returns the number of interlace
 // passes.
-int RequestTransforms(png_structrp png, png_inforp info) {
+int RequestTransforms(png_structrp png, png_inforp info, bool stripAlpha) {
   const int colourType = png_get_color_type(png, info);
   const int depth = png_get_bit_depth(png, info);
   if (depth == 16) png_set_strip_16(png);
@@ -108,6 +109,7 @@ int RequestTransforms(png_structrp png, png_inforp info) {
     }
   }
   if (colourType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+  if (stripAlpha) png_set_strip_alpha(png);
   png_set_bgr(png);
   const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
@@ -153,9 +155,13 @@ void ReadRows(PngSession& d, PngShape shape, int passes) {
 bool Decode(PngSession& d) {
   if (setjmp(png_jmpbuf(d.png))) return false;
   png_read_info(d.png, d.info);
-  const PngShape shape = ShapeOf(d.png, d.info);
+  PngShape shape = ShapeOf(d.png, d.info);
+  // An alpha channel nobody asked for is dropped by libpng, and the colour rows go
+  // straight into the image.
+  const bool stripAlpha = shape == PngShape::RgbAlpha && !d.wantAlpha;
+  if (stripAlpha) shape = PngShape::Rgb;
   if (shape == PngShape::Refused || !CreateImages(d, shape)) return false;
-  const int passes = RequestTransforms(d.png, d.info);
+  const int passes = RequestTransforms(d.png, d.info, stripAlpha);
   // The rows must come out exactly as wide as the image's rows (or the row buffer).
   const std::size_t pixelBytes = shape == PngShape::Indexed ? 1 : shape == PngShape::Rgb ? 3 : 4;
   if (png_get_rowbytes(d.png, d.info) != pixelBytes * DibWidth(d.image)) return false;

@@ -204,8 +204,21 @@ std::uint64_t Libpng(Bytes file) {
   if (!setjmp(png_jmpbuf(png))) {
     png_set_read_fn(png, &memory, ReadPngMemory);
     png_read_info(png, info);
-    if (png_get_bit_depth(png, info) == 16) png_set_scale_16(png);
-    if (png_get_bit_depth(png, info) < 8) png_set_packing(png);
+    // The same rows as the library's reader gives without an alpha output: one byte per
+    // sample (16-bit samples by their high byte, low grey depths scaled up), grey with alpha
+    // as colour, alpha dropped, blue-green-red.
+    const int colourType = png_get_color_type(png, info);
+    if (png_get_bit_depth(png, info) == 16) png_set_strip_16(png);
+    if (png_get_bit_depth(png, info) < 8) {
+      if (colourType == PNG_COLOR_TYPE_GRAY) {
+        png_set_expand_gray_1_2_4_to_8(png);
+      } else {
+        png_set_packing(png);
+      }
+    }
+    if (colourType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    if (colourType & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(png);
+    png_set_bgr(png);
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     const std::size_t rowBytes = png_get_rowbytes(png, info);
