@@ -8,6 +8,7 @@
 
 #include "byte_reader.h"
 #include "gif_file.h"
+#include "image_owners.h"
 #include "gif_lzw.h"
 
 namespace kolta::image {
@@ -127,11 +128,6 @@ struct FrameDeleter {
   void operator()(GifFrame* frame) const { FreeFrame(frame); }
 };
 using FramePtr = std::unique_ptr<GifFrame, FrameDeleter>;
-
-struct ImageDeleter {
-  void operator()(DibImage* image) const { DibFree(image); }
-};
-using ImagePtr = std::unique_ptr<DibImage, ImageDeleter>;
 
 struct AnimationDeleter {
   void operator()(GifAnimation* animation) const { GifFreeAnimation(animation); }

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "byte_reader.h"
+#include "image_owners.h"
 #include "packbits.h"
 #include "psd_channels.h"
 #include "psd_file.h"
@@ -122,16 +123,12 @@ void CopyToImage(const std::uint8_t* pixels, DibImage* image) {
   }
 }
 
-struct BlockDeleter {
-  void operator()(void* block) const { ImgFree(block); }
-};
-
 DibImage* LoadPsd(ByteReader& in) {
   Header header;
   if (!ReadHeader(in, header)) return nullptr;
   const std::size_t pixelBytes =
       static_cast<std::size_t>(PixelCount(header.width, header.height)) * 4;
-  std::unique_ptr<std::uint8_t, BlockDeleter> pixels(
+  BlockPtr<std::uint8_t> pixels(
       static_cast<std::uint8_t*>(ImgAlloc(pixelBytes)));
   if (!pixels) return nullptr;
   // A document that ends inside its image data keeps the pixels read so far.

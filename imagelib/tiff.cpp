@@ -492,10 +492,6 @@ class StripDecoder {
   TiffInflater inflater_;
 };
 
-struct ImgFreeDeleter {
-  void operator()(std::uint8_t* block) const { ImgFree(block); }
-};
-
 // Fills the image from the strips, the stored rows from the top down (and in a planar file
 // plane after plane). Rows that no strip holds stay zero; so does the rest of a strip
 // whose data ends early, is cut short by the end of the file or goes wrong when decoded
@@ -596,7 +592,7 @@ class StripReader {
   const std::uint64_t fileSize_;
   DibImage* const image_;
   StripDecoder decoder_;
-  std::unique_ptr<std::uint8_t, ImgFreeDeleter> scratch_;
+  BlockPtr<std::uint8_t> scratch_;
 };
 
 DibImage* LoadTiff(ByteReader& in) {

@@ -24,4 +24,11 @@ struct AlphaRunsDeleter {
 };
 using AlphaRunsPtr = std::unique_ptr<AlphaRunTable, AlphaRunsDeleter>;
 
+// A block of ImgAlloc.
+struct BlockDeleter {
+  void operator()(void* block) const { ImgFree(block); }
+};
+template <typename T>
+using BlockPtr = std::unique_ptr<T, BlockDeleter>;
+
 }  // namespace kolta
