@@ -79,11 +79,13 @@ endfunction()
 # listed in that file; with IMPORTS, only those names from that DLL. A DELIVERABLE (a
 # target marked by kolta_deliverable) must carry a version resource, import only functions
 # of scripts/pe_imports.txt that its architecture's oldest Windows has (check_pe.py's
-# FLOORS), and contain no winpthread.
-#   kolta_check_binary(NAME n TARGETS t... [DELIVERABLE] [ALLOW dll...] [EXPORTS file]
-#                      [IMPORTS dll=file])
+# FLOORS), and contain no winpthread. KNOWN_DLLS_ONLY: the system DLLs it imports must be
+# among the system's known DLLs (what loads from a medium's folder before the first window).
+#   kolta_check_binary(NAME n TARGETS t... [DELIVERABLE] [KNOWN_DLLS_ONLY] [ALLOW dll...]
+#                      [EXPORTS file] [IMPORTS dll=file])
 function(kolta_check_binary)
-  cmake_parse_arguments(ARG "DELIVERABLE" "NAME;EXPORTS" "TARGETS;ALLOW;IMPORTS" ${ARGN})
+  cmake_parse_arguments(ARG "DELIVERABLE;KNOWN_DLLS_ONLY" "NAME;EXPORTS" "TARGETS;ALLOW;IMPORTS"
+                        ${ARGN})
   if(NOT WIN32 OR KOLTA_FUZZ)
     return()
   endif()
@@ -102,6 +104,9 @@ function(kolta_check_binary)
     endforeach()
     list(APPEND options --deliverable
                         --known-imports ${PROJECT_SOURCE_DIR}/scripts/pe_imports.txt)
+  endif()
+  if(ARG_KNOWN_DLLS_ONLY)
+    list(APPEND options --known-dlls-only)
   endif()
   foreach(dll ${ARG_ALLOW})
     list(APPEND options --allow ${dll})

@@ -2,8 +2,6 @@
 #pragma once
 
 #include <windows.h>
-// After windows.h, whose types it uses.
-#include <lzexpand.h>
 
 template <typename Handle, Handle Invalid, auto Close>
 class UniqueHandle {
@@ -27,7 +25,6 @@ class UniqueHandle {
 
 inline void CloseFile(HANDLE handle) { CloseHandle(handle); }
 inline void CloseFind(HANDLE handle) { FindClose(handle); }
-inline void CloseLz(INT handle) { LZClose(handle); }
 inline void ReleaseModule(HMODULE module) { FreeLibrary(module); }
 
 // INVALID_HANDLE_VALUE is not a constant expression; its value is.
@@ -35,8 +32,6 @@ inline constexpr HANDLE kNoHandle = nullptr;
 
 using FileHandle = UniqueHandle<HANDLE, kNoHandle, CloseFile>;
 using FindHandle = UniqueHandle<HANDLE, kNoHandle, CloseFind>;
-// LZOpenFileA's handles; negative values are errors.
-using LzHandle = UniqueHandle<INT, -1, CloseLz>;
 using ModuleHandle = UniqueHandle<HMODULE, nullptr, ReleaseModule>;
 
 // CreateFileA and FindFirstFileA report failure as INVALID_HANDLE_VALUE.

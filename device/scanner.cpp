@@ -11,11 +11,12 @@
 
 #include "system_library.h"
 #include "twain_protocol.h"
+#include "win_handles.h"
 
 namespace {
 
 using namespace twain;
-using kolta::device::IsLoaded;
+using kolta::IsLoaded;
 
 #if defined(__i386__)
 static_assert(sizeof(ScannerSession) == 340);
@@ -83,9 +84,9 @@ TW_UINT16 SendToSource(ScannerSession& s, TW_UINT32 group, TW_UINT16 type, TW_UI
 
 bool OpenManager(ScannerSession& s) {
   const auto path =
-      kolta::device::SystemFolderFile(kolta::device::SystemFolder::Windows, kSourceManagerFile);
+      kolta::SystemFolderFile(kolta::SystemFolder::Windows, kSourceManagerFile);
   if (!path) return false;
-  s.dsmLibrary = kolta::device::LoadSystemLibrary(*path);
+  s.dsmLibrary = kolta::LoadSystemLibrary(*path);
   if (!IsLoaded(s.dsmLibrary)) return false;
   s.dsmEntry = ExportedFunction<DSMENTRYPROC>(s.dsmLibrary, MAKEINTRESOURCEA(kDsmEntryOrdinal));
   if (s.dsmEntry == nullptr) return false;
@@ -180,8 +181,8 @@ extern "C" {
 
 int WINAPI TWScannerIsSupport(void) {
   const auto path =
-      kolta::device::SystemFolderFile(kolta::device::SystemFolder::Windows, kSourceManagerFile);
-  return path && kolta::device::FileExists(*path) ? 1 : 0;
+      kolta::SystemFolderFile(kolta::SystemFolder::Windows, kSourceManagerFile);
+  return path && kolta::FileExists(*path) ? 1 : 0;
 }
 
 int WINAPI TWScannerStart(ScannerSession* session, HWND parent, int showInterface) {

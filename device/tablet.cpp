@@ -10,12 +10,13 @@
 
 #include "device_paths.h"
 #include "system_library.h"
+#include "win_handles.h"
 #include "wintab_protocol.h"
 
 namespace {
 
 using namespace wintab;
-using kolta::device::IsLoaded;
+using kolta::IsLoaded;
 using kolta::device::SaturatedDifference;
 
 #if defined(__i386__)
@@ -170,8 +171,8 @@ int WINAPI WacomTabletInit(TabletSession* session, HWND window, LONG originX, LO
   t.cachedCursor = kNoCursor;
 
   const auto path =
-      kolta::device::SystemFolderFile(kolta::device::SystemFolder::System, kWintabFile);
-  if (path) t.wintabLibrary = kolta::device::LoadSystemLibrary(*path);
+      kolta::SystemFolderFile(kolta::SystemFolder::System, kWintabFile);
+  if (path) t.wintabLibrary = kolta::LoadSystemLibrary(*path);
   const bool ready = IsLoaded(t.wintabLibrary) && LookUpFunctions(t.wintabLibrary) &&
                      g_wintab.info(0, 0, nullptr) != 0;
   t.originX = originX;

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks Windows binaries of the build with objdump.
 
-  check_pe.py --objdump OBJDUMP [--deliverable] [--known-imports FILE] [--allow DLL]...
-              [--exports FILE] [--imports DLL=FILE]... BINARY...
+  check_pe.py --objdump OBJDUMP [--deliverable] [--known-imports FILE] [--known-dlls-only]
+              [--allow DLL]... [--exports FILE] [--imports DLL=FILE]... BINARY...
 
 Every binary must import only Windows system DLLs (and the DLLs named by --allow); a
 deliverable must also carry a version resource. With --known-imports (deliverables), every
@@ -11,7 +11,9 @@ minimum Windows release that the floor of the binary's architecture has (FLOORS)
 binary's subsystem version must not exceed the floor's, and no winpthread code may be
 linked in. With --exports, each binary must export exactly the names listed in FILE,
 undecorated. With --imports, what each binary imports from DLL must be names of FILE,
-undecorated (so the import library binds callers by plain name).
+undecorated (so the import library binds callers by plain name). With --known-dlls-only
+(what loads from a medium's folder before the setup's first window), the system DLLs
+imported must be known DLLs (KNOWN_DLLS), which Windows never looks for beside the program.
 """
 import argparse
 import re
@@ -22,6 +24,17 @@ SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
     "oleaut32.dll", "comctl32.dll", "comdlg32.dll", "winmm.dll", "dsound.dll", "msvcrt.dll",
     "shlwapi.dll", "version.dll", "lz32.dll", "imm32.dll", "msimg32.dll",
+}
+
+# The system's known DLLs on current Windows (the Session Manager's KnownDLLs list, on 64-bit
+# Windows for 64-bit and WoW64 programs alike): always loaded from the system folder. Any
+# other DLL imported by name is looked for in the program's own folder first.
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "coml2.dll", "difxapi.dll",
+    "gdi32.dll", "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msctf.dll",
+    "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll",
+    "rpcrt4.dll", "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll", "shlwapi.dll",
+    "user32.dll", "wldap32.dll", "ws2_32.dll",
 }
 
 # The releases a function's minimum may name (scripts/pe_imports.txt).
@@ -168,6 +181,7 @@ def main():
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--deliverable", action="store_true")
     parser.add_argument("--known-imports")
+    parser.add_argument("--known-dlls-only", action="store_true")
     parser.add_argument("--allow", action="append", default=[])
     parser.add_argument("--exports")
     parser.add_argument("--imports", action="append", default=[])
@@ -182,6 +196,10 @@ def main():
         imported = imports(dump)
         for dll in sorted(set(imported) - allowed):
             failures.append(f"{binary}: imports {dll}, which is not a system DLL")
+        if args.known_dlls_only:
+            for dll in sorted((set(imported) & SYSTEM_DLLS) - KNOWN_DLLS):
+                failures.append(f"{binary}: imports {dll}, which is not a known DLL: a file of "
+                                "that name beside the program would be loaded instead")
         if args.deliverable and not has_version_resource(binary):
             failures.append(f"{binary}: no version resource")
         if known is not None:

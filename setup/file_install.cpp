@@ -1,7 +1,5 @@
 #include "file_install.h"
 
-#include <lzexpand.h>
-
 #include <algorithm>
 #include <climits>
 #include <memory>
@@ -9,6 +7,7 @@
 #include <string>
 
 #include "ansi_win.h"
+#include "lz_source.h"
 #include "setup_info.h"
 #include "setup_info_file.h"
 #include "setup_paths.h"
@@ -88,29 +87,25 @@ bool EnterOrCreateFolder(const char* path) {
 }
 
 // One buffer for every copy of the run (the setup has one thread): a fresh megabyte per
-// file would cost more than copying a small file.
+// file would cost more than copying a small file. When it cannot be had, the next copy
+// asks again: memory may have been freed meanwhile.
 char* CopyBuffer() {
-  static const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBufferSize]);
+  static std::unique_ptr<char[]> buffer;
+  if (!buffer) buffer.reset(new (std::nothrow) char[kCopyBufferSize]);
   return buffer.get();
-}
-
-LzHandle OpenLzSource(const char* path) {
-  OFSTRUCT info{};
-  const INT handle = LZOpenFileA(const_cast<char*>(path), &info, OF_READ);
-  return LzHandle(handle < 0 ? -1 : handle);
 }
 
 // Moves the (expanded) source into the destination. The length the source states (an LZ
 // file's header, a plain file's size) is the length installed: data that ends before it,
 // or a read or write error, fails, so a truncated file is never installed short; bytes
 // beyond it are not part of the file.
-bool CopyData(INT source, HANDLE dest) {
-  const LONG expected = LZSeek(source, 0, FILE_END);
-  if (expected < 0 || LZSeek(source, 0, FILE_BEGIN) != 0) return false;
+bool CopyData(LzSource& source, HANDLE dest) {
+  const LONG expected = source.Seek(0, FILE_END);
+  if (expected < 0 || source.Seek(0, FILE_BEGIN) != 0) return false;
   char* buffer = CopyBuffer();
   if (buffer == nullptr) return false;
   for (LONG total = 0; total < expected;) {
-    const INT read = LZRead(source, buffer, std::min<LONG>(kCopyBufferSize, expected - total));
+    const INT read = source.Read(buffer, std::min<LONG>(kCopyBufferSize, expected - total));
     if (read <= 0) return false;
     DWORD written = 0;
     if (!WriteFile(dest, buffer, static_cast<DWORD>(read), &written, nullptr) ||
@@ -209,12 +204,12 @@ int CopyOneFile(const char* sourceFolder, const char* sourceName, const char* de
   const auto destPath = JoinPath(*destFolderText, *destNameText);
   if (!sourcePath || !destPath) return 0;
 
-  const LzHandle source = OpenLzSource(sourcePath->c_str());
+  LzSource source(sourcePath->c_str());
   if (!source.valid()) return 0;
   const FileHandle dest(ValidOrNull(CreateFileA(destPath->c_str(), GENERIC_WRITE, 0, nullptr,
                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
   if (!dest.valid()) return 0;
-  return CopyData(source.get(), dest.get()) ? 1 : 0;
+  return CopyData(source, dest.get()) ? 1 : 0;
 }
 
 int MakeDirectoryPath(const char* path) {

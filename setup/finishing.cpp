@@ -10,6 +10,7 @@
 #include "file_install.h"
 #include "setup_screens.h"
 #include "setup_state.h"
+#include "system_library.h"
 #include "win_handles.h"
 
 namespace {
@@ -40,13 +41,14 @@ std::optional<InterfaceText> InstalledFolder() {
 }
 
 // The set-up library of the medium: "DIRECTX\DSETUP.dll", else "DSETUP.dll" beside the
-// setup program. Loaded at run time so that a medium without it still installs.
+// setup program. Loaded at run time so that a medium without it still installs, with its
+// own folder searched for the libraries it brings along.
 ModuleHandle LoadDirectXSetup(std::string_view sourceDir) {
   for (const char* name : {"DIRECTX\\DSETUP.dll", "DSETUP.dll"}) {
     InterfaceText path(sourceDir);
     path.Append(name);
     if (!path.ok()) continue;
-    if (HMODULE module = LoadLibraryA(path.c_str())) return ModuleHandle(module);
+    if (HMODULE module = kolta::LoadLibraryWithItsFolder(path.c_str())) return ModuleHandle(module);
   }
   return ModuleHandle();
 }

@@ -1,8 +1,13 @@
 // K_SETUP's entry point: one copy at a time, the main window, and the message loop.
 #include "setup_main.h"
 #include "setup_state.h"
+#include "system_library.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Libraries loaded by name from now on come from the system folder only, never from the
+  // folder the medium was copied to (a downloads folder, say, with whatever else landed there).
+  kolta::RestrictDllSearchToSystem();
+
   // A second copy of the setup does nothing.
   if (FindWindowA("KOLTASETUP_MAIN", nullptr) != nullptr) return 0;
 

@@ -199,6 +199,8 @@ class Session:
             self.display.close()
             raise
         self.processes = []
+        # WINEDLLOVERRIDES of the programs started; a scenario may add to it.
+        self.dll_overrides = "winemenubuilder.exe=d"
 
     def _make_prefix(self):
         """A fresh prefix of the scenario's own (a hard-linked copy of a shared template),
@@ -218,7 +220,7 @@ class Session:
     def environment(self):
         # As wine-run.sh runs its programs, on this session's display.
         env = dict(os.environ, WINEPREFIX=self.prefix, HOME=self.home, WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="winemenubuilder.exe=d", DISPLAY=self.display.name)
+                   WINEDLLOVERRIDES=self.dll_overrides, DISPLAY=self.display.name)
         env.pop("WINEARCH", None)
         if self.locale:
             env.update(LANG=self.locale, LC_ALL=self.locale)

@@ -158,11 +158,16 @@ def check_shortcuts(session, setup, folder):
         check(got.lower() == target.lower(), f"{link} points at {got!r}, not {target!r}")
 
 
+def medium_copy(session, medium):
+    """A copy of the medium (hard links) under the session's folder."""
+    copy = os.path.join(session.folder, "medium")
+    shutil.copytree(medium, copy, copy_function=os.link)
+    return copy
+
+
 def medium_variant(session, medium, setup_info):
-    """A copy of the medium (hard links) under the session's folder whose setup
-    information file is replaced by the given text."""
-    variant = os.path.join(session.folder, "medium")
-    shutil.copytree(medium, variant, copy_function=os.link)
+    """A copy of the medium whose setup information file is replaced by the given text."""
+    variant = medium_copy(session, medium)
     inf = os.path.join(variant, "lan", "chs", "setup", "setuphd.inf")
     os.remove(inf)  # a hard link: never write through it into the medium
     with open(inf, "wb") as f:
@@ -395,6 +400,27 @@ def stale_install(build):
                 shutil.rmtree(session.linux_path(DEFAULT_FOLDER))
 
 
+def planted_library(build):
+    """A stranger's LZ32.DLL beside a copy of the medium (in a downloads folder, say), and
+    Wine told to take a DLL found on the search path before its own, as Windows does for a
+    DLL that is not one of its known DLLs: the setup never loads it, and installs all the
+    same (the demo medium's files are compressed)."""
+    with Session(build, "planted_library") as session:
+        session.dll_overrides += ";lz32=n,b"
+        medium = medium_copy(session, os.path.join(build, "medium"))
+        planted = os.path.join(medium, "LZ32.DLL")
+        shutil.copy(os.path.join(build, "bin", "setup_helpers", "planted", "LZ32.DLL"), planted)
+        setup = Installer(session, medium)
+        destination = to_destination(setup)
+        setup.click(destination, NEXT)
+        install_to_end(setup)
+        # The double names its marker after its own path as the loader spells it.
+        markers = [n for n in os.listdir(medium) if n.lower() == "lz32.dll.loaded"]
+        check(not markers, "the setup loaded the LZ32.DLL beside it")
+        check_installed_tree(session, medium, DEFAULT_FOLDER)
+        check_product_config(session, DEFAULT_FOLDER)
+
+
 def long_folder(build):
     """A medium whose program folder, or whose language folder below it, does not fit a
     128-byte path ends the setup at start-up with code 0 and no window, instead of reading
@@ -482,7 +508,7 @@ def check_texts_drawn(setup, pixels, window, picture, rect):
 
 SCENARIOS = {f.__name__: f for f in (happy_path, exit_no_then_yes, invalid_path,
                                      missing_folder, no_space, cancel, second_copy,
-                                     installed_product, stale_install, long_folder,
+                                     installed_product, stale_install, planted_library, long_folder,
                                      small_display, chinese)}
 
 

@@ -1,6 +1,7 @@
 // Stands in for the DirectX set-up library of a medium: exports its version query
 // (ordinal 11) and its install entry (ordinal 5), answers as the environment says and
-// appends every call to the file named by DSETUP_DOUBLE_LOG.
+// appends every call to the file named by DSETUP_DOUBLE_LOG. It imports a companion library
+// (DSETUPCO.dll) that must lie beside it.
 //   DSETUP_DOUBLE_VERSION  version reported (decimal), DSETUP_DOUBLE_QUERY  result of the
 //   query (default 1), DSETUP_DOUBLE_RESULT  result of the install entry (default 0).
 #include <windows.h>
@@ -10,6 +11,8 @@
 #include <string>
 
 #include "append_line.h"
+
+extern "C" __declspec(dllimport) int DSetupCompanionReady();
 
 namespace {
 
@@ -37,7 +40,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 extern "C" INT WINAPI DirectXSetupGetVersion(DWORD* version, DWORD* revision) {
-  Log("version");
+  Log(DSetupCompanionReady() ? "version" : "version without the companion");
   if (version) *version = Setting("DSETUP_DOUBLE_VERSION", 0);
   if (revision) *revision = 0;
   return static_cast<INT>(Setting("DSETUP_DOUBLE_QUERY", 1));

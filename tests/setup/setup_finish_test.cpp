@@ -140,8 +140,10 @@ class DirectXStep : public SetupFixture {
 
   void PutLibrary(const std::string& folder) {
     ASSERT_TRUE(MakeDirectories(folder));
-    ASSERT_TRUE(CopyFileA(BesideProgram("setup_helpers\\DSETUP.dll").c_str(),
-                          (folder + "DSETUP.dll").c_str(), FALSE));
+    for (const char* name : {"DSETUP.dll", "DSETUPCO.dll"}) {
+      ASSERT_TRUE(CopyFileA(BesideProgram(std::string("setup_helpers\\") + name).c_str(),
+                            (folder + name).c_str(), FALSE));
+    }
   }
 
   static void ReportVersion(const char* version) {
