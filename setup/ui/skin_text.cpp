@@ -48,12 +48,27 @@ struct TextStyle {
   int outlineWidth;
   int soften, mirror, flip, fade;
   int boxWidth, boxHeight;  // the text box, measured with the font
+  // Room on either side of the box for ink outside it: a glyph may reach beyond its
+  // advance (the end of a round or slanted last letter, the start of a "j"), which the
+  // measured box leaves out.
+  int inkMargin;
 };
 
-// The text in white on black in a new bitmap of the box's size, compatible with
-// `reference`: filled glyphs, or with an outline width only their outlines.
+// A font's ink may reach beyond the measured box by part of a character's width; half the
+// font's height is more than any glyph of a text font overhangs.
+int InkMargin(HDC dc, HFONT font) {
+  const Selected selected(dc, font);
+  TEXTMETRICA metrics;
+  if (!GetTextMetricsA(dc, &metrics)) return 0;
+  return static_cast<int>(metrics.tmHeight / 2 + metrics.tmOverhang);
+}
+
+// The text in white on black in a new bitmap of the box's size and the ink margin on either
+// side, compatible with `reference`: filled glyphs, or with an outline width only their
+// outlines.
 BitmapPtr DrawCoverageBitmap(HDC reference, const TextStyle& style) {
-  BitmapPtr bitmap(CreateCompatibleBitmap(reference, style.boxWidth, style.boxHeight));
+  const int width = style.boxWidth + 2 * style.inkMargin;
+  BitmapPtr bitmap(CreateCompatibleBitmap(reference, width, style.boxHeight));
   if (!bitmap) return nullptr;
   bool drawn = false;
   {
@@ -61,12 +76,12 @@ BitmapPtr DrawCoverageBitmap(HDC reference, const TextStyle& style) {
     const MemoryDC memory(reference, bitmap.get());
     const HDC dc = memory.get();
     if (!dc) return nullptr;
-    const RECT box{0, 0, style.boxWidth, style.boxHeight};
+    const RECT box{0, 0, width, style.boxHeight};
     FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     const Selected fontSelected(dc, style.font);
-    const int left = TextItalicLeftPad(dc);
+    const int left = style.inkMargin + TextItalicLeftPad(dc);
     if (style.outlineWidth <= 0) {
       drawn = TextOutA(dc, left, 0, style.text, style.length);
     } else {
@@ -170,7 +185,7 @@ int RenderText(const SelectionMask* selection, DibImage* target, HDC reference, 
   if (style.flip) coverage.reset(DibFlip(coverage.release()));
   const Coverage levels(coverage.get());
   if (style.soften) levels.Soften();
-  PaintCoverage(selection, target, x, y, levels, style);
+  PaintCoverage(selection, target, x - style.inkMargin, y, levels, style);
   return 1;
 }
 
@@ -204,7 +219,8 @@ bool MakeStyle(DibImage* target, HDC reference, const char* text, int length, HF
             flip,
             fade,
             TextBoxWidth(reference, text, length, font),
-            TextBoxHeight(reference, text, length, font)};
+            TextBoxHeight(reference, text, length, font),
+            InkMargin(reference, font)};
   return style->boxWidth > 0 && style->boxHeight > 0;
 }
 

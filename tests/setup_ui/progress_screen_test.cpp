@@ -298,6 +298,46 @@ TEST_F(ProgressScreenTest, StatusLinesAreDrawnInTheirRectangles) {
   EXPECT_GT(CountIn(shot.get(), kDetailRect, IsInk), 100);
 }
 
+// The last column of a line's ink: in the screen as painted, and where GDI's own drawing of
+// the text from the line's left edge ends; -1 when there is none.
+int LastInkColumn(const DibImage* image, const RECT& rect) {
+  for (int x = rect.right - 1; x >= rect.left; --x) {
+    for (int y = rect.top; y < rect.bottom; ++y) {
+      if (IsInk(PixelColour(image, x, y))) return x;
+    }
+  }
+  return -1;
+}
+
+int GdiLastInkColumn(HWND window, const char* text) {
+  const WindowDC screen(window);
+  BitmapPtr bitmap(CreateCompatibleBitmap(screen.get(), kWidth, kHeight));
+  const MemoryDC dc(screen.get(), bitmap.get());
+  const RECT all{0, 0, kWidth, kHeight};
+  FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const Selected font(dc.get(), GetSetupState()->textFont);
+  SetBkMode(dc.get(), TRANSPARENT);
+  SetTextColor(dc.get(), RGB(0, 0, 0));
+  TextOutA(dc.get(), kDetailRect.left, kDetailRect.top, text, lstrlenA(text));
+  ImagePtr image(DibFromDC(dc.get(), dc.get(), 0, 0, kWidth, kHeight));
+  return image ? LastInkColumn(image.get(), kDetailRect) : -2;
+}
+
+TEST_F(ProgressScreenTest, ALineEndsWhereGdiDrawsItsLastGlyph) {
+  Open();
+  // Endings of wide, round and overhanging glyphs.
+  for (const char* text : {"c:\\program files\\kolta demo\\docs", "c:\\kolta\\WWW",
+                           "c:\\kolta\\mom", "c:\\kolta\\OQ", "c:\\kolta\\data.f",
+                           "c:\\kolta\\y"}) {
+    ProgressSetDetail(text);
+    RepaintChanged();
+    const ImagePtr shot = Shot();
+    const int expected = GdiLastInkColumn(skin_, text);
+    ASSERT_GT(expected, kDetailRect.left) << text;
+    EXPECT_NEAR(LastInkColumn(shot.get(), kDetailRect), expected, 1) << text;
+  }
+}
+
 TEST_F(ProgressScreenTest, ChangedRectangles) {
   RECT rect{1, 2, 3, 4};
   ProgressChangedRect(&rect, 0);
