@@ -4,7 +4,6 @@
 #include <climits>
 #include <memory>
 #include <new>
-#include <string>
 
 #include "ansi_win.h"
 #include "lz_source.h"
@@ -164,7 +163,9 @@ int CreateDestinationDirs(HWND owner) {
     path.Append(folder);
     if (path.ok()) ProgressSetDetail(path.c_str());
     if (!path.ok() || !EnterOrCreateFolder(path.c_str())) {
-      SetupMessage(owner, "IDS_CANTMAKEDIR", 0, (std::string(state->installDir) + folder).c_str());
+      kolta::BoundedText<2 * kolta::kTextBufferSize> shown(state->installDir);
+      shown.Append(folder);
+      SetupMessage(owner, "IDS_CANTMAKEDIR", 0, shown.c_str());
       return 0;
     }
     ProgressStep();

@@ -3,7 +3,7 @@
 #include <direct.h>
 #include <windows.h>
 
-#include <string>
+#include <cstring>
 
 #include "ansi_win.h"
 
@@ -21,21 +21,22 @@ bool SelectDrive(char letter) {
 }
 
 void CreateFolderLevels(std::string_view base, std::string_view relative) {
-  std::string path(base);
+  // A level too long for the system is not made; entering the folder then fails.
+  const auto createLevel = [&](std::size_t end) {
+    kolta::BoundedText<MAX_PATH> path(base);
+    path.Append(relative.substr(0, end));
+    if (path.ok()) CreateDirectoryA(path.c_str(), nullptr);
+  };
   for (std::size_t pos = 0; pos < relative.size();
        pos += kolta::CharLength(relative, pos, kolta::SystemLeadByte)) {
-    if (relative[pos] == '\\') {
-      path.assign(base).append(relative.substr(0, pos));
-      CreateDirectoryA(path.c_str(), nullptr);
-    }
+    if (relative[pos] == '\\') createLevel(pos);
   }
-  path.assign(base).append(relative);
-  CreateDirectoryA(path.c_str(), nullptr);
+  createLevel(relative.size());
 }
 
 void LowerCase(char* text) {
   // CharLowerBuffA, not CharLowerA: the latter takes a pointer below 64 KiB for a character.
-  CharLowerBuffA(text, static_cast<DWORD>(std::char_traits<char>::length(text)));
+  CharLowerBuffA(text, static_cast<DWORD>(std::strlen(text)));
 }
 
 }  // namespace setup_paths

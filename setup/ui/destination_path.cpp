@@ -1,7 +1,6 @@
 #include "destination_path.h"
 
 #include <cstdio>
-#include <vector>
 
 namespace destination_path {
 
@@ -9,13 +8,16 @@ namespace {
 
 using kolta::LeadBytePredicate;
 
-// Byte offsets at which the text's characters start.
-std::vector<std::size_t> CharStarts(std::string_view text, LeadBytePredicate isLead) {
-  std::vector<std::size_t> starts;
+// Calls `visit(pos)` with the byte offset of each of the text's characters, in order.
+template <typename Visit>
+void ForEachCharStart(std::string_view text, LeadBytePredicate isLead, Visit visit) {
   for (std::size_t pos = 0; pos < text.size(); pos += kolta::CharLength(text, pos, isLead)) {
-    starts.push_back(pos);
+    visit(pos);
   }
-  return starts;
+}
+
+bool IsSingleByte(std::string_view text, std::size_t pos, char c, LeadBytePredicate isLead) {
+  return text[pos] == c && kolta::CharLength(text, pos, isLead) == 1;
 }
 
 std::string_view WithoutTrailingBackslash(std::string_view text, LeadBytePredicate isLead) {
@@ -24,12 +26,13 @@ std::string_view WithoutTrailingBackslash(std::string_view text, LeadBytePredica
 }
 
 bool EndsInTwoDots(std::string_view text, LeadBytePredicate isLead) {
-  const auto starts = CharStarts(text, isLead);
-  const auto isDot = [&](std::size_t pos) {
-    return text[pos] == '.' && kolta::CharLength(text, pos, isLead) == 1;
-  };
-  const std::size_t count = starts.size();
-  return count >= 2 && isDot(starts[count - 1]) && isDot(starts[count - 2]);
+  // Whether the last character, and the one before it, is a dot.
+  bool lastIsDot = false, beforeIsDot = false;
+  ForEachCharStart(text, isLead, [&](std::size_t pos) {
+    beforeIsDot = lastIsDot;
+    lastIsDot = IsSingleByte(text, pos, '.', isLead);
+  });
+  return lastIsDot && beforeIsDot;
 }
 
 // The text as the screen's path, when it fits and ends in a whole character.
@@ -80,26 +83,32 @@ std::optional<Path> SelectFolder(std::string_view path, std::string_view name,
                                  LeadBytePredicate isLead) {
   const auto last = kolta::LastSeparator(path, kolta::Separators::BackslashOnly, isLead);
   if (last && *last == 0) return std::nullopt;
-  return FitPath(std::string(ParentFolder(path, isLead)).append(name), isLead);
+  Path selected(ParentFolder(path, isLead));
+  selected.Append(name);
+  return selected.ok() ? FitPath(selected.view(), isLead) : std::nullopt;
 }
 
 std::string_view LeaveParentEntry(std::string_view path, LeadBytePredicate isLead) {
-  const auto starts = CharStarts(path, isLead);
-  if (starts.size() < 4) return path;
-  // Index 0 is never searched: a backslash there would leave nothing to list.
-  for (std::size_t i = starts.size() - 4; i > 0; --i) {
-    const std::size_t pos = starts[i];
-    if (path[pos] == '\\' && kolta::CharLength(path, pos, isLead) == 1) return path.substr(0, pos);
-  }
-  return path;
+  std::size_t count = 0;
+  ForEachCharStart(path, isLead, [&](std::size_t) { ++count; });
+  if (count < 4) return path;
+  // The last backslash among the characters 1 to count - 4 (character 0 is never taken:
+  // a backslash there would leave nothing to list).
+  std::size_t index = 0;
+  std::optional<std::size_t> cut;
+  ForEachCharStart(path, isLead, [&](std::size_t pos) {
+    if (index >= 1 && index <= count - 4 && IsSingleByte(path, pos, '\\', isLead)) cut = pos;
+    ++index;
+  });
+  return cut ? path.substr(0, *cut) : path;
 }
 
 std::optional<Path> JoinFolder(std::string_view folder, std::string_view name,
                                LeadBytePredicate isLead) {
-  if (kolta::EndsInLoneLeadByte(folder, isLead)) return std::nullopt;
-  std::string joined(folder);
-  if (!kolta::EndsWithBackslash(joined, isLead)) joined += '\\';
-  return FitPath(joined.append(name), isLead);
+  Path joined(folder);
+  kolta::AppendFolderSeparator(joined, isLead);
+  joined.Append(name);
+  return joined.ok() ? FitPath(joined.view(), isLead) : std::nullopt;
 }
 
 bool IsOtherDrive(std::string_view path, char driveLetter) {
@@ -114,10 +123,12 @@ std::optional<kolta::InterfaceText> InstallFolder(std::string_view path,
   return folder;
 }
 
-std::string SpaceLine(std::string_view label, unsigned megabytes) {
+SpaceText SpaceLine(std::string_view label, unsigned megabytes) {
   char number[16];
   std::snprintf(number, sizeof number, " %uM", megabytes);
-  return std::string(label).append(number);
+  SpaceText line(label);
+  line.Append(number);
+  return line;
 }
 
 }  // namespace destination_path

@@ -25,6 +25,8 @@ inline constexpr std::size_t kMaxPathLength = kolta::kTextBufferSize - 2;
 using Path = kolta::BoundedText<kMaxPathLength + 1>;
 // A folder list entry, "[name]", for a name of up to 127 characters.
 using ListEntry = kolta::BoundedText<kolta::kTextBufferSize + 2>;
+// A label of the settings file and a number of megabytes.
+using SpaceText = kolta::BoundedText<kolta::kTextBufferSize + 16>;
 
 // The text with one trailing backslash removed, when it is a path the screen can hold.
 std::optional<Path> PathFromText(std::string_view text, kolta::LeadBytePredicate isLead);
@@ -76,6 +78,6 @@ std::optional<kolta::InterfaceText> InstallFolder(std::string_view path,
                                                   kolta::LeadBytePredicate isLead);
 
 // One of the space lines: "label megabytesM".
-std::string SpaceLine(std::string_view label, unsigned megabytes);
+SpaceText SpaceLine(std::string_view label, unsigned megabytes);
 
 }  // namespace destination_path

@@ -8,7 +8,7 @@
 // change the path) live in destination_path.h; this file connects them to the controls.
 #include <windows.h>
 
-#include <string>
+#include <string_view>
 #include <string_view>
 
 #include "ansi_win.h"
@@ -181,7 +181,7 @@ BOOL OnInitDialog(HWND dialog) {
     SetDlgItemTextA(dialog, kDestinationEdit, g_destination->path);
   } else {
     // Too long to install into: shown as it is, so that next tells the user so.
-    SetDlgItemTextA(dialog, kDestinationEdit, std::string(defDir).c_str());
+    SetDlgItemTextA(dialog, kDestinationEdit, kolta::InterfaceText(defDir).c_str());
   }
   g_destination->neededMB = info.spaceNeeded;
   ShowFolderInList(dialog);
@@ -317,15 +317,15 @@ void PaintTexts(HDC dc) {
   const kolta::Selected font(dc, state.textFont);
   SetTextColor(dc, RGB(0, 0, 0));
   char label[128];
-  const auto line = [&](int y, const std::string& text) {
-    TextOutA(dc, 27, y, text.c_str(), static_cast<int>(text.size()));
+  const auto line = [&](int y, std::string_view text) {
+    TextOutA(dc, 27, y, text.data(), static_cast<int>(text.size()));
   };
   ReadSetupText(1, state.installMode == 1 ? "SETUPHD" : "SETUPCD", label, sizeof label);
   line(220, label);
   ReadSetupText(1, "DIRNEADDISKSPACE", label, sizeof label);
-  line(240, destination_path::SpaceLine(label, g_destination->neededMB));
+  line(240, destination_path::SpaceLine(label, g_destination->neededMB).view());
   ReadSetupText(1, "DIRDISKSPACE", label, sizeof label);
-  line(260, destination_path::SpaceLine(label, g_destination->freeMB));
+  line(260, destination_path::SpaceLine(label, g_destination->freeMB).view());
 }
 
 BOOL OnLButtonUp(HWND dialog, LPARAM point) {

@@ -4,8 +4,10 @@
 // rectangle 0, 0, width, height without every pixel whose value is below 128.
 #include "skin_region.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "bmp_file.h"
 #include "image_owners.h"
@@ -25,16 +27,37 @@ struct Span {
   bool operator==(const Span&) const = default;
 };
 
-// The runs of inside pixels of one row.
-void InsideSpans(const std::uint8_t* row, int width, std::vector<Span>& spans) {
-  spans.clear();
-  for (int x = 0; x < width;) {
-    while (x < width && row[x] < kInsideFrom) ++x;
-    const int left = x;
-    while (x < width && row[x] >= kInsideFrom) ++x;
-    if (x > left) spans.push_back({left, x});
+// The runs of inside pixels of one row: at most one for every two pixels, and one more.
+class SpanRow {
+ public:
+  explicit SpanRow(int width)
+      : spans_(new (std::nothrow) Span[static_cast<std::size_t>(width) / 2 + 1]) {}
+  bool valid() const { return spans_ != nullptr; }
+
+  void Collect(const std::uint8_t* row, int width) {
+    count_ = 0;
+    for (int x = 0; x < width;) {
+      while (x < width && row[x] < kInsideFrom) ++x;
+      const int left = x;
+      while (x < width && row[x] >= kInsideFrom) ++x;
+      if (x > left) spans_[count_++] = {left, x};
+    }
   }
-}
+
+  const Span* begin() const { return spans_.get(); }
+  const Span* end() const { return spans_.get() + count_; }
+  bool operator==(const SpanRow& other) const {
+    return std::equal(begin(), end(), other.begin(), other.end());
+  }
+  void swap(SpanRow& other) noexcept {
+    spans_.swap(other.spans_);
+    std::swap(count_, other.count_);
+  }
+
+ private:
+  std::unique_ptr<Span[]> spans_;
+  std::size_t count_ = 0;
+};
 
 // Collects disjoint rectangles and joins them into one region. Pieces are merged like a
 // binary counter: two regions of the same level (made of the same number of pieces) are
@@ -45,7 +68,7 @@ class RegionBuilder {
   RegionBuilder(const RegionBuilder&) = delete;
   RegionBuilder& operator=(const RegionBuilder&) = delete;
   ~RegionBuilder() {
-    for (const Level& level : levels_) DeleteObject(level.region);
+    for (int i = 0; i < levelCount_; ++i) DeleteObject(levels_[i].region);
   }
 
   void Add(const RECT& rect) {
@@ -56,12 +79,11 @@ class RegionBuilder {
   // The region of every rectangle added (empty when there was none); null when GDI failed.
   HRGN Finish() {
     Flush();
-    while (!failed_ && levels_.size() > 1) JoinTopTwo();
+    while (!failed_ && levelCount_ > 1) JoinTopTwo();
     if (failed_) return nullptr;
-    if (levels_.empty()) return CreateRectRgn(0, 0, 0, 0);
-    HRGN result = levels_.back().region;
-    levels_.clear();
-    return result;
+    if (levelCount_ == 0) return CreateRectRgn(0, 0, 0, 0);
+    levelCount_ = 0;
+    return levels_[0].region;
   }
 
  private:
@@ -87,18 +109,19 @@ class RegionBuilder {
       failed_ = true;
       return;
     }
-    levels_.push_back({region, 0});
-    while (!failed_ && levels_.size() > 1 &&
-           levels_[levels_.size() - 2].level == levels_.back().level) {
+    // Room for every level: the levels below the top are all different and each holds
+    // twice the pieces of the one after it, so no more than the bits of a count are in use.
+    levels_[levelCount_++] = {region, 0};
+    while (!failed_ && levelCount_ > 1 &&
+           levels_[levelCount_ - 2].level == levels_[levelCount_ - 1].level) {
       JoinTopTwo();
     }
   }
 
   // Joins the last region into the one before it, one level up.
   void JoinTopTwo() {
-    const Level last = levels_.back();
-    levels_.pop_back();
-    Level& into = levels_.back();
+    const Level last = levels_[--levelCount_];
+    Level& into = levels_[levelCount_ - 1];
     failed_ = CombineRgn(into.region, into.region, last.region, RGN_OR) == ERROR;
     DeleteObject(last.region);
     ++into.level;
@@ -113,7 +136,8 @@ class RegionBuilder {
 
   Piece piece_{};
   int count_ = 0;
-  std::vector<Level> levels_;
+  Level levels_[8 * sizeof(std::size_t) + 1];
+  int levelCount_ = 0;
   bool failed_ = false;
 };
 
@@ -127,13 +151,14 @@ HRGN SkinRegionFromMask(const char* maskPath) {
   const int width = DibWidth(mask.get()), height = DibHeight(mask.get());
 
   RegionBuilder builder;
-  std::vector<Span> band, row;
+  SpanRow band(width), row(width);
+  if (!band.valid() || !row.valid()) return nullptr;
   int bandTop = 0;
   auto closeBand = [&](int bottom) {
     for (const Span& span : band) builder.Add({span.left, bandTop, span.right, bottom});
   };
   for (int y = 0; y < height; ++y) {
-    InsideSpans(DibPixelAddress(mask.get(), 0, y), width, row);
+    row.Collect(DibPixelAddress(mask.get(), 0, y), width);
     if (row == band) continue;
     closeBand(y);
     band.swap(row);

@@ -9,8 +9,10 @@ namespace {
 // -1 when no failure is asked for; else the number of allocations still to succeed.
 std::atomic<long> g_allocationsBeforeFailure{-1};
 std::atomic<bool> g_failed{false};
+std::atomic<int> g_unfailedDepth{0};
 
 bool ShouldFail() {
+  if (g_unfailedDepth > 0) return false;
   long left = g_allocationsBeforeFailure.load();
   while (left >= 0) {
     if (g_allocationsBeforeFailure.compare_exchange_weak(left, left - 1)) {
@@ -45,6 +47,10 @@ FailingAllocation::FailingAllocation(long index) {
 FailingAllocation::~FailingAllocation() { g_allocationsBeforeFailure = -1; }
 
 bool FailingAllocation::happened() const { return g_failed; }
+
+UnfailedAllocations::UnfailedAllocations() { ++g_unfailedDepth; }
+
+UnfailedAllocations::~UnfailedAllocations() { --g_unfailedDepth; }
 
 }  // namespace kolta::test
 

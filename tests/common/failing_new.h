@@ -19,6 +19,16 @@ class FailingAllocation {
   bool happened() const;
 };
 
+// While alive, operator new never fails and its calls are not counted: for a test double's
+// own bookkeeping inside an operation under test.
+class UnfailedAllocations {
+ public:
+  UnfailedAllocations();
+  ~UnfailedAllocations();
+  UnfailedAllocations(const UnfailedAllocations&) = delete;
+  UnfailedAllocations& operator=(const UnfailedAllocations&) = delete;
+};
+
 // Runs `operation` (which returns whether its outcome was acceptable: the failure the
 // interface defines, or success) once with each of its allocations failing in turn, and
 // once more when none is left to fail. Returns the number of allocations failed, or -1

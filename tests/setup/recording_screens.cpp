@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "failing_new.h"
 #include "setup_message_text.h"
 #include "setup_screens.h"
 
@@ -35,7 +36,12 @@ std::vector<std::string> Shown() {
 
 using recording::screens;
 
+// The recording's own allocations never fail: an operation under allocation failure sees
+// only its own fail.
+using Bookkeeping = kolta::test::UnfailedAllocations;
+
 int SetupMessage(HWND owner, const char* key, int mode, ...) {
+  const Bookkeeping bookkeeping;
   recording::Message message{key ? key : "", mode, owner, {}};
   va_list arguments;
   va_start(arguments, mode);
@@ -57,18 +63,35 @@ int SetupMessage(HWND owner, const char* key, int mode, ...) {
   return answer;
 }
 
-void ProgressSetTitle(const char* text) { recording::Record("title", text ? text : ""); }
-void ProgressSetDetail(const char* text) { recording::Record("detail", text ? text : ""); }
-void ProgressSetTotal(int total) { recording::Record("total", std::to_string(total)); }
-void ProgressSetPosition(int position) { recording::Record("position", std::to_string(position)); }
+void ProgressSetTitle(const char* text) {
+  const Bookkeeping bookkeeping;
+  recording::Record("title", text ? text : "");
+}
+
+void ProgressSetDetail(const char* text) {
+  const Bookkeeping bookkeeping;
+  recording::Record("detail", text ? text : "");
+}
+
+void ProgressSetTotal(int total) {
+  const Bookkeeping bookkeeping;
+  recording::Record("total", std::to_string(total));
+}
+
+void ProgressSetPosition(int position) {
+  const Bookkeeping bookkeeping;
+  recording::Record("position", std::to_string(position));
+}
 
 int ProgressStep() {
+  const Bookkeeping bookkeeping;
   screens.progress.emplace_back("step");
   ++screens.steps;
   return 1;
 }
 
 int ProgressAbortRequested() {
+  const Bookkeeping bookkeeping;
   screens.progress.emplace_back("abort?");
   return screens.abortAfterSteps >= 0 && screens.steps >= screens.abortAfterSteps;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "file_install.h"
+#include "failing_new.h"
 #include "setup_fixture.h"
 #include "setup_info_file.h"
 #include "setup_settings.h"
@@ -310,6 +311,33 @@ TEST_F(SetupDbcs, FolderEndingInATrailBackslashGetsASeparator) {
   ASSERT_TRUE(MakeDirectories(install));
   ASSERT_EQ(CopyOneFile(folder.c_str(), "a.txt", install.c_str(), "a.txt"), 1);
   EXPECT_EQ(ReadAll(install + "a.txt"), "dbcs");
+}
+
+// A program run of its own (the copy buffer is made once a run): the first copy finds no
+// memory for the buffer and fails; the next one asks again and copies.
+TEST_F(SetupFixture, AllocationFailureTheCopyBufferIsAskedForAgain) {
+  ASSERT_TRUE(WriteFile(medium + "a.txt", "again"));
+  ASSERT_TRUE(MakeDirectories(install));
+  {
+    FailingAllocation failure(0);
+    EXPECT_EQ(CopyOneFile(medium.c_str(), "a.txt", install.c_str(), "a.txt"), 0);
+    EXPECT_TRUE(failure.happened());
+  }
+  EXPECT_EQ(CopyOneFile(medium.c_str(), "a.txt", install.c_str(), "a.txt"), 1);
+  EXPECT_EQ(ReadAll(install + "a.txt"), "again");
+}
+
+TEST_F(SetupFixture, AllocationFailureFoldersAndCopiesAllocateNothingMore) {
+  UseSetupInfo("[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n1=new\r\n2=new\\deep\r\n"
+               "[Files]\r\nA file,0:a.txt,2:b.txt,\r\n");
+  ASSERT_TRUE(WriteFile(medium + "a.txt", "a"));
+  ASSERT_TRUE(MakeDirectories(install));
+  ASSERT_EQ(CopyOneFile(medium.c_str(), "a.txt", install.c_str(), "warm.txt"), 1);
+  const std::string deep = install + "x\\y\\z";  // made here: the test's own allocation
+  EXPECT_EQ(FailEachAllocation([] { return CreateDestinationDirs(nullptr) == 1; }), 0);
+  EXPECT_EQ(FailEachAllocation([] { return CopySetupFiles(nullptr) == 1; }), 0);
+  EXPECT_EQ(FailEachAllocation([&] { return MakeDirectoryPath(deep.c_str()) == 1; }), 0);
+  EXPECT_EQ(ReadAll(install + "new\\deep\\b.txt"), "a");
 }
 
 TEST(InstallHelpers, MakeDirectoryPathCreatesEveryLevel) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "failing_new.h"
+
 #include <optional>
 #include <string>
 
@@ -139,8 +141,20 @@ TEST(DestinationPath, JoiningAndTheInstallFolderStayWithinTheirFields) {
   EXPECT_TRUE(dp::IsOtherDrive("c:\\games", 'd'));
   EXPECT_FALSE(dp::IsOtherDrive("c:\\games", 'C'));
   EXPECT_TRUE(dp::IsOtherDrive("", 'c'));
-  EXPECT_EQ(dp::SpaceLine("Free:", 0), "Free: 0M");
-  EXPECT_EQ(dp::SpaceLine("Needed:", 4000000000u), "Needed: 4000000000M");
+  EXPECT_EQ(dp::SpaceLine("Free:", 0).view(), "Free: 0M");
+  EXPECT_EQ(dp::SpaceLine("Needed:", 4000000000u).view(), "Needed: 4000000000M");
+}
+
+TEST(DestinationPath, TheRulesAllocateNothing) {
+  const long failed = kolta::test::FailEachAllocation([] {
+    const auto lead = kolta::NoLeadBytes;
+    return dp::ValidateTypedPath("c:\\games\\kolta\\", lead) &&
+           dp::SelectFolder("c:\\games\\kolta", "other", lead) &&
+           dp::JoinFolder("c:\\games", "kolta", lead) &&
+           dp::LeaveParentEntry("c:\\games\\kolta\\..", lead) == "c:\\games" &&
+           dp::SpaceLine("Free:", 7).view() == "Free: 7M";
+  });
+  EXPECT_EQ(failed, 0);
 }
 
 TEST(DestinationPath, PathFromTextRefusesWhatCannotTakeItsBackslash) {

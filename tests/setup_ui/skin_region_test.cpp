@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "failing_new.h"
 #include "per_pixel_region.h"
 #include "skin_test_support.h"
 
@@ -79,6 +80,19 @@ TEST_F(SkinRegion, ShapesMatchThePerPixelConstruction) {
     for (auto& value : noise) value = static_cast<std::uint8_t>(random() & 0xFF);
     ExpectShape(width, height, noise);
   }
+}
+
+TEST_F(SkinRegion, AFailedAllocationGivesNoRegionAndNoException) {
+  std::vector<std::uint8_t> noise(64 * 48);
+  for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<std::uint8_t>(i * 37 % 251);
+  const std::string path = Write("noise.bmp", MaskFileBytes(64, 48, noise));
+  RegionPtr whole(SkinRegionFromMask(path.c_str()));
+  ASSERT_TRUE(whole);
+  const long failed = FailEachAllocation([&] {
+    RegionPtr region(SkinRegionFromMask(path.c_str()));
+    return !region || EqualRgn(region.get(), whole.get());
+  });
+  EXPECT_GE(failed, 2) << "the two rows of runs";
 }
 
 TEST_F(SkinRegion, RefusesWhatIsNotAnEightBitMask) {
