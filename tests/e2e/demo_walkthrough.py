@@ -50,7 +50,8 @@ def walk_through(build, shots):
             shown = session.wait_for("the progress screen to paint", painted_or_gone)
             if shown is not True:
                 session.save_screenshot("progress", shown)
-        box, kind = setup.wait_message("the success message", owner=setup.main, timeout=300)
+        box, kind = setup.wait_message("the success message", [("IDS_SETUPGOOD",)],
+                                       owner=setup.main, timeout=300)
         session.save_screenshot("success")
         check(kind == "ok", f"the last message is a {kind} box, not the success message")
         setup.click(box, OK)

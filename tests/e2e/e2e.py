@@ -236,6 +236,14 @@ class Session:
         self.processes.append(process)
         return process
 
+    def run(self, program, *args, timeout=120):
+        """Runs a Windows program (a Linux path) in the prefix to its end; its output."""
+        done = subprocess.run([*WINE, program, *args], env=self.environment(),
+                              capture_output=True, timeout=timeout)
+        check(done.returncode == 0, f"{os.path.basename(program)} {' '.join(args)} ended with "
+                                    f"{done.returncode}: {done.stderr.decode(errors='replace')}")
+        return done.stdout
+
     def close(self):
         subprocess.run([*WINESERVER, "-k"], env=self.environment(), capture_output=True)
         for process in self.processes:
@@ -338,12 +346,50 @@ YES = ("ms_yes.jpg", (94, 105))
 NO = ("ms_no.jpg", (143, 106))
 
 EDIT_BOX = (85, 85, 240, 20)  # destination screen: left, top, width, height
+MESSAGE_TEXT = (13, 38, 245, 95)  # message box: where the message is laid out
+MESSAGE_FONT_HEIGHT = 15
+TEXT_PROBE = os.path.join("bin", "setup_helpers", "message_text_probe.exe")
 BAR = (19, 236, 399, 256)     # progress screen: left, top, right, bottom
 PROGRAM = "k_setup.exe"
 
 
 def load_rgb(path):
     return np.asarray(Image.open(path).convert("RGB"))
+
+
+def windows_path(path):
+    """A Linux path as Wine's programs see it, on drive Z:."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def ini_value(path, section, key):
+    """The bytes of a key of an ini file as the platform reads them (trimmed), or None."""
+    with open(path, "rb") as f:
+        lines = f.read().splitlines()
+    current = None
+    for line in lines:
+        line = line.strip()
+        if line.startswith(b"["):
+            current = line[1:line.find(b"]")].decode("ascii", "replace").upper()
+        elif current == section.upper() and b"=" in line and not line.startswith(b";"):
+            name, _, value = line.partition(b"=")
+            if name.strip().decode("ascii", "replace").upper() == key.upper():
+                return value.strip()
+    return None
+
+
+def put_arguments(text, arguments, encoding):
+    """The text with %s, %c and %d replaced by the arguments, in order, as the setup's
+    message formatting does."""
+    arguments = list(arguments)
+
+    def argument(match):
+        check(arguments, f"too few arguments for {text!r}")
+        value = arguments.pop(0)
+        return (value if isinstance(value, str) else str(value)).encode(encoding)
+    result = re.sub(rb"%[scd]", argument, text)
+    check(not arguments, f"too many arguments for {text!r}")
+    return result
 
 
 class Installer:
@@ -461,39 +507,97 @@ class Installer:
 
     # --- message boxes ----------------------------------------------------------------
 
-    def wait_message(self, what, owner=None, timeout=60.0):
-        """Waits for the skinned message box; returns (window, "ok" or "yesno"). With an
-        owner window, checks that the box is centred on it."""
+    def message_text(self, key, *arguments):
+        """The text the setup shows for a message key: its line of the medium's settings
+        file, in the settings' code page, with the arguments put in."""
+        encoding = "cp936" if self.session.locale else "cp1252"
+        text = ini_value(os.path.join(self.skin, "SETUP.INI"), "INFO", key)
+        check(text is not None, f"SETUP.INI has no {key}")
+        return put_arguments(text, arguments, encoding)
+
+    def drawn_text(self, text):
+        """The ink of a text as GDI draws it in the message box's font and layout (255 where
+        fully black), by the probe in the session's prefix."""
+        left, top, right, bottom = MESSAGE_TEXT
+        folder = self.session.scratch().path
+        text_file, ink_file = os.path.join(folder, "text.bin"), os.path.join(folder, "ink.pgm")
+        with open(text_file, "wb") as f:
+            f.write(text)
+        face = ini_value(os.path.join(self.skin, "SETUP.INI"), "INI", "FONTNAME") or b""
+        self.session.run(os.path.join(self.session.build, TEXT_PROBE), "draw",
+                         face.decode("cp936"), str(MESSAGE_FONT_HEIGHT), str(right - left),
+                         str(bottom - top), windows_path(text_file), windows_path(ink_file))
+        return np.asarray(Image.open(ink_file))
+
+    def check_message_text(self, pixels, box, what, texts):
+        """The box's message area shows one of the texts ((key, arguments...) tuples): its
+        dark pixels over ms_back.jpg are the ink of GDI's own drawing of that text, where
+        the box is opaque."""
+        left, top, right, bottom = MESSAGE_TEXT
+        weights = np.array([0.299, 0.587, 0.114])
+        shown = pixels[box.y + top:box.y + bottom, box.x + left:box.x + right] @ weights
+        art = self.picture("ms_back.jpg")[top:bottom, left:right] @ weights
+        ink = (art - shown) / np.maximum(art, 1.0) > 0.5
+        mask = np.asarray(Image.open(os.path.join(self.skin, "ms_backa.bmp")))
+        opaque = mask[top:bottom, left:right] == 255
+        report = []
+        for key, *arguments in texts:
+            text = self.message_text(key, *arguments)
+            expected = self.drawn_text(text) > 127
+            inked = int((expected & opaque).sum())
+            check(inked > 20, f"{what}: {text!r} draws no ink to compare")
+            differing = int(((ink != expected) & opaque).sum())
+            if differing <= max(3, inked // 100):
+                print(f"{what}: shows {text!r} ({differing} of {inked} ink pixels differ)")
+                return text
+            report.append(f"{text!r}: {differing} of {inked} ink pixels differ")
+        path = self.session.save_screenshot(f"{what} text")
+        raise Failure(f"{what}: the box does not show the expected text ({'; '.join(report)}); "
+                      f"screenshot {path}")
+
+    def wait_message(self, what, texts, owner=None, timeout=60.0):
+        """Waits for the skinned message box showing one of the texts ((key, arguments...)
+        tuples); returns (window, "ok" or "yesno"). With an owner window, checks that the
+        box is centred on it."""
         box = self.wait_window(MESSAGE_SIZE, what, timeout)
 
         def kind():
             pixels = self.display.screenshot()
             if self.shows_cell(pixels, box, OK, 0):
-                return "ok"
+                return "ok", pixels
             if self.shows_cell(pixels, box, YES, 0) and self.shows_cell(pixels, box, NO, 0):
-                return "yesno"
+                return "yesno", pixels
             return None
-        found = self.session.wait_for(f"the buttons of {what}", kind, timeout=15)
+        found, pixels = self.session.wait_for(f"the buttons of {what}", kind, timeout=15)
         if owner is not None:
             check((box.x, box.y) == (owner.x + (owner.width - 272) // 2,
                                      owner.y + (owner.height - 145) // 2),
                   f"{what}: {box} is not centred on {owner}")
+        self.check_message_text(pixels, box, what, texts)
         return box, found
 
-    def answer(self, what, expected_kind, button, owner=None, timeout=60.0):
-        """Waits for a message box of the expected kind, clicks one of its buttons and
+    def answer(self, what, text, expected_kind, button, owner=None, timeout=60.0):
+        """Waits for a message box of the expected kind showing the text (a (key,
+        arguments...) tuple, or a list of such alternatives), clicks one of its buttons and
         waits for it to close."""
-        box, kind = self.wait_message(what, owner, timeout)
+        texts = text if isinstance(text, list) else [text]
+        box, kind = self.wait_message(what, texts, owner, timeout)
         self.session.save_screenshot(what)
         check(kind == expected_kind, f"{what}: a {kind} box, expected {expected_kind}")
         self.click(box, button)
         self.wait_gone(box, f"{what} to close")
 
-    def finish(self, what, timeout=60.0):
-        """Answers the final OK box and checks that the setup ends with code 0."""
-        self.answer(what, "ok", OK, owner=self.main, timeout=timeout)
+    def finish(self, what, key, timeout=60.0):
+        """Answers the final OK box, which shows the message of `key`, and checks that the
+        setup ends with code 0."""
+        self.answer(what, (key,), "ok", OK, owner=self.main, timeout=timeout)
         code = self.session.wait_exit(self.process, "the setup to end")
         check(code == 0, f"exit code {code}, expected 0")
+
+    def platform_box_texts(self):
+        """The texts of the controls of the platform's dialog boxes now shown, as bytes."""
+        output = self.session.run(os.path.join(self.session.build, TEXT_PROBE), "read")
+        return [line.rstrip(b"\r") for line in output.split(b"\n") if line.strip()]
 
     # --- the destination screen -------------------------------------------------------
 
