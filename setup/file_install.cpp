@@ -207,10 +207,15 @@ int CopyOneFile(const char* sourceFolder, const char* sourceName, const char* de
 
   LzSource source(sourcePath->c_str());
   if (!source.valid()) return 0;
-  const FileHandle dest(ValidOrNull(CreateFileA(destPath->c_str(), GENERIC_WRITE, 0, nullptr,
-                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  FileHandle dest(ValidOrNull(CreateFileA(destPath->c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
   if (!dest.valid()) return 0;
-  return CopyData(source, dest.get()) ? 1 : 0;
+  if (CopyData(source, dest.get())) return 1;
+  // What was written is no file of the product (a full disk, a medium that cannot be
+  // read): it does not stay behind to pass for one.
+  dest.reset();
+  DeleteFileA(destPath->c_str());
+  return 0;
 }
 
 int MakeDirectoryPath(const char* path) {

@@ -437,6 +437,54 @@ def planted_library(build):
         check_product_config(session, DEFAULT_FOLDER)
 
 
+FULL_DISK_SIZE = "2m"  # the small drive; the product's one file is larger
+FULL_DISK_FILE = 3 << 20
+
+
+def full_disk(build):
+    """An install to a drive too small for the product's files (whose stated size still
+    fits): the copy fails with the file's name, the setup ends with its failure message, no
+    file copied short stays behind, and nothing is recorded as installed. The drive is a
+    size-limited tmpfs mounted in a private mount namespace of this run, so that no mount
+    outlives it."""
+    if os.environ.get("KOLTA_E2E_PRIVATE_MOUNTS") != "1":
+        private = (["unshare", "--mount", "--propagation", "private"] if os.geteuid() == 0
+                   else ["unshare", "--map-root-user", "--mount"])
+        done = subprocess.run([*private, sys.executable, "-B", os.path.abspath(__file__),
+                               "full_disk", "--build", build],
+                              env=dict(os.environ, KOLTA_E2E_PRIVATE_MOUNTS="1"))
+        check(done.returncode == 0, "the run in its own mount namespace failed")
+        return
+    with Session(build, "full_disk") as session:
+        small = os.path.join(session.scratch().path, "small")
+        os.mkdir(small)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={FULL_DISK_SIZE}", "tmpfs", small],
+                       check=True)
+        os.environ["KOLTA_WINE_BINDS"] = small  # into the test Wine's root as well
+        os.symlink(small, os.path.join(session.prefix, "dosdevices", "e:"))
+        medium = medium_variant(session, os.path.join(build, "medium"), setup_info(
+            "$:\\kolta", "big.dat, 1:big.dat, 0:big.dat,", space_needed=1, sources="1=big"))
+        os.makedirs(os.path.join(medium, "big"))
+        with open(os.path.join(medium, "big", "big.dat"), "wb") as f:
+            f.write(os.urandom(FULL_DISK_FILE))
+        setup = Installer(session, medium)
+        destination = to_destination(setup)
+        setup.set_destination(destination, "e:\\kolta")
+        setup.click(destination, NEXT)
+        setup.answer("the missing folder question", ("IDS_NOEXISTDIR", "e:\\kolta"), "yesno", YES,
+                     owner=destination)
+        progress = setup.wait_progress()
+        setup.answer("the copy failure", ("IDS_COPYFILEERROR", "big.dat"), "ok", OK,
+                     owner=progress)
+        setup.finish("the failure message", "IDS_SETUPNOGOOD")
+        left = [name for _, _, names in os.walk(small) for name in names]
+        check(left == [], f"files left on the full drive: {left}")
+        check(not os.path.exists(session.linux_path("c:\\windows\\korvex.ini")),
+              "a failed setup wrote korvex.ini")
+        check(not os.path.exists(session.linux_path(ALL_USERS_PROGRAMS + "\\Kolta")),
+              "a failed setup made a program group")
+
+
 def long_folder(build):
     """A medium whose program folder, or whose language folder below it, does not fit a
     128-byte path ends the setup at start-up with code 0 and no window, instead of reading
@@ -526,8 +574,8 @@ def check_texts_drawn(setup, pixels, window, picture, rect):
 
 SCENARIOS = {f.__name__: f for f in (happy_path, exit_no_then_yes, invalid_path,
                                      missing_folder, no_space, cancel, second_copy,
-                                     installed_product, stale_install, planted_library, long_folder,
-                                     small_display, chinese)}
+                                     installed_product, stale_install, planted_library,
+                                     full_disk, long_folder, small_display, chinese)}
 
 
 def main():

@@ -227,6 +227,7 @@ TEST_F(CopyingFiles, FailuresNameTheEntry) {
     EXPECT_EQ(CopySetupFiles(nullptr), 0) << name;
     EXPECT_EQ(Shown(), Strings{"IDS_COPYFILEERROR " + name});
   }
+  EXPECT_FALSE(Exists(install + "short.txt")) << "a file copied short stays behind";
 }
 
 // The progress line of a file (the install folder and the entry's name) is only shown: when
