@@ -22,7 +22,7 @@ from PIL import Image
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "media"))
 from e2e import (BAR, CANCEL, DESTINATION_EXIT, INSTALL, LOGO_EXIT, NEXT, NO, OK,
                  PANEL_AT, ROOT_COLOUR, SKINNED_SIZES, YES, Failure, Installer, Session,
-                 check, red_run)
+                 check, red_run, windows_path)
 from medium_files import expected_files, installed_files, szdd_blanks  # noqa: E402
 
 DEFAULT_FOLDER = "c:\\program files\\kolta demo"
@@ -437,6 +437,36 @@ def planted_library(build):
         check_product_config(session, DEFAULT_FOLDER)
 
 
+def restart_question(build):
+    """On a Windows of the 95 family the setup runs the medium's DirectX set-up (here a
+    stand-in, with a companion DLL beside it, that asks for a restart): the restart
+    question follows the install, and "no" closes the setup without restarting."""
+    with Session(build, "restart_question") as session:
+        medium = medium_copy(session, os.path.join(build, "medium"))
+        directx = os.path.join(medium, "DIRECTX")
+        os.makedirs(directx)
+        for name in ("DSETUP.dll", "DSETUPCO.dll"):
+            shutil.copy(os.path.join(build, "bin", "setup_helpers", name), directx)
+        log = os.path.join(session.folder, "dsetup.log")
+        os.environ.update(DSETUP_DOUBLE_LOG=windows_path(log), DSETUP_DOUBLE_VERSION="4",
+                          DSETUP_DOUBLE_RESULT="1")
+        session.run("reg", "add", "HKCU\\Software\\Wine\\AppDefaults\\K_SETUP.exe", "/v",
+                    "Version", "/d", "win98", "/f")
+        setup = Installer(session, medium)
+        destination = to_destination(setup)
+        setup.click(destination, NEXT)
+        setup.answer("the restart question", ("IDS_REBOOT",), "yesno", NO, owner=setup.main,
+                     timeout=300)
+        code = session.wait_exit(setup.process, "the setup to end")
+        check(code == 0, f"exit code {code}, expected 0")
+        with open(log) as f:
+            calls = f.read().splitlines()
+        check(len(calls) == 3 and calls[1] == "version" and calls[2].startswith("setup "),
+              f"the DirectX set-up was called as {calls}")
+        check_installed_tree(session, medium, DEFAULT_FOLDER)
+        check_product_config(session, DEFAULT_FOLDER)
+
+
 FULL_DISK_SIZE = "2m"  # the small drive; the product's one file is larger
 FULL_DISK_FILE = 3 << 20
 
@@ -575,7 +605,7 @@ def check_texts_drawn(setup, pixels, window, picture, rect):
 SCENARIOS = {f.__name__: f for f in (happy_path, exit_no_then_yes, invalid_path,
                                      missing_folder, no_space, cancel, second_copy,
                                      installed_product, stale_install, planted_library,
-                                     full_disk, long_folder, small_display, chinese)}
+                                     restart_question, full_disk, long_folder, small_display, chinese)}
 
 
 def main():
