@@ -8,7 +8,7 @@
 // change the path) live in destination_path.h; this file connects them to the controls.
 #include <windows.h>
 
-#include <string_view>
+#include <climits>
 #include <string_view>
 
 #include "ansi_win.h"
@@ -83,6 +83,12 @@ int LoadSkin(DestinationScreen* screen, HWND mainWindow) {
 void FreeScreen(DestinationScreen* screen) {
   SkinDialogFree(&screen->skin);
   *screen = DestinationScreen{};
+}
+
+// A count of megabytes as a message's number, which is signed: one too large for it says
+// the most it can rather than a negative amount.
+int MessageNumber(unsigned megabytes) {
+  return megabytes > INT_MAX ? INT_MAX : static_cast<int>(megabytes);
 }
 
 std::string_view CurrentPath() { return g_destination->path; }
@@ -218,8 +224,8 @@ BOOL OnNext(HWND dialog) {
   const char drive = path->view().front();
   g_destination->freeMB = static_cast<unsigned>(FreeDiskSpaceMB(drive));
   if (g_destination->neededMB >= g_destination->freeMB) {
-    SetupMessage(dialog, "IDS_NODISKSPACE", 0, drive, static_cast<int>(g_destination->freeMB),
-                 static_cast<int>(g_destination->neededMB));
+    SetupMessage(dialog, "IDS_NODISKSPACE", 0, drive, MessageNumber(g_destination->freeMB),
+                 MessageNumber(g_destination->neededMB));
     return TRUE;
   }
   if (!setup_paths::SelectDrive(drive)) {

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Checks K_SETUP.exe's own resources: the four screens' dialog templates (language 2052,
-frameless 1 x 1 popups with the controls the screens look for), the "ICON" icon group, the
+frameless 1 x 1 popups with the controls the screens look for, each with its full style),
+the "ICON" icon group, the
 version resource and a manifest that asks for administrator rights and names the Windows
 versions it supports.  Usage: check_setup_resources.py K_SETUP.exe"""
 import struct
@@ -8,14 +9,23 @@ import sys
 
 RT_ICON_GROUP, RT_DIALOG, RT_VERSION, RT_MANIFEST = 14, 5, 16, 24
 WS_POPUP, WS_VISIBLE, WS_CHILD, DS_SETFONT = 0x80000000, 0x10000000, 0x40000000, 0x40
+WS_CLIPSIBLINGS, WS_BORDER, WS_VSCROLL, WS_TABSTOP = 0x04000000, 0x00800000, 0x00200000, 0x00010000
+CBS_DROPDOWNLIST, CBS_SORT, ES_AUTOHSCROLL, LBS_NOTIFY, LBS_SORT = 0x3, 0x100, 0x80, 0x1, 0x2
 PREDEFINED = {0x80: "BUTTON", 0x81: "EDIT", 0x82: "STATIC", 0x83: "LISTBOX", 0x85: "COMBOBOX"}
 
-# dialog: (extra style, [(control id, class)])
+SKIN_WINDOW = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS
+# dialog: (extra style, [(control id, class, style)])
 DIALOGS = {
-    1: (0, [(101, "KOLTASETUP_LOGO")]),
-    2: (DS_SETFONT, [(104, "COMBOBOX"), (102, "EDIT"), (103, "LISTBOX")]),
-    3: (0, [(105, "KOLTASETUP_STATUS")]),
-    4: (0, [(106, "KOLTASETUP_MSG")]),
+    1: (0, [(101, "KOLTASETUP_LOGO", SKIN_WINDOW)]),
+    2: (DS_SETFONT, [
+        (104, "COMBOBOX", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST
+         | CBS_SORT),
+        (102, "EDIT", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL),
+        (103, "LISTBOX", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY
+         | LBS_SORT),
+    ]),
+    3: (0, [(105, "KOLTASETUP_STATUS", SKIN_WINDOW)]),
+    4: (0, [(106, "KOLTASETUP_MSG", SKIN_WINDOW)]),
 }
 
 
@@ -89,11 +99,12 @@ def dialog_problems(number, template, extra_style, controls):
         kind, at = text_or_ordinal(template, at + 18)
         _, at = text_or_ordinal(template, at)
         at += 2 + struct.unpack_from("<H", template, at)[0]
-        found.append((ident, PREDEFINED.get(kind, kind).upper() if kind else kind))
-        if item_style & (WS_CHILD | WS_VISIBLE) != WS_CHILD | WS_VISIBLE:
-            problems.append(f"dialog {number}: control {ident} is not a visible child")
-    if found != [(ident, kind.upper()) for ident, kind in controls]:
-        problems.append(f"dialog {number}: controls {found}")
+        found.append((ident, PREDEFINED.get(kind, kind).upper() if kind else kind, item_style))
+    expected = [(ident, kind.upper(), style) for ident, kind, style in controls]
+    if found != expected:
+        shown = [(ident, kind, f"{style:#x}") for ident, kind, style in found]
+        problems.append(f"dialog {number}: controls {shown}, expected "
+                        f"{[(i, k, f'{s:#x}') for i, k, s in expected]}")
     return problems
 
 

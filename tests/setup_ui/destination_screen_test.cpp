@@ -3,9 +3,9 @@
 // thread. A timer message comes only once the queue is empty, so every step sees the
 // screen with all earlier input handled and painted.
 //
-// Questions and notices go through SetupMessage. The steps answer its box when one is
-// shown (clicking its yes, no or OK cell); while it only answers "no" without a box, the
-// tests that need a "yes" are skipped.
+// Questions and notices go through SetupMessage. The steps check the text of its box
+// against the one the settings give for the expected message, and answer it by clicking
+// its yes, no or OK cell; a step that finds no box fails.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -17,6 +17,7 @@
 #include "../imagelib/image_test_support.h"
 #include "dib_gdi.h"
 #include "gdi_owners.h"
+#include "message_text_check.h"
 #include "screen_test_support.h"
 #include "setup_info.h"
 #include "setup_info_file.h"
@@ -32,6 +33,26 @@ constexpr char kRoot[] = "c:\\kolta_dest\\";
 constexpr int kClosedByTest = 7;
 constexpr POINT kNextPoint = {340, 225}, kExitPoint = {340, 269};
 enum class Answer { Ok, Yes, No };
+
+// The messages as the settings (kMessageTexts) give them.
+const std::string kSureQuit = "Quit the test setup?";
+const std::string kInvalidDir = "Not a folder one can install to.";
+std::string MissingFolder(const std::string& path) {
+  return "Make the missing folder " + path + "?";
+}
+// Drive C: is shared with other programs, whose writes may move its free megabytes a
+// little between the screen's measure and the test's.
+std::vector<std::string> NoSpaceOnC(unsigned neededMB) {
+  ULARGE_INTEGER free{};
+  GetDiskFreeSpaceExA("C:\\", nullptr, nullptr, &free);
+  const long long freeMB = static_cast<long long>(free.QuadPart >> 20);
+  std::vector<std::string> texts;
+  for (long long mb = freeMB - 8; mb <= freeMB + 8; ++mb) {
+    texts.push_back("Drive c: has " + std::to_string(mb) + " MB free, " + std::to_string(neededMB) +
+                    " MB are needed.");
+  }
+  return texts;
+}
 
 // ---- Driving the screen from its thread's timer ----
 
@@ -82,16 +103,24 @@ Step Type(std::string text) {
 Step Press(POINT point) {
   return [point](HWND dialog) { Click(dialog, point); };
 }
-// Answers the message box when one is shown.
-Step Reply(Answer answer) {
-  return [answer](HWND) {
+// Checks that the message box shows one of the texts, and answers it.
+Step Reply(Answer answer, std::vector<std::string> texts) {
+  return [answer, texts](HWND) {
     HWND box = FindScreen(GetCurrentThreadId(), kMessageSkinClass);
-    if (!box) return;
+    ASSERT_NE(box, nullptr) << "no message box for " << texts.front();
+    int fewest = 1 << 20;
+    for (const std::string& text : texts) {
+      fewest = std::min(fewest, MessageTextDifferences(SkinWindow(box, kMessageSkinClass), text));
+    }
+    EXPECT_LE(fewest, 2) << "the box does not show " << texts.front();
     const POINT cell = answer == Answer::Ok    ? kMessageOkPoint
                        : answer == Answer::Yes ? kMessageYesPoint
                                                : kMessageNoPoint;
     Click(box, cell);
   };
+}
+Step Reply(Answer answer, const std::string& text) {
+  return Reply(answer, std::vector<std::string>{text});
 }
 // A click (and a double click) on an entry of the folder list, with the notifications the
 // list sends.
@@ -172,9 +201,9 @@ class DestinationScreenTest : public ScreenTest {
     lstrcpyA(state.skinDir, skin_.c_str());
     RemoveTree(kRoot);
     ASSERT_TRUE(MakeDirectories(kRoot));
-    WriteSettings(
-        "[DIALOG]\r\nSETUPHD=Install to the hard disk\r\nDIRNEADDISKSPACE=Needed:\r\n"
-        "DIRDISKSPACE=Free:\r\n");
+    WriteSettings(std::string(kMessageTexts) +
+                  "[DIALOG]\r\nSETUPHD=Install to the hard disk\r\nDIRNEADDISKSPACE=Needed:\r\n"
+                  "DIRDISKSPACE=Free:\r\n");
   }
 
   void TearDown() override {
@@ -217,17 +246,6 @@ class DestinationScreenTest : public ScreenTest {
     g_driver = nullptr;
     EXPECT_EQ(driver.next, driver.steps.size()) << "the screen closed before every step ran";
     return result;
-  }
-
-  // Whether SetupMessage shows a box that the steps can answer "yes" in.
-  bool MessagesCanSayYes() {
-    Driver driver{{Reply(Answer::Yes)}};
-    g_driver = &driver;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 10, OnTick);
-    const int answer = SetupMessage(GetSetupState()->mainWindow, "IDS_SUREQUIT", 4);
-    KillTimer(nullptr, timer);
-    g_driver = nullptr;
-    return answer == 1;
   }
 
   static std::string InstallDir() { return GetSetupState()->installDir; }
@@ -354,7 +372,8 @@ TEST_F(DestinationScreenTest, InvalidPathsKeepTheScreenOpenWithTheTextAsTyped) {
   };
   std::vector<Step> steps;
   for (const std::string& typed : invalid) {
-    steps.insert(steps.end(), {Type(typed), Press(kNextPoint), Reply(Answer::Ok), ExpectEdit(typed)});
+    steps.insert(steps.end(),
+                 {Type(typed), Press(kNextPoint), Reply(Answer::Ok, kInvalidDir), ExpectEdit(typed)});
   }
   EXPECT_EQ(Run(steps), kClosedByTest);
   EXPECT_EQ(InstallDir(), folder + "\\");
@@ -371,24 +390,27 @@ TEST_F(DestinationScreenTest, OneTrailingDotIsAName) {
 }
 
 TEST_F(DestinationScreenTest, TooLittleSpaceIsRefused) {
+  // More than a message's number holds: the message says the most it can.
   LoadInfo(std::string(kRoot) + "game", "4000000000");
-  EXPECT_EQ(Run({Press(kNextPoint), Reply(Answer::Ok), ExpectEdit(std::string(kRoot) + "game")}),
+  EXPECT_EQ(Run({Press(kNextPoint), Reply(Answer::Ok, NoSpaceOnC(2147483647)),
+                 ExpectEdit(std::string(kRoot) + "game")}),
             kClosedByTest);
 }
 
 TEST_F(DestinationScreenTest, MissingFolderAnsweredNoStaysOpenAndCreatesNothing) {
   LoadInfo(std::string(kRoot) + "game");
   const std::string missing = std::string(kRoot) + "missing\\level";
-  EXPECT_EQ(Run({Type(missing), Press(kNextPoint), Reply(Answer::No), ExpectEdit(missing)}),
+  EXPECT_EQ(Run({Type(missing), Press(kNextPoint), Reply(Answer::No, MissingFolder(missing)),
+                 ExpectEdit(missing)}),
             kClosedByTest);
   EXPECT_FALSE(FolderExists(std::string(kRoot) + "missing"));
 }
 
 TEST_F(DestinationScreenTest, MissingFolderAnsweredYesIsCreatedAndAccepted) {
-  if (!MessagesCanSayYes()) GTEST_SKIP() << "SetupMessage answers no without a box";
   LoadInfo(std::string(kRoot) + "game");
   const std::string missing = std::string(kRoot) + "Missing\\Level\\Three";
-  EXPECT_EQ(Run({Type(missing), Press(kNextPoint), Reply(Answer::Yes)}), 1);
+  EXPECT_EQ(Run({Type(missing), Press(kNextPoint), Reply(Answer::Yes, MissingFolder(missing))}),
+            1);
   EXPECT_TRUE(FolderExists(missing));
   EXPECT_EQ(InstallDir(), std::string(kRoot) + "missing\\level\\three\\");
 }
@@ -403,10 +425,10 @@ TEST_F(DestinationScreenTest, AnAcceptedPathIsStoredInLowerCaseWithItsBackslash)
 
 TEST_F(DestinationScreenTest, ExitAnsweredNoStaysOpenAndYesQuits) {
   LoadInfo(std::string(kRoot) + "game");
-  EXPECT_EQ(Run({Press(kExitPoint), Reply(Answer::No), ExpectEdit(std::string(kRoot) + "game")}),
+  EXPECT_EQ(Run({Press(kExitPoint), Reply(Answer::No, kSureQuit),
+                 ExpectEdit(std::string(kRoot) + "game")}),
             kClosedByTest);
-  if (!MessagesCanSayYes()) GTEST_SKIP() << "SetupMessage answers no without a box";
-  EXPECT_EQ(Run({Press(kExitPoint), Reply(Answer::Yes)}), 0);
+  EXPECT_EQ(Run({Press(kExitPoint), Reply(Answer::Yes, kSureQuit)}), 0);
   EXPECT_EQ(InstallDir(), std::string(kRoot) + "game\\");
 }
 
@@ -427,7 +449,7 @@ TEST_F(DestinationScreenTest, FolderListChoicesComposeThePath) {
                   LB_ERR);
       },
       Press(kNextPoint),  // a path ending in two dots is refused
-      Reply(Answer::Ok),
+      Reply(Answer::Ok, kInvalidDir),
       ChooseFolder("[games]", true),
       ExpectEdit(games + "\\.."),
       ChooseFolder("[beta]", false),
@@ -500,7 +522,8 @@ TEST_F(DestinationScreenTest, FreeSpaceOfADriveThatCannotBeReadIsZero) {
          EXPECT_LE(Differences(shown, ExpectedLine(dialog, "Free: 0M")), kSameText);
          EXPECT_GE(Differences(shown, ExpectedLine(dialog, "Free: 8M")), kOtherText);
        },
-       Press(kNextPoint), Reply(Answer::Ok), ExpectEdit("q:\\nowhere")});
+       Press(kNextPoint), Reply(Answer::Ok, "Drive q: has 0 MB free, 1 MB are needed."),
+       ExpectEdit("q:\\nowhere")});
 }
 
 // Run under a Chinese locale (ANSI code page 936).

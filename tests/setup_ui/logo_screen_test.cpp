@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "message_text_check.h"
 #include "modal_driver.h"
 #include "screen_test_support.h"
 #include "setup_info.h"
@@ -35,7 +36,7 @@ class LogoScreenTest : public ScreenTest {
   void SetUp() override {
     ScreenTest::SetUp();
     if (HasFatalFailure()) return;  // no skin or settings to work on
-    WriteSettings("[INFO]\r\nIDS_SUREQUIT=Quit the setup?\r\nIDS_NOSETUPINFOFILE=No %s.\r\n");
+    WriteSettings(kMessageTexts);
     ClearSetupInfo(*GetSetupInfo());
   }
   void TearDown() override {
@@ -139,6 +140,9 @@ TEST_F(LogoScreenTest, MissingSetupInformationIsReportedAndEndsTheScreen) {
     // over the report.
     HWND message = WaitForScreen(d, kMessageSkinClass);
     if (!message) return;
+    const std::string report =
+        std::string("No setup information in ") + GetSetupState()->skinDir + "setuphd.inf.";
+    EXPECT_LE(MessageTextDifferences(SkinWindow(message, kMessageSkinClass), report), 2);
     GetWindowRect(message, &box);
     const HWND logo = GetParent(skin);
     RECT client{};
@@ -179,6 +183,9 @@ TEST_F(LogoScreenTest, ExitAsksAndNoKeepsTheScreenWithButtonsReleased) {
 
     HWND question = WaitForScreen(d, kMessageSkinClass);
     if (!question) return;
+    EXPECT_LE(MessageTextDifferences(SkinWindow(question, kMessageSkinClass),
+                                     "Quit the test setup?"),
+              2);
     GetWindowRect(question, &box);
     Click(SkinWindow(question, kMessageSkinClass), kMessageNoPoint.x, kMessageNoPoint.y);
     if (!WaitUntilClosed(question)) return d.Abandon("the question stayed open");

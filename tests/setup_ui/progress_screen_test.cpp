@@ -11,6 +11,7 @@
 #include "../imagelib/image_test_support.h"
 #include "dib_gdi.h"
 #include "gdi_owners.h"
+#include "message_text_check.h"
 #include "screen_test_support.h"
 #include "setup_resources.h"
 #include "setup_screens.h"
@@ -57,10 +58,11 @@ void Pump() {
 }
 
 // Answers the skinned message box whenever one is up on this thread, by clicking one of
-// its buttons as a user would; until the real box exists SetupMessage shows none and this
-// never acts. Runs from a thread timer, which the box's modal loop dispatches.
+// its buttons as a user would, after checking that it asks the cancel question. Runs from
+// a thread timer, which the box's modal loop dispatches.
 struct BoxAnswerer {
   static inline int answered = 0;
+  static inline int otherTexts = 0;  // boxes that did not show the cancel question
   static inline POINT click = kMessageNoPoint;
   static inline HWND lastBox = nullptr;
 
@@ -70,6 +72,7 @@ struct BoxAnswerer {
     if (box == nullptr || box == lastBox) return;
     lastBox = box;
     ++answered;
+    if (MessageTextDifferences(box, "Stop the installation?") > 2) ++otherTexts;
     PostMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(click.x, click.y));
     PostMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(click.x, click.y));
   }
@@ -80,7 +83,7 @@ class ProgressScreenTest : public ScreenTest {
   void SetUp() override {
     ScreenTest::SetUp();
     if (HasFatalFailure()) return;  // no skin or settings to work on
-    WriteSettings("[INFO]\r\nIDS_QUERYABORT=Stop the installation?\r\n");
+    WriteSettings(kMessageTexts);
     WNDCLASSA type{};
     type.style = CS_HREDRAW | CS_VREDRAW;
     type.lpfnWndProc = ProgressSkinWndProc;
@@ -90,11 +93,13 @@ class ProgressScreenTest : public ScreenTest {
     type.lpszClassName = "KOLTASETUP_STATUS";
     ASSERT_NE(RegisterClassA(&type), 0);
     BoxAnswerer::answered = 0;
+    BoxAnswerer::otherTexts = 0;
     BoxAnswerer::lastBox = nullptr;
     timer_ = SetTimer(nullptr, 0, 20, BoxAnswerer::OnTimer);
   }
 
   void TearDown() override {
+    EXPECT_EQ(BoxAnswerer::otherTexts, 0) << "a box did not ask the cancel question";
     KillTimer(nullptr, timer_);
     if (dialog_ != nullptr) DestroyWindow(dialog_);
     ProgressFree();
@@ -163,8 +168,8 @@ class ProgressScreenTest : public ScreenTest {
     Pump();
   }
 
-  // Whether SetupMessage shows a real box (that the answerer then answers "no").
-  static bool MessageBoxIsReal() {
+  // Whether SetupMessage shows the box (that the answerer then answers "no").
+  static bool MessageBoxAsks() {
     const int before = BoxAnswerer::answered;
     SetupMessage(GetSetupState()->mainWindow, "IDS_QUERYABORT", MB_YESNO);
     return BoxAnswerer::answered > before;
@@ -400,7 +405,7 @@ TEST_F(ProgressScreenTest, MissingSkinFilesLoadNothing) {
 
 TEST_F(ProgressScreenTest, CancelShowsPressedAtOnceAndANoChangesNothing) {
   Open();
-  const bool realBox = MessageBoxIsReal();
+  ASSERT_TRUE(MessageBoxAsks());
   const int asked = BoxAnswerer::answered;
 
   const auto cancelLook = [&] { return PixelColour(Shot().get(), kCancelCentre.x, kCancelCentre.y); };
@@ -419,18 +424,18 @@ TEST_F(ProgressScreenTest, CancelShowsPressedAtOnceAndANoChangesNothing) {
 
   // Released over it: the question, whose no changes nothing.
   Click(kCancelCentre);
-  EXPECT_EQ(BoxAnswerer::answered, asked + (realBox ? 1 : 0));
+  EXPECT_EQ(BoxAnswerer::answered, asked + 1);
   EXPECT_EQ(ProgressAbortRequested(), 0);
   EXPECT_TRUE(Near(cancelLook(), 160, 0, 160));
 
   // A press beside the button is no press.
   Click(POINT{150, 270});
-  EXPECT_EQ(BoxAnswerer::answered, asked + (realBox ? 1 : 0));
+  EXPECT_EQ(BoxAnswerer::answered, asked + 1);
 }
 
 TEST_F(ProgressScreenTest, EscapeAndEnterAskTheSameQuestion) {
   Open();
-  const bool realBox = MessageBoxIsReal();
+  ASSERT_TRUE(MessageBoxAsks());
   // The display's late focus events may leave the owner active; once the progress screen
   // is active, its skin window holds the focus.
   SetForegroundWindow(dialog_);
@@ -458,14 +463,14 @@ TEST_F(ProgressScreenTest, EscapeAndEnterAskTheSameQuestion) {
     PostMessageA(GetFocus(), WM_KEYDOWN, c.key, 0);
     Pump();
     EXPECT_EQ(markerShown(), !c.asks);
-    EXPECT_EQ(BoxAnswerer::answered - before, c.asks && realBox ? 1 : 0);
+    EXPECT_EQ(BoxAnswerer::answered - before, c.asks ? 1 : 0);
     EXPECT_EQ(ProgressAbortRequested(), 0);
   }
 }
 
 TEST_F(ProgressScreenTest, AYesEndsTheInstallAtTheNextPoll) {
   Open();
-  if (!MessageBoxIsReal()) GTEST_SKIP() << "SetupMessage shows no box to answer";
+  ASSERT_TRUE(MessageBoxAsks());
   BoxAnswerer::click = kMessageYesPoint;
   Click(kCancelCentre);
   BoxAnswerer::click = kMessageNoPoint;
