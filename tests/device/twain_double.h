@@ -7,11 +7,9 @@
 
 #include <array>
 
-#include "twain_protocol.h"
+#include "twain_double_protocol.h"
 
 namespace twain_double {
-
-using namespace twain;
 
 inline constexpr int kMarker = 0x7A1D0001;
 inline constexpr int kMaxCalls = 512;

@@ -7,11 +7,9 @@
 
 #include <array>
 
-#include "wintab_protocol.h"
+#include "wintab_double_protocol.h"
 
 namespace wintab_double {
-
-using namespace wintab;
 
 inline constexpr int kMarker = 0x7A1D0002;
 inline constexpr int kMaxDevices = 4;
