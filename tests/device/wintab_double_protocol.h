@@ -89,7 +89,7 @@ using WTCloseProc = BOOL(WINAPI*)(HCTX context);
 using WTPacketsGetProc = int(WINAPI*)(HCTX context, int maxPackets, LPVOID packets);
 using WTOverlapProc = BOOL(WINAPI*)(HCTX context, BOOL toTop);
 
-// The packets this library asks for: cursor, buttons, X, Y and normal pressure, laid out
+// The packets the tablet library asks for: cursor, buttons, X, Y and normal pressure, laid out
 // in the order of their bits.
 inline constexpr WTPKT kPenPacketData = PK_CURSOR | PK_BUTTONS | PK_X | PK_Y | PK_NORMAL_PRESSURE;
 
