@@ -150,6 +150,13 @@ void AppendFolderSeparator(BoundedText<Size>& text, LeadBytePredicate isLead) {
   }
 }
 
+// The text from byte `pos` on, empty when `pos` lies past its end: substr without the
+// exception it throws there.
+constexpr std::string_view TextFrom(std::string_view text, std::size_t pos) {
+  const std::size_t start = pos < text.size() ? pos : text.size();
+  return std::string_view(text.data() + start, text.size() - start);
+}
+
 // folder + "\" (unless the folder ends in one) + name; nothing when it does not fit.
 std::optional<InterfaceText> JoinPath(std::string_view folder, std::string_view name,
                                       LeadBytePredicate isLead);

@@ -94,7 +94,7 @@ DibImage* ReadByExtension(const char* path) {
   const std::size_t dot = text->rfind('.');
   if (dot == std::string_view::npos) return nullptr;
   InterfaceText extension;
-  for (char c : text->substr(dot + 1)) extension.Append(AsciiUpper(c));
+  for (char c : kolta::TextFrom(*text, dot + 1)) extension.Append(AsciiUpper(c));
   for (const ReaderByExtension& reader : kReaders) {
     if (extension.view() != reader.extension) continue;
     if (DibImage* image = reader.read(path)) return image;

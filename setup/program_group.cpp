@@ -98,7 +98,7 @@ std::optional<CommandText> TargetCommand(std::string_view target) {
       kolta::AsciiUpper(kolta::SingleByteCharAt(target, 1, kolta::SystemLeadByte)) == 'S';
   CommandText command("\"");
   command.Append(onMedium ? state->sourceDir : state->installDir)
-      .Append(target.substr(kolta::SkipChars(target, 3, kolta::SystemLeadByte)))
+      .Append(kolta::TextFrom(target, kolta::SkipChars(target, 3, kolta::SystemLeadByte)))
       .Append('"');
   if (!command.ok()) return std::nullopt;
   return command;
