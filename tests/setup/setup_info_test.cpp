@@ -37,14 +37,15 @@ class SetupInfoParse : public ::testing::Test {
     platform.windowsDrive = 'd';
     platform.isLead = isLead;
     platform.programFolder = "e:\\medium\\";
-    platform.listFiles = [this](const char* pattern,
-                                const std::function<bool(std::string_view)>& onFile) {
-      patterns.push_back(pattern);
-      for (const std::string& name : folders[pattern]) {
+    platform.listFiles = [](void* context, const char* pattern, SetupFileVisitor onFile) {
+      SetupInfoParse& test = *static_cast<SetupInfoParse*>(context);
+      test.patterns.push_back(pattern);
+      for (const std::string& name : test.folders[pattern]) {
         if (!onFile(name)) return true;
       }
       return true;
     };
+    platform.listContext = this;
     return platform;
   }
 
