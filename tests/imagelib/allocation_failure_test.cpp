@@ -57,8 +57,8 @@ class Fingerprint {
     AddValue(mask->left).AddValue(mask->top).AddValue(mask->width).AddValue(mask->height);
     AddValue(mask->soft).AddValue(mask->shapeKind).AddValue(mask->pointCount);
     AddValue(mask->runCount).Add(mask->values, SelectionValuesSize(mask));
-    if (mask->runs) Add(mask->runs, sizeof(SelectionRun) * static_cast<std::size_t>(mask->runCount));
-    if (mask->points) Add(mask->points, sizeof(SelectionPoint) * mask->pointCount);
+    if (mask->runs) Add(mask->runs, sizeof(SelectionRun) * std::size_t(mask->runCount));
+    if (mask->points) Add(mask->points, sizeof(SelectionPoint) * std::size_t(mask->pointCount));
     return *this;
   }
   std::uint64_t value() const { return hash_; }

@@ -117,7 +117,8 @@ enum Tag : std::uint16_t {
 };
 
 // The size and depth of a picture, without strips.
-inline TiffFile Picture(bool big, std::uint32_t width, std::uint32_t height, std::uint32_t bits = 8) {
+inline TiffFile Picture(bool big, std::uint32_t width, std::uint32_t height,
+                        std::uint32_t bits = 8) {
   return std::move(TiffFile(big).Short(kWidth, width).Short(kHeight, height).Short(kBits, bits));
 }
 
