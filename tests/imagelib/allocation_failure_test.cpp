@@ -88,6 +88,14 @@ bool SameImage(const DibImage* a, const DibImage* b) {
   return bytes != 0 && bytes == DibTotalSize(b) && std::memcmp(a, b, bytes) == 0;
 }
 
+// An operation that makes a new image.
+std::function<Outcome()> Makes(std::function<DibImage*()> make) {
+  return [make] {
+    ImagePtr image(make());
+    return Of(image.get());
+  };
+}
+
 // A new image from an in-memory file.
 std::function<Outcome()> Reads(DibImage* (*read)(const void*, std::size_t), Bytes file) {
   return [read, file] {
@@ -155,11 +163,17 @@ DibImage* Reversed(const DibImage* image, DibImage* (*reverse)(DibImage*)) {
   return nullptr;
 }
 
-Outcome Combined(int operation) {
+// Union, intersection and difference of two overlapping rectangles.
+Outcome Combined() {
   SelectionPtr a(SelectionCreateRect(0, 0, 20, 12, 0)), b(SelectionCreateRect(6, 4, 31, 25, 1));
   if (!a || !b) return std::nullopt;
-  SelectionPtr result(SelectionCombine(a.get(), b.get(), operation));
-  return Of(result.get());
+  Fingerprint combined;
+  for (const int operation : {kSelectionUnite, kSelectionIntersect, kSelectionSubtract}) {
+    SelectionPtr result(SelectionCombine(a.get(), b.get(), operation));
+    if (!result) return std::nullopt;
+    combined.Add(result.get());
+  }
+  return combined.value();
 }
 
 // A copy of `start` with `source` composited over it at an opacity, through a selection; a
@@ -234,58 +248,24 @@ TEST(AllocationFailure, EveryOutcomeIsTheDefinedFailureOrTheResult) {
          return mask ? Of(image.get(), mask.get()) : Outcome{};
        }},
       {"fitted loading",
-       [&bmpPath] {
-         ImagePtr image(DibLoadFitted(bmpPath.c_str(), 23, 41, 1, 0x112233));
-         return Of(image.get());
-       }},
-      {"scaling 24-bit up",
-       [&] {
-         ImagePtr image(Stretched(picture.get(), 37, 29));
-         return Of(image.get());
-       }},
-      {"scaling 8-bit down",
-       [&] {
-         ImagePtr image(Stretched(grey.get(), 9, 7));
-         return Of(image.get());
-       }},
-      {"mirror",
-       [&] {
-         ImagePtr image(Reversed(picture.get(), DibMirror));
-         return Of(image.get());
-       }},
-      {"flip",
-       [&] {
-         ImagePtr image(Reversed(grey.get(), DibFlip));
-         return Of(image.get());
-       }},
-      {"conversion to 24 bits",
-       [&] {
-         ImagePtr image(DibConvertTo24(grey.get()));
-         return Of(image.get());
-       }},
+       Makes([&bmpPath] { return DibLoadFitted(bmpPath.c_str(), 23, 41, 1, 0x112233); })},
+      {"scaling 24-bit up", Makes([&] { return Stretched(picture.get(), 37, 29); })},
+      {"scaling 8-bit down", Makes([&] { return Stretched(grey.get(), 9, 7); })},
+      {"mirror", Makes([&] { return Reversed(picture.get(), DibMirror); })},
+      {"flip", Makes([&] { return Reversed(grey.get(), DibFlip); })},
+      {"conversion to 24 bits", Makes([&] { return DibConvertTo24(grey.get()); })},
       {"rectangular selection",
        [] {
          SelectionPtr mask(SelectionCreateRect(-3, 2, 14, 9, 1));
          return Of(mask.get());
        }},
-      {"selection union", [] { return Combined(kSelectionUnite); }},
-      {"selection intersection", [] { return Combined(kSelectionIntersect); }},
-      {"selection difference", [] { return Combined(kSelectionSubtract); }},
+      {"selection combinations", Combined},
       {"blended compositing",
-       [&] {
-         ImagePtr image(Composited(canvas.get(), overlay.get(), nullptr));
-         return Of(image.get());
-       }},
+       Makes([&] { return Composited(canvas.get(), overlay.get(), nullptr); })},
       {"blended compositing through a selection",
-       [&] {
-         ImagePtr image(Composited(canvas.get(), overlay.get(), selection.get()));
-         return Of(image.get());
-       }},
+       Makes([&] { return Composited(canvas.get(), overlay.get(), selection.get()); })},
       {"alpha runs",
-       [&] {
-         ImagePtr image(AlphaDrawn(picture.get(), frames.get(), alphaMask.get()));
-         return Of(image.get());
-       }},
+       Makes([&] { return AlphaDrawn(picture.get(), frames.get(), alphaMask.get()); })},
   };
 
   long failures = 0;
