@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
-#include <vector>
+#include <memory>
 
 #include "dib_ops.h"
+#include "new_array.h"
 
 namespace {
 
@@ -57,21 +57,20 @@ inline void Draw(std::uint8_t* t, const std::uint8_t* c, bool opaque, float opac
   }
 }
 
-// Every result of Blend for one opacity, for large areas: the same values, looked up.
-class BlendTable {
- public:
-  explicit BlendTable(float opacity) : table_(256 * 256) {
-    for (int c = 0; c < 256; ++c) {
-      for (int v = 0; v < 256; ++v) table_[c * 256 + v] = Blend(opacity, c, v);
-    }
+// Every result of Blend for one opacity, for large areas: the same values, looked up. Null
+// when memory for it runs out; the pixels are then blended one by one, to the same values.
+std::unique_ptr<std::uint8_t[]> NewBlendTable(float opacity) {
+  std::unique_ptr<std::uint8_t[]> table = kolta::image::NewArray<std::uint8_t>(256 * 256);
+  if (!table) return nullptr;
+  for (int c = 0; c < 256; ++c) {
+    for (int v = 0; v < 256; ++v) table[c * 256 + v] = Blend(opacity, c, v);
   }
-  void Draw(std::uint8_t* t, const std::uint8_t* c) const {
-    for (int k = 0; k < 3; ++k) t[k] = table_[c[k] * 256 + t[k]];
-  }
+  return table;
+}
 
- private:
-  std::vector<std::uint8_t> table_;
-};
+inline void DrawFromTable(const std::uint8_t* table, std::uint8_t* t, const std::uint8_t* c) {
+  for (int k = 0; k < 3; ++k) t[k] = table[c[k] * 256 + t[k]];
+}
 
 // Below this many blended pixels the table costs more than it saves.
 constexpr std::int64_t kBlendTablePixels = 1 << 15;
@@ -171,13 +170,13 @@ int DibComposite(const SelectionMask* mask, const CompositeParams* params) {
   const Bgr fill = Bgr::Of(params->fillColour);
   const std::uint8_t fillBytes[3] = {fill.blue, fill.green, fill.red};
 
-  std::optional<BlendTable> table;
+  std::unique_ptr<std::uint8_t[]> table;
   if (!opaque && !params->invert && (iEnd - iBegin) * (jEnd - jBegin) >= kBlendTablePixels) {
-    table.emplace(params->opacity);
+    table = NewBlendTable(params->opacity);
   }
   auto draw = [&](std::uint8_t* t, const std::uint8_t* c) {
     if (table) {
-      table->Draw(t, c);
+      DrawFromTable(table.get(), t, c);
     } else {
       Draw(t, c, opaque, params->opacity);
     }

@@ -4,11 +4,11 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "bmp_file.h"
 #include "bmp_rle.h"
 #include "byte_reader.h"
+#include "new_array.h"
 #include "pixel_formats.h"
 
 namespace kolta::image {
@@ -188,10 +188,12 @@ bool ReadPlainRows(ByteReader& in, const BmpPlan& plan, DibImage* image) {
 
 bool ReadMaskedRows(ByteReader& in, const BmpPlan& plan, DibImage* image) {
   const int width = plan.header.width, bitCount = plan.header.bitCount;
-  std::vector<std::uint8_t> fileRow(DibRowBytes(width, bitCount));
+  const std::size_t rowBytes = DibRowBytes(width, bitCount);
+  const std::unique_ptr<std::uint8_t[]> fileRow = NewArray<std::uint8_t>(rowBytes);
+  if (!fileRow) return false;
   for (int row = 0; row < plan.height; ++row) {
-    if (in.Read(fileRow.data(), fileRow.size()) != fileRow.size()) return false;
-    MaskedRowTo24(fileRow.data(), width, bitCount, plan.masks, StoredRow(image, plan, row));
+    if (in.Read(fileRow.get(), rowBytes) != rowBytes) return false;
+    MaskedRowTo24(fileRow.get(), width, bitCount, plan.masks, StoredRow(image, plan, row));
   }
   return true;
 }

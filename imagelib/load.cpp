@@ -136,8 +136,14 @@ DibImage* DibLoadFitted(const char* path, int boxWidth, int boxHeight, int fit,
   if (box) {
     const int width = DibWidth(loaded), height = DibHeight(loaded);
     const DibRect at = kolta::image::Placement(boxWidth, boxHeight, width, height, fit != 0);
-    DibStretchCopy(box, at.left, at.top, at.right - at.left, at.bottom - at.top, loaded, 0, 0,
-                   width, height);
+    // A picture fitted to nothing leaves the background; with a size to draw, both images
+    // are 24-bit, so a refusal means memory for scaling ran out.
+    if (at.right != at.left && at.bottom != at.top &&
+        !DibStretchCopy(box, at.left, at.top, at.right - at.left, at.bottom - at.top, loaded, 0,
+                        0, width, height)) {
+      DibFree(box);
+      box = nullptr;
+    }
   }
   DibFree(loaded);
   return box;

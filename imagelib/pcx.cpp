@@ -7,9 +7,10 @@
 #include <bit>
 #include <cstring>
 #include <span>
-#include <vector>
 
 #include "byte_reader.h"
+#include "image_owners.h"
+#include "new_array.h"
 #include "pcx_file.h"
 
 namespace kolta::image {
@@ -231,18 +232,21 @@ void ConvertScanline(const PcxHeader& h, const std::uint8_t* line, std::uint8_t*
 }
 
 // The first scanline is the top row. Decoding stops where the data ends: the rows not
-// reached stay 0.
-void ReadRows(ByteReader& in, const PcxHeader& h, std::uint64_t dataBytes, DibImage* image) {
-  ScanlineDecoder decoder(in, dataBytes);
+// reached stay 0. False only when memory for the scanline runs out.
+bool ReadRows(ByteReader& in, const PcxHeader& h, std::uint64_t dataBytes, DibImage* image) {
+  // At most 4 planes of 65535 bytes: no overflow.
   const std::size_t lineBytes = static_cast<std::size_t>(h.planes) * h.lineBytes;
-  std::vector<std::uint8_t> line(lineBytes + kScanlineSlack);
+  const std::unique_ptr<std::uint8_t[]> line = NewArray<std::uint8_t>(lineBytes + kScanlineSlack);
+  if (!line) return false;
+  ScanlineDecoder decoder(in, dataBytes);
   const std::size_t stride = DibStride(image);
   for (int i = 0; i < h.height; ++i) {
-    const bool whole = decoder.Decode({line.data(), lineBytes});
-    ConvertScanline(h, line.data(),
+    const bool whole = decoder.Decode({line.get(), lineBytes});
+    ConvertScanline(h, line.get(),
                     DibBits(image) + static_cast<std::size_t>(h.height - 1 - i) * stride, stride);
-    if (!whole) return;
+    if (!whole) break;
   }
+  return true;
 }
 
 DibImage* LoadPcx(ByteReader& in) {
@@ -251,8 +255,8 @@ DibImage* LoadPcx(ByteReader& in) {
   Palette palette{};
   if (!ReadPalette(in, h, palette)) return nullptr;
   const std::uint32_t paletteCount = h.bitCount == 24 ? 0 : 1u << h.bitCount;
-  DibImage* image =
-      DibCreateWithPalette(h.width, h.height, h.bitCount, paletteCount, palette.data());
+  ImagePtr image(
+      DibCreateWithPalette(h.width, h.height, h.bitCount, paletteCount, palette.data()));
   if (!image) return nullptr;
   std::uint64_t dataBytes = UINT64_MAX;
   if (h.bitCount == 8) {
@@ -260,8 +264,8 @@ DibImage* LoadPcx(ByteReader& in) {
     const std::uint64_t end = *in.Size() - kPaletteBytes;
     dataBytes = end > kHeaderBytes ? end - kHeaderBytes : 0;
   }
-  ReadRows(in, h, dataBytes, image);
-  return image;
+  if (!ReadRows(in, h, dataBytes, image.get())) return nullptr;
+  return image.release();
 }
 
 }  // namespace

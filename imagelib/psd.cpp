@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <span>
 
 #include "byte_reader.h"
 #include "image_owners.h"
+#include "new_array.h"
 #include "packbits.h"
 #include "psd_channels.h"
 #include "psd_file.h"
@@ -80,13 +80,11 @@ void ScatterPlane(const std::uint8_t* plane, std::size_t count, std::span<std::u
 }  // namespace
 
 int PsdReadChannels(ByteReader& in, int width, int height, std::span<std::uint8_t> pixels,
-                    int channelCount, int compression) {
+                    std::span<std::uint8_t> plane, int channelCount, int compression) {
   if (width <= 0 || height <= 0 || channelCount < 0) return 0;
   const std::uint64_t count = PixelCount(width, height);
-  if (count > pixels.size() / 4) return 0;
+  if (count > pixels.size() / 4 || count > plane.size()) return 0;
   const auto planeBytes = static_cast<std::size_t>(count);
-  std::unique_ptr<std::uint8_t[]> plane(new (std::nothrow) std::uint8_t[planeBytes]);
-  if (!plane) return 0;
   // The table of row byte counts is not needed: the rows of a channel run on.
   if (compression == kRunLength &&
       !in.Skip(static_cast<std::uint64_t>(height) * static_cast<unsigned>(channelCount) * 2)) {
@@ -97,10 +95,10 @@ int PsdReadChannels(ByteReader& in, int width, int height, std::span<std::uint8_
       FillSlot(pixels, slot, count);
       continue;
     }
-    const std::span<std::uint8_t> out(plane.get(), planeBytes);
+    const std::span<std::uint8_t> out = plane.first(planeBytes);
     const std::size_t got =
         compression == kRunLength ? UnpackBits(in, out) : in.Read(out.data(), out.size());
-    ScatterPlane(plane.get(), got, pixels, slot);
+    ScatterPlane(out.data(), got, pixels, slot);
     if (got < planeBytes) return 0;
   }
   return 1;
@@ -128,12 +126,14 @@ DibImage* LoadPsd(ByteReader& in) {
   if (!ReadHeader(in, header)) return nullptr;
   const std::size_t pixelBytes =
       static_cast<std::size_t>(PixelCount(header.width, header.height)) * 4;
+  const std::size_t planeBytes = pixelBytes / 4;
   BlockPtr<std::uint8_t> pixels(
       static_cast<std::uint8_t*>(ImgAlloc(pixelBytes)));
-  if (!pixels) return nullptr;
+  const std::unique_ptr<std::uint8_t[]> plane = NewArray<std::uint8_t>(planeBytes);
+  if (!pixels || !plane) return nullptr;
   // A document that ends inside its image data keeps the pixels read so far.
-  PsdReadChannels(in, header.width, header.height, {pixels.get(), pixelBytes}, header.channels,
-                  header.compression);
+  PsdReadChannels(in, header.width, header.height, {pixels.get(), pixelBytes},
+                  {plane.get(), planeBytes}, header.channels, header.compression);
   DibImage* image = DibCreate(1, header.width, header.height, nullptr, 0);
   if (image) CopyToImage(pixels.get(), image);
   return image;
@@ -147,9 +147,12 @@ int PsdReadChannels(std::FILE* stream, int width, int height, std::uint8_t* pixe
   if (!stream || !pixels || width <= 0 || height <= 0) return 0;
   const std::uint64_t bytes = static_cast<std::uint64_t>(width) * static_cast<unsigned>(height) * 4;
   if (bytes > kDibMaxBlockBytes) return 0;
+  const auto planeBytes = static_cast<std::size_t>(bytes / 4);
+  const std::unique_ptr<std::uint8_t[]> plane = kolta::image::NewArray<std::uint8_t>(planeBytes);
+  if (!plane) return 0;
   auto in = kolta::image::ByteReader::FromFile(stream);
   return kolta::image::PsdReadChannels(in, width, height, {pixels, static_cast<std::size_t>(bytes)},
-                                       channelCount, compression);
+                                       {plane.get(), planeBytes}, channelCount, compression);
 }
 
 DibImage* PsdLoadFromMemory(const void* data, std::size_t size) {

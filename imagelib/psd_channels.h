@@ -9,8 +9,9 @@
 
 namespace kolta::image {
 
-// As the stream form in psd_file.h; `pixels` holds width x height x 4 bytes.
+// As the stream form in psd_file.h; `pixels` holds width x height x 4 bytes, and `plane`
+// (width x height bytes) is the caller's working memory for one plane.
 int PsdReadChannels(ByteReader& in, int width, int height, std::span<std::uint8_t> pixels,
-                    int channelCount, int compression);
+                    std::span<std::uint8_t> plane, int channelCount, int compression);
 
 }  // namespace kolta::image

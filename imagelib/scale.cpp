@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "dib_ops.h"
+#include "new_array.h"
 
 namespace {
 
@@ -66,11 +66,14 @@ struct SamplePlace {
   double fraction;
 };
 
-// The places of target indices [begin, end), stepping `step` from `origin`. Entries whose
-// near pixel lies outside the source get near = -1 (nothing is drawn there).
-std::vector<SamplePlace> SamplePlaces(IndexRange range, int origin, double step, int sourceSize) {
-  std::vector<SamplePlace> places;
-  places.reserve(static_cast<std::size_t>(range.end - range.begin));
+// The places of target indices [begin, end), stepping `step` from `origin`, or null when
+// memory for them runs out. Entries whose near pixel lies outside the source get near = -1
+// (nothing is drawn there).
+std::unique_ptr<SamplePlace[]> SamplePlaces(IndexRange range, int origin, double step,
+                                            int sourceSize) {
+  std::unique_ptr<SamplePlace[]> places =
+      kolta::image::NewArray<SamplePlace>(static_cast<std::size_t>(range.end - range.begin));
+  if (!places) return nullptr;
   double offset = 0;
   for (std::int64_t k = 0; k < range.end; ++k, offset += step) {
     if (k < range.begin) continue;
@@ -79,33 +82,38 @@ std::vector<SamplePlace> SamplePlaces(IndexRange range, int origin, double step,
     SamplePlace place{-1, -1, position - low};
     if (low >= 0 && low < sourceSize) place.near = static_cast<std::int64_t>(low);
     if (high >= 0 && high < sourceSize) place.far = static_cast<std::int64_t>(high);
-    places.push_back(place);
+    places[static_cast<std::size_t>(k - range.begin)] = place;
   }
   return places;
 }
 
-void ScaleRows(DibImage* target, int tx, int ty, int tw, int th, const DibImage* source, int sx,
+// False (the target unchanged) when memory for the sampling places runs out.
+bool ScaleRows(DibImage* target, int tx, int ty, int tw, int th, const DibImage* source, int sx,
                int sy, int sw, int sh) {
   const int n = DibBytesPerPixel(target);
-  if (n != 1 && n != 3) return;  // Bilerp writes nothing for other pixel sizes
+  if (n != 1 && n != 3) return true;  // Bilerp writes nothing for other pixel sizes
   const IndexRange columns{std::max<std::int64_t>(0, -std::int64_t{tx}),
                            std::min<std::int64_t>(tw, std::int64_t{target->width} - tx)};
   const IndexRange rows{std::max<std::int64_t>(0, -std::int64_t{ty}),
                         std::min<std::int64_t>(th, std::int64_t{target->height} - ty)};
-  if (columns.Empty() || rows.Empty()) return;
+  if (columns.Empty() || rows.Empty()) return true;
   const double stepX = 1 / (static_cast<double>(tw) / sw);
   const double stepY = 1 / (static_cast<double>(th) / sh);
-  const std::vector<SamplePlace> xs = SamplePlaces(columns, sx, stepX, source->width);
-  const std::vector<SamplePlace> ys = SamplePlaces(rows, sy, stepY, source->height);
+  // Both ranges lie within the target, so their lengths fit a size_t.
+  const auto columnCount = static_cast<std::size_t>(columns.end - columns.begin);
+  const auto rowCount = static_cast<std::size_t>(rows.end - rows.begin);
+  const std::unique_ptr<SamplePlace[]> xs = SamplePlaces(columns, sx, stepX, source->width);
+  const std::unique_ptr<SamplePlace[]> ys = SamplePlaces(rows, sy, stepY, source->height);
+  if (!xs || !ys) return false;
   auto* sourceImage = const_cast<DibImage*>(source);
 
-  for (std::size_t i = 0; i < ys.size(); ++i) {
+  for (std::size_t i = 0; i < rowCount; ++i) {
     const SamplePlace& y = ys[i];
     if (y.near < 0) continue;
     const std::uint8_t* row0 = RowAddress(sourceImage, y.near);
     const std::uint8_t* row1 = y.far >= 0 ? RowAddress(sourceImage, y.far) : nullptr;
     std::uint8_t* out = RowAddress(target, ty + rows.begin + i) + (tx + columns.begin) * n;
-    for (std::size_t j = 0; j < xs.size(); ++j, out += n) {
+    for (std::size_t j = 0; j < columnCount; ++j, out += n) {
       const SamplePlace& x = xs[j];
       if (x.near < 0) continue;
       const std::uint8_t* p = row0 + x.near * n;
@@ -116,6 +124,7 @@ void ScaleRows(DibImage* target, int tx, int ty, int tw, int th, const DibImage*
         out[k] = BilerpChannel(p[k], q[k], r[k], s[k], x.fraction, y.fraction);
     }
   }
+  return true;
 }
 
 // The new image of a mirror or flip, or null when the image is not 8- or 24-bit.
@@ -137,10 +146,9 @@ int DibStretchCopy(DibImage* target, int tx, int ty, int tw, int th, const DibIm
   }
   if (tw == sw && th == sh) {
     CopyRows(target, tx, ty, tw, th, source, sx, sy);
-  } else {
-    ScaleRows(target, tx, ty, tw, th, source, sx, sy, sw, sh);
+    return 1;
   }
-  return 1;
+  return ScaleRows(target, tx, ty, tw, th, source, sx, sy, sw, sh) ? 1 : 0;
 }
 
 void DibSampleBilinear(DibImage* target, int x, int y, const DibImage* source, double sx, double sy,

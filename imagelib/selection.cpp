@@ -1,7 +1,7 @@
 // Selection masks: creation, queries, runs, edge marking, cropping and combination.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "selection_mask.h"
 
@@ -71,6 +71,21 @@ int United(int o, int r) {
     return std::max(o, r);
   }
   return o == 1 || r == 1 ? 1 : 0;
+}
+
+// The runs of the mask's values: the list's length, found before it is made.
+std::size_t CountRuns(const SelectionMask* mask) {
+  std::size_t count = 0;
+  for (int row = 0; row < mask->height; ++row) {
+    const std::uint8_t* values = Row(mask, row);
+    bool inRun = false;
+    for (int column = 0; column < mask->width; ++column) {
+      const bool selected = values[column] != 0;
+      count += selected && !inRun;
+      inRun = selected;
+    }
+  }
+  return count;
 }
 
 }  // namespace
@@ -150,26 +165,8 @@ SelectionMask* SelectionBuildRuns(SelectionMask* mask, int freeIfEmpty) {
   ImgFree(mask->runs);
   mask->runs = nullptr;
   mask->runCount = 0;
-  std::vector<SelectionRun> runs;
-  if (mask->values) {
-    for (int row = 0; row < mask->height; ++row) {
-      const std::uint8_t* values = Row(mask, row);
-      for (int column = 0; column < mask->width;) {
-        if (values[column] == 0) {
-          ++column;
-          continue;
-        }
-        SelectionRun run{column, row, 0, 0};
-        int edges = 0;
-        for (; column < mask->width && values[column] != 0; ++column)
-          edges += IsEdge(values[column]);
-        run.length = column - run.column;
-        run.edgy = edges > 2;
-        runs.push_back(run);
-      }
-    }
-  }
-  if (runs.empty()) {
+  const std::size_t count = mask->values ? CountRuns(mask) : 0;
+  if (count == 0) {
     if (freeIfEmpty) {
       SelectionFree(mask);
       return nullptr;
@@ -177,8 +174,28 @@ SelectionMask* SelectionBuildRuns(SelectionMask* mask, int freeIfEmpty) {
     return mask;
   }
   // Without memory for the list the mask keeps no runs; nothing here reads them.
-  mask->runs = CopyBlock(runs.data(), runs.size());
-  if (mask->runs) mask->runCount = static_cast<std::int32_t>(runs.size());
+  if (count > INT32_MAX || count > SIZE_MAX / sizeof(SelectionRun)) return mask;
+  auto* runs = static_cast<SelectionRun*>(ImgAlloc(count * sizeof(SelectionRun)));
+  if (!runs) return mask;
+  std::size_t made = 0;
+  for (int row = 0; row < mask->height; ++row) {
+    const std::uint8_t* values = Row(mask, row);
+    for (int column = 0; column < mask->width;) {
+      if (values[column] == 0) {
+        ++column;
+        continue;
+      }
+      SelectionRun run{column, row, 0, 0};
+      int edges = 0;
+      for (; column < mask->width && values[column] != 0; ++column)
+        edges += IsEdge(values[column]);
+      run.length = column - run.column;
+      run.edgy = edges > 2;
+      runs[made++] = run;
+    }
+  }
+  mask->runs = runs;
+  mask->runCount = static_cast<std::int32_t>(count);
   return mask;
 }
 

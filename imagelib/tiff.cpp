@@ -12,10 +12,10 @@
 #include <new>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "byte_reader.h"
 #include "image_owners.h"
+#include "new_array.h"
 #include "packbits.h"
 #include "row_mirror.h"
 #include "tiff_deflate.h"
@@ -176,40 +176,56 @@ bool ReadDirectory(ByteReader& in, ByteOrder order, std::uint32_t offset, Direct
   if (!in.Seek(offset) || in.Read(count, 2) != 2) return false;
   const std::uint32_t entries = order.U16(count);
   if (entries > kMaxDirectoryEntries) return false;
-  std::vector<std::uint8_t> raw(entries * kEntryBytes);
+  const std::size_t bytes = entries * kEntryBytes;
+  const std::unique_ptr<std::uint8_t[]> raw = NewArray<std::uint8_t>(bytes);
+  if (!raw) return false;
   // A directory cut short by the end of the file ends there.
-  const std::size_t got = in.Read(raw.data(), raw.size());
+  const std::size_t got = in.Read(raw.get(), bytes);
   for (std::size_t at = 0; at + kEntryBytes <= got; at += kEntryBytes) {
     ApplyEntry(DecodeEntry(&raw[at], order), dir);
   }
   return true;
 }
 
+// The values of an array entry, as many as the file says (within its size).
+struct ValueArray {
+  std::unique_ptr<std::uint32_t[]> values;
+  std::size_t count = 0;
+
+  std::size_t size() const { return count; }
+  bool empty() const { return count == 0; }
+  std::uint32_t operator[](std::size_t i) const { return values[i]; }
+};
+
 // The SHORT or LONG values of an array entry, from the entry itself or from the file;
-// nothing (a refusal) for other types or an array that the file does not hold. The
-// vectors are as long as the file holds values: LoadTiff's callers catch a failure.
-std::optional<std::vector<std::uint32_t>> ReadArray(ByteReader& in, ByteOrder order,
-                                                    const Entry& entry, std::uint64_t fileSize) {
+// nothing (a refusal) for other types, an array that the file does not hold, or when
+// memory for the values runs out.
+std::optional<ValueArray> ReadArray(ByteReader& in, ByteOrder order, const Entry& entry,
+                                    std::uint64_t fileSize) {
   if (entry.type != kShort && entry.type != kLong) return std::nullopt;
-  std::vector<std::uint32_t> values;
-  if (entry.Inline()) {
-    if (entry.type == kLong) return std::vector<std::uint32_t>(entry.count, entry.value);
-    for (std::uint32_t i = 0; i < entry.count; ++i) {
-      values.push_back((entry.value >> (16 * i)) & 0xFFFF);
-    }
-    return values;
-  }
   const std::uint64_t bytes = entry.Bytes();
-  if (entry.value > fileSize || bytes > fileSize - entry.value || !in.Seek(entry.value)) {
+  const bool inlined = entry.Inline();
+  if (!inlined && (entry.value > fileSize || bytes > fileSize - entry.value ||
+                   bytes > SIZE_MAX || !in.Seek(entry.value))) {
     return std::nullopt;
   }
-  std::vector<std::uint8_t> raw(static_cast<std::size_t>(bytes));
-  if (in.Read(raw.data(), raw.size()) != raw.size()) return std::nullopt;
-  values.resize(entry.count);
-  for (std::uint32_t i = 0; i < entry.count; ++i) {
-    values[i] = entry.type == kShort ? order.U16(&raw[i * 2]) : order.U32(&raw[i * 4]);
+  ValueArray array{NewArray<std::uint32_t>(entry.count), entry.count};
+  if (!array.values) return std::nullopt;
+  if (inlined) {
+    // One LONG, or up to two SHORTs in the low and high halves.
+    for (std::uint32_t i = 0; i < entry.count; ++i) {
+      array.values[i] = entry.type == kLong ? entry.value : (entry.value >> (16 * i)) & 0xFFFF;
+    }
+    return array;
   }
-  return values;
+  const auto rawBytes = static_cast<std::size_t>(bytes);
+  const std::unique_ptr<std::uint8_t[]> raw = NewArray<std::uint8_t>(rawBytes);
+  if (!raw || in.Read(raw.get(), rawBytes) != rawBytes) return std::nullopt;
+  for (std::uint32_t i = 0; i < entry.count; ++i) {
+    array.values[i] = entry.type == kShort ? order.U16(&raw[i * std::size_t{2}])
+                                           : order.U32(&raw[i * std::size_t{4}]);
+  }
+  return array;
 }
 
 // The first value of an entry of one value a sample.
@@ -245,8 +261,8 @@ struct Plan {
   bool differenced = false;
   Orientation orientation;
   std::optional<std::uint16_t> photometric;
-  std::vector<std::uint32_t> offsets, byteCounts;
-  std::optional<std::vector<std::uint32_t>> colorMap;
+  ValueArray offsets, byteCounts;
+  std::optional<ValueArray> colorMap;
 
   int ImageWidth() const { return orientation.swap ? height : width; }
   int ImageHeight() const { return orientation.swap ? width : height; }
@@ -254,15 +270,17 @@ struct Plan {
 };
 
 // Counts of a file without StripByteCounts: each strip runs to the next one's offset, the
-// last one to the end of the picture. Counts that come out negative are refused.
-std::optional<std::vector<std::uint32_t>> CountsFromOffsets(const Plan& plan) {
-  const auto& offsets = plan.offsets;
-  std::vector<std::uint32_t> counts(offsets.size());
+// last one to the end of the picture. Counts that come out negative are refused, and so
+// is the file when memory for them runs out.
+std::optional<ValueArray> CountsFromOffsets(const Plan& plan) {
+  const ValueArray& offsets = plan.offsets;
+  ValueArray counts{NewArray<std::uint32_t>(offsets.size()), offsets.size()};
+  if (!counts.values) return std::nullopt;
   std::int64_t others = 0;
   for (std::size_t i = 0; i + 1 < offsets.size(); ++i) {
     const std::int64_t count = std::int64_t{offsets[i + 1]} - offsets[i];
     if (count < 0) return std::nullopt;
-    counts[i] = static_cast<std::uint32_t>(count);
+    counts.values[i] = static_cast<std::uint32_t>(count);
     others += count;
   }
   // A row of all planes is within the stored row limit (below 2^20 bytes with each plane's
@@ -271,7 +289,7 @@ std::optional<std::vector<std::uint32_t>> CountsFromOffsets(const Plan& plan) {
                    static_cast<std::int64_t>(plan.Planes()) * plan.height;
   const std::int64_t last = all - others;
   if (last < 0 || last > UINT32_MAX) return std::nullopt;
-  counts.back() = static_cast<std::uint32_t>(last);
+  counts.values[counts.size() - 1] = static_cast<std::uint32_t>(last);
   return counts;
 }
 
@@ -615,23 +633,13 @@ DibImage* LoadTiff(ByteReader& in) {
   return image.release();
 }
 
-// The arrays of a file are as long as it says (within its size): memory for them may
-// run out.
-DibImage* LoadTiffCaught(ByteReader& in) {
-  try {
-    return LoadTiff(in);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-
 }  // namespace
 }  // namespace kolta::image
 
 DibImage* TiffLoadFromMemory(const void* data, std::size_t size) {
-  return kolta::image::ReadMemory(data, size, kolta::image::LoadTiffCaught);
+  return kolta::image::ReadMemory(data, size, kolta::image::LoadTiff);
 }
 
 DibImage* TiffLoad(const char* path) {
-  return kolta::image::ReadFile(path, kolta::image::LoadTiffCaught);
+  return kolta::image::ReadFile(path, kolta::image::LoadTiff);
 }

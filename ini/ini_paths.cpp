@@ -71,7 +71,7 @@ bool IsFolderName(std::string_view name, LeadBytePredicate isLead) {
 }
 
 int FindFile(const FileQuery& query, InterfaceText& out, LeadBytePredicate isLead,
-             const std::function<bool(const char*)>& exists) {
+             PathTest exists) {
   const bool folder = IsFolderName(query.name, isLead);
 
   // Composes the path below one root; for a folder name the path of its first picture

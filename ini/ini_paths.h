@@ -3,9 +3,10 @@
 // The exported functions (k_ini.cpp) feed them the platform's answers.
 #pragma once
 
-#include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 
 #include "bounded_text.h"
 
@@ -58,13 +59,36 @@ struct FileQuery {
   std::string_view name;  // data: folder letter + relative path; sound: relative path
 };
 
+// The platform's test of whether a path exists, as a reference to the caller's callable
+// (a lambda, or a function pointer such as &Exists): its address and a function that calls
+// it. Unlike std::function, making one never allocates and so never throws. It is only
+// ever a parameter, so the callable outlives it.
+class PathTest {
+ public:
+  template <typename Test>
+    requires(!std::is_same_v<std::remove_cvref_t<Test>, PathTest> &&
+             std::is_object_v<std::remove_reference_t<Test>> &&
+             std::is_invocable_r_v<bool, std::remove_reference_t<Test>&, const char*>)
+  PathTest(Test&& test) noexcept  // implicit: a call passes the callable itself
+      : object_(const_cast<void*>(static_cast<const void*>(std::addressof(test)))),
+        call_([](void* object, const char* path) -> bool {
+          return (*static_cast<std::remove_reference_t<Test>*>(object))(path);
+        }) {}
+
+  bool operator()(const char* path) const { return call_(object_, path); }
+
+ private:
+  void* object_;
+  bool (*call_)(void* object, const char* path);
+};
+
 // Finds a data or sound file, preferring the copy below the second root: composes the
 // "H" path and returns 0 when it exists; otherwise composes the "C" path (not checked)
 // and returns 0 for a file name, or, for a folder name, the offset of the cut that
 // leaves the folder itself (-1 when there is no separator). kRefused when a path does
 // not fit; `out` is then empty.
 int FindFile(const FileQuery& query, InterfaceText& out, LeadBytePredicate isLead,
-             const std::function<bool(const char*)>& exists);
+             PathTest exists);
 
 // Folder of a module path up to and including its last separator (empty without one),
 // followed by `fileName`. Nothing when the result does not fit.

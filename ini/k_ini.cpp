@@ -126,7 +126,7 @@ int FindInto(ini::FileQuery query, const char* name, char* out) {
   if (!nameText) return Refuse(out);
   query.name = *nameText;
   InterfaceText path;  // empty when FindFile refuses
-  const int result = ini::FindFile(query, path, SystemLeadByte, PathExists);
+  const int result = ini::FindFile(query, path, SystemLeadByte, &PathExists);
   path.CopyTo(out);
   return result;
 }

@@ -164,10 +164,11 @@ bool ExpandFolder(SetupInfo& out, std::string_view sourceText, std::string_view 
   if (!platform.listFiles) return true;
 
   bool ok = true;
-  const bool listed = platform.listFiles(pattern.c_str(), [&](std::string_view file) {
-    ok = AddFileEntry(out, file, sourceNumber, file, destNumber, file);
-    return ok;
-  });
+  const bool listed =
+      platform.listFiles(platform.listContext, pattern.c_str(), [&](std::string_view file) {
+        ok = AddFileEntry(out, file, sourceNumber, file, destNumber, file);
+        return ok;
+      });
   return listed && ok;
 }
 

@@ -6,8 +6,9 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
+#include <memory>
 #include <string_view>
+#include <type_traits>
 
 #include "bounded_text.h"
 
@@ -68,7 +69,31 @@ struct SetupInfo {
 // The one SetupInfo; never fails, never allocates.
 SetupInfo* GetSetupInfo();
 
-// What the parser needs from the platform.
+// The parser's handler of one listed file name, as a reference to its callable (the
+// callable's address and a function that calls it): unlike std::function, making one never
+// allocates and so never throws. It is only ever a parameter, so the callable outlives it.
+// Returns false to stop the listing.
+class SetupFileVisitor {
+ public:
+  template <typename Visit>
+    requires(!std::is_same_v<std::remove_cvref_t<Visit>, SetupFileVisitor> &&
+             std::is_object_v<std::remove_reference_t<Visit>> &&
+             std::is_invocable_r_v<bool, std::remove_reference_t<Visit>&, std::string_view>)
+  SetupFileVisitor(Visit&& visit) noexcept  // implicit: a call passes the callable itself
+      : object_(const_cast<void*>(static_cast<const void*>(std::addressof(visit)))),
+        call_([](void* object, std::string_view name) -> bool {
+          return (*static_cast<std::remove_reference_t<Visit>*>(object))(name);
+        }) {}
+
+  bool operator()(std::string_view name) const { return call_(object_, name); }
+
+ private:
+  void* object_;
+  bool (*call_)(void* object, std::string_view name);
+};
+
+// What the parser needs from the platform: plain values and functions, so that making and
+// copying it never allocates.
 struct SetupInfoPlatform {
   // Drive letter of the Windows folder, lower case (replaces a leading "$" of "DefDir").
   char windowsDrive = 'c';
@@ -77,11 +102,13 @@ struct SetupInfoPlatform {
   // Calls `onFile` with the name of every file (not sub-folder) that matches `pattern`, in
   // listing order; `onFile` returns false to stop the listing. Returns false when the
   // folder cannot be listed (a pattern that matches nothing is no failure), which makes
-  // the file invalid: a medium that cannot be read must not install partly.
-  std::function<bool(const char* pattern, const std::function<bool(std::string_view)>& onFile)>
-      listFiles;
+  // the file invalid: a medium that cannot be read must not install partly. `context` is
+  // listContext. Null: whole-folder and by-extension lines add no files.
+  bool (*listFiles)(void* context, const char* pattern, SetupFileVisitor onFile) = nullptr;
   // The ANSI code page's lead bytes, for finding a folder's final "\".
   kolta::LeadBytePredicate isLead = kolta::NoLeadBytes;
+  // Handed to listFiles: the state of a listing, if it has any.
+  void* listContext = nullptr;
 };
 
 // Parses the data of a setup information file into `info`. Returns 1 when the data is a

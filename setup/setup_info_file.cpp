@@ -21,7 +21,7 @@ constexpr LONGLONG kMaxFileSize = 64LL << 20;
 
 // False when the folder cannot be listed (missing, or a read error of the medium); an
 // existing folder without a match lists nothing.
-bool ListFiles(const char* pattern, const std::function<bool(std::string_view)>& onFile) {
+bool ListFiles(void*, const char* pattern, SetupFileVisitor onFile) {
   WIN32_FIND_DATAA entry;
   const FindHandle find(ValidOrNull(FindFirstFileA(pattern, &entry)));
   if (!find.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;

@@ -38,7 +38,8 @@ static_assert(sizeof(CompositeParams) == 60 && offsetof(CompositeParams, source)
 DibImage* DibConvertTo24(const DibImage* image);
 
 // Copies (equal sizes, clipped) or scales bilinearly (different sizes) a source rectangle
-// into a target rectangle of an image of the same bytes per pixel.
+// into a target rectangle of an image of the same bytes per pixel. 0 for unusable images or
+// sizes, and when memory for scaling runs out (the target is then unchanged).
 int DibStretchCopy(DibImage* target, int tx, int ty, int tw, int th, const DibImage* source, int sx,
                    int sy, int sw, int sh);
 // Writes target pixel (x, y) sampled bilinearly from the source at (sx, sy); the right and

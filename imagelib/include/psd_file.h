@@ -16,7 +16,8 @@ DibImage* PsdLoadFromMemory(const void* data, std::size_t size);
 // `pixels`, width x height pixels of blue, green, red, alpha, rows from the top. Channels
 // 0 to 3 are red, green, blue and alpha; a missing one gives 0 (alpha 255); channels past
 // the fourth are not read. 1 when all four were handled, 0 when the data ended first (the
-// pixels not reached keep their values). The stream is read ahead in blocks, so its
-// position afterwards lies somewhere past the data used.
+// pixels not reached keep their values) or memory for decoding ran out (the pixels
+// untouched). The stream is read ahead in blocks, so its position afterwards lies
+// somewhere past the data used.
 int PsdReadChannels(std::FILE* stream, int width, int height, std::uint8_t* pixels,
                     int channelCount, int compression);

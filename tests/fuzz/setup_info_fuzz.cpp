@@ -47,12 +47,13 @@ void CheckEntries(const SetupInfo& info) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   static SetupInfo info;
-  const unsigned listed = data[0] >> 1;
+  unsigned listed = data[0] >> 1;
   SetupInfoPlatform platform;
   platform.programFolder = "c:\\medium\\";
   platform.isLead = (data[0] & 1) ? Cp936LeadByte : kolta::NoLeadBytes;
-  platform.listFiles = [listed](const char* pattern,
-                                const std::function<bool(std::string_view)>& onFile) {
+  platform.listContext = &listed;
+  platform.listFiles = [](void* context, const char* pattern, SetupFileVisitor onFile) {
+    const unsigned listed = *static_cast<const unsigned*>(context);
     if (std::strlen(pattern) > 127) __builtin_trap();
     if (listed == 1) return false;  // stands for a folder that cannot be listed
     for (unsigned i = 0; i < listed; ++i) {

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "dbcs_fixture.h"
+#include "failing_new.h"
 
 namespace kolta::ini {
 namespace {
@@ -151,6 +154,47 @@ TEST(IniPaths, FoldersEndInABackslash) {
   EXPECT_EQ(Text(AsFolder("C:\\" + kTrail, test::Cp936LeadByte)), "C:\\" + kTrail + "\\");
   // A final lead byte without its trail byte would take the separator as its trail byte.
   EXPECT_EQ(Text(AsFolder("C:\\a\xD5", test::Cp936LeadByte)), kRefusedText);
+}
+
+// Every path rule with each allocation of operator new failing in turn (failing_new.h):
+// nothing escapes and the outcome is the one made without failures.
+TEST(IniPaths, FailingAllocationsChangeNothing) {
+  struct Outcome {
+    int result = 0;
+    std::optional<InterfaceText> path;
+    bool operator==(const Outcome& other) const {
+      return result == other.result && path.has_value() == other.path.has_value() &&
+             (!path || (path->ok() == other.path->ok() && path->view() == other.path->view()));
+    }
+  };
+  // Allocates nothing itself, so that any failure is the rules' own.
+  const auto installed = [](const char* path) { return std::string_view(path).ends_with("a.txt"); };
+  auto find = [&](FileKind kind, std::string_view name) {
+    return [&installed, kind, name] {
+      InterfaceText out;
+      const int result = FindFile({kind, kRoots, 2, true, name}, out, NoLeadBytes, installed);
+      return Outcome{result, out};
+    };
+  };
+  const std::string longName = "F" + std::string(130, 'n');
+  const std::pair<const char*, std::function<Outcome()>> rules[] = {
+      {"installed file", find(FileKind::Data, "Fa.txt")},
+      {"folder on the CD", find(FileKind::Data, "Fpics")},
+      {"sound", find(FileKind::Sound, "drums")},
+      {"refused name", find(FileKind::Data, longName)},
+      {"beside the module",
+       [] {
+         return Outcome{0, FileBesideModule("C:\\app\\m.exe", "m.ini", Separators::BackslashOnly,
+                                            NoLeadBytes)};
+       }},
+      {"other path",
+       [] { return Outcome{0, ResolveOtherPath("data\\x", "C:\\app\\", NoLeadBytes)}; }},
+      {"as folder", [] { return Outcome{0, AsFolder("C:\\app", NoLeadBytes)}; }},
+  };
+  for (const auto& [name, rule] : rules) {
+    const Outcome expected = rule();
+    EXPECT_GE(test::FailEachAllocation([&] { return rule() == expected; }), 0) << name;
+  }
 }
 
 }  // namespace

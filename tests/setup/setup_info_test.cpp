@@ -3,10 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <cstddef>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "failing_new.h"
+#include "setup_message_text.h"
 
 namespace {
 
@@ -37,14 +43,15 @@ class SetupInfoParse : public ::testing::Test {
     platform.windowsDrive = 'd';
     platform.isLead = isLead;
     platform.programFolder = "e:\\medium\\";
-    platform.listFiles = [this](const char* pattern,
-                                const std::function<bool(std::string_view)>& onFile) {
-      patterns.push_back(pattern);
-      for (const std::string& name : folders[pattern]) {
+    platform.listFiles = [](void* context, const char* pattern, SetupFileVisitor onFile) {
+      SetupInfoParse& test = *static_cast<SetupInfoParse*>(context);
+      test.patterns.push_back(pattern);
+      for (const std::string& name : test.folders[pattern]) {
         if (!onFile(name)) return true;
       }
       return true;
     };
+    platform.listContext = this;
     return platform;
   }
 
@@ -260,6 +267,71 @@ TEST_F(SetupInfoParse, TableLimits) {
   EXPECT_EQ(info->fileCount, 10000u);
   files.push_back("two,1:x,1:x,");
   EXPECT_EQ(ParseEnded(files), 0) << "10001 files";
+}
+
+// A listing that allocates nothing, so that any failing allocation is the parser's own: the
+// same two names in every folder.
+bool ListTwoNames(void*, const char*, SetupFileVisitor onFile) {
+  for (const char* name : {"one.txt", "two.dat"}) {
+    if (!onFile(name)) return true;
+  }
+  return true;
+}
+
+// The values and every entry alike (the entries are zeroed before they are filled).
+bool SameRecord(const SetupInfo& a, const SetupInfo& b) {
+  auto same = [](auto* const* x, auto* const* y, unsigned count) {
+    for (unsigned i = 0; i < count; ++i) {
+      if (std::memcmp(x[i], y[i], sizeof *x[i]) != 0) return false;
+    }
+    return true;
+  };
+  return std::memcmp(&a, &b, offsetof(SetupInfo, sourceDirs)) == 0 &&
+         same(a.sourceDirs, b.sourceDirs, a.sourceDirCount) &&
+         same(a.destDirs, b.destDirs, a.destDirCount) && same(a.files, b.files, a.fileCount) &&
+         same(a.shortcuts, b.shortcuts, a.shortcutCount);
+}
+
+void FormatInto(char (&out)[256], const char* kinds, const char* text, ...) {
+  va_list arguments;
+  va_start(arguments, text);
+  FormatSetupMessage(kinds, text, arguments, out, kolta::NoLeadBytes);
+  va_end(arguments);
+}
+
+// Each allocation of operator new failing in turn (failing_new.h): a parse fails (0) or
+// gives the record a parse without failures gives, a message comes out the same, and
+// nothing escapes.
+TEST_F(SetupInfoParse, FailingAllocationsFailTheParseOrChangeNothing) {
+  const std::string data =
+      "[App]\r\nDefDir=$:\\Kolta\r\n[SrcDirs]\r\n1=data\r\n[DstDirs]\r\n2=bin\r\n"
+      "[Files]\r\nMain,1:m.ex_,2:m.exe,\r\n*1-2,\r\n?(dat)1-2,\r\n"
+      "[PM Info]\r\nI:\\bin\\m.exe,Kolta\r\n[End]\r\n";
+  SetupInfoPlatform platform;
+  platform.listFiles = ListTwoNames;
+  const std::unique_ptr<SetupInfo, void (*)(SetupInfo*)> expected(new SetupInfo{},
+                                                                   [](SetupInfo* record) {
+                                                                     ClearSetupInfo(*record);
+                                                                     delete record;
+                                                                   });
+  ASSERT_EQ(ParseSetupInfo(*expected, data, platform), 1);
+  ASSERT_EQ(expected->fileCount, 5u);
+  const long failed = kolta::test::FailEachAllocation([&] {
+    ClearSetupInfo(*info);
+    const int result = ParseSetupInfo(*info, data, platform);
+    return result == 0 || (result == 1 && SameRecord(*info, *expected));
+  });
+  // Every entry is allocated with new: the program's operator new must be the failing one.
+  EXPECT_GT(failed, 0);
+
+  char want[256], got[256];
+  const char* text = "%c: %-6d of %05u MB in %s";
+  FormatInto(want, "cdds", text, 'D', 12, 300, "c:\\kolta");
+  EXPECT_GE(kolta::test::FailEachAllocation([&] {
+              FormatInto(got, "cdds", text, 'D', 12, 300, "c:\\kolta");
+              return std::strcmp(got, want) == 0;
+            }),
+            0);
 }
 
 TEST(SetupInfoText, TrimBlanks) {
