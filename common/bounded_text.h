@@ -150,11 +150,18 @@ void AppendFolderSeparator(BoundedText<Size>& text, LeadBytePredicate isLead) {
   }
 }
 
-// The text from byte `pos` on, empty when `pos` lies past its end: substr without the
-// exception it throws there.
-constexpr std::string_view TextFrom(std::string_view text, std::size_t pos) {
+// Up to `length` bytes of the text from byte `pos` on, empty when `pos` lies past its end:
+// substr without the exception it throws there.
+constexpr std::string_view TextPart(std::string_view text, std::size_t pos,
+                                    std::size_t length = std::string_view::npos) {
   const std::size_t start = pos < text.size() ? pos : text.size();
-  return std::string_view(text.data() + start, text.size() - start);
+  const std::size_t rest = text.size() - start;
+  return std::string_view(text.data() + start, length < rest ? length : rest);
+}
+
+// The text from byte `pos` on (empty when `pos` lies past its end).
+constexpr std::string_view TextFrom(std::string_view text, std::size_t pos) {
+  return TextPart(text, pos);
 }
 
 // folder + "\" (unless the folder ends in one) + name; nothing when it does not fit.

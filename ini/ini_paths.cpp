@@ -52,7 +52,7 @@ bool ComposeDataPath(const Roots& roots, int language, std::string_view codedNam
                      InterfaceText& out, LeadBytePredicate isLead) {
   if (!StartAtRoot(roots, SingleByteCharAt(codedName, 0, isLead), language, out)) return false;
   out.Append(DataFolder(SingleByteCharAt(codedName, 1, isLead)));
-  out.Append(codedName.substr(SkipChars(codedName, 2, isLead)));
+  out.Append(kolta::TextPart(codedName, SkipChars(codedName, 2, isLead)));
   return out.ok();
 }
 
@@ -60,13 +60,13 @@ bool ComposeSoundPath(const Roots& roots, int language, bool stereo, std::string
                       InterfaceText& out, LeadBytePredicate isLead) {
   if (!StartAtRoot(roots, SingleByteCharAt(codedName, 0, isLead), language, out)) return false;
   out.Append(stereo ? "STEREO\\" : "MONO\\");
-  out.Append(codedName.substr(SkipChars(codedName, 1, isLead)));
+  out.Append(kolta::TextPart(codedName, SkipChars(codedName, 1, isLead)));
   return out.ok();
 }
 
 bool IsFolderName(std::string_view name, LeadBytePredicate isLead) {
   const auto separator = LastSeparator(name, Separators::BackslashOrSlash, isLead);
-  const std::string_view last = separator ? name.substr(*separator + 1) : name;
+  const std::string_view last = separator ? kolta::TextPart(name, *separator + 1) : name;
   return !ContainsChar(last, '.', isLead);
 }
 
@@ -116,7 +116,8 @@ int FindFile(const FileQuery& query, InterfaceText& out, LeadBytePredicate isLea
 std::optional<InterfaceText> FileBesideModule(std::string_view modulePath, std::string_view fileName,
                                               Separators separators, LeadBytePredicate isLead) {
   const auto separator = LastSeparator(modulePath, separators, isLead);
-  InterfaceText path(separator ? modulePath.substr(0, *separator + 1) : std::string_view());
+  InterfaceText path(separator ? kolta::TextPart(modulePath, 0, *separator + 1)
+                               : std::string_view());
   path.Append(fileName);
   if (!path.ok()) return std::nullopt;
   return path;

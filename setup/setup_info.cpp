@@ -47,7 +47,7 @@ constexpr std::array<Header, 7> kHeaders{{
 
 std::string_view TrimLeading(std::string_view text, std::string_view chars) {
   const std::size_t start = text.find_first_not_of(chars);
-  return start == std::string_view::npos ? std::string_view() : text.substr(start);
+  return start == std::string_view::npos ? std::string_view() : kolta::TextPart(text, start);
 }
 
 // Copies a field into a 128-byte entry buffer; refuses one that does not fit.
@@ -77,13 +77,13 @@ Entry* AppendEntry(Entry* (&table)[N], unsigned& count) {
 bool ParseAppLine(SetupInfo& out, std::string_view line, const SetupInfoPlatform& platform) {
   const std::size_t equals = line.find('=');
   if (equals == std::string_view::npos) return false;
-  const std::string_view key = line.substr(0, equals);
-  const std::string_view value = line.substr(equals + 1);
+  const std::string_view key = kolta::TextPart(line, 0, equals);
+  const std::string_view value = kolta::TextPart(line, equals + 1);
   if (key == "DefDir") {
     // "$" stands for the drive of the Windows folder.
     if (!value.empty() && value.front() == '$') {
       kolta::InterfaceText dir;
-      dir.Append(platform.windowsDrive).Append(value.substr(1));
+      dir.Append(platform.windowsDrive).Append(kolta::TextPart(value, 1));
       return dir.CopyTo(out.defDir);
     }
     return CopyField(value, out.defDir);
@@ -106,8 +106,8 @@ bool ParseDirLine(DirEntry* (&table)[N], unsigned& count, std::string_view line)
   if (equals == std::string_view::npos) return false;
   DirEntry* entry = AppendEntry(table, count);
   if (entry == nullptr) return false;
-  entry->number = LeadingNumber(line.substr(0, equals));
-  return CopyField(line.substr(equals + 1), entry->folder);
+  entry->number = LeadingNumber(kolta::TextPart(line, 0, equals));
+  return CopyField(kolta::TextPart(line, equals + 1), entry->folder);
 }
 
 bool AddFileEntry(SetupInfo& out, std::string_view name, unsigned sourceNumber,
@@ -125,7 +125,7 @@ bool AddFileEntry(SetupInfo& out, std::string_view name, unsigned sourceNumber,
 bool SplitAt(std::string_view& rest, char separator, std::string_view& before) {
   const std::size_t at = rest.find(separator);
   if (at == std::string_view::npos) return false;
-  before = rest.substr(0, at);
+  before = kolta::TextPart(rest, 0, at);
   rest.remove_prefix(at + 1);
   return true;
 }
@@ -175,7 +175,7 @@ bool ExpandFolder(SetupInfo& out, std::string_view sourceText, std::string_view 
 // "*" source number "-" destination number ","
 bool ParseWholeFolderLine(SetupInfo& out, std::string_view line,
                           const SetupInfoPlatform& platform) {
-  std::string_view rest = line.substr(1), sourceText, destText;
+  std::string_view rest = kolta::TextPart(line, 1), sourceText, destText;
   if (!SplitAt(rest, '-', sourceText) || !SplitAt(rest, ',', destText)) return false;
   return ExpandFolder(out, sourceText, destText, "*", platform);
 }
@@ -183,7 +183,7 @@ bool ParseWholeFolderLine(SetupInfo& out, std::string_view line,
 // "?" anything "(" extension ")" source number "-" destination number ","
 bool ParseByExtensionLine(SetupInfo& out, std::string_view line,
                           const SetupInfoPlatform& platform) {
-  std::string_view rest = line.substr(1), ignored, extension, sourceText, destText;
+  std::string_view rest = kolta::TextPart(line, 1), ignored, extension, sourceText, destText;
   if (!SplitAt(rest, '(', ignored) || !SplitAt(rest, ')', extension) ||
       !SplitAt(rest, '-', sourceText) || !SplitAt(rest, ',', destText)) {
     return false;
@@ -214,7 +214,7 @@ bool ParseShortcutLine(SetupInfo& out, std::string_view line) {
 std::string_view TrimmedLine(std::string_view raw) {
   const std::size_t start = raw.find_first_not_of(kBlanksAndTabs);
   if (start == std::string_view::npos) return {};
-  return raw.substr(start, raw.find_last_not_of(kBlanksAndTabs) - start + 1);
+  return kolta::TextPart(raw, start, raw.find_last_not_of(kBlanksAndTabs) - start + 1);
 }
 
 // Lines that no section reads: blank lines, comments, and what stands before the first
@@ -263,11 +263,11 @@ SetupInfo* GetSetupInfo() { return &info; }
 
 int ParseSetupInfo(SetupInfo& out, std::string_view data, const SetupInfoPlatform& platform) {
   if (out.section == kSectionEnd) return 1;
-  data = data.substr(0, data.find('\0'));
+  data = kolta::TextPart(data, 0, data.find('\0'));
   std::size_t pos = 0;
   while (pos < data.size()) {
     const std::size_t end = std::min(data.find_first_of("\r\n", pos), data.size());
-    const std::string_view line = data.substr(pos, end - pos);
+    const std::string_view line = kolta::TextPart(data, pos, end - pos);
     pos = end + 1;
     if (end + 1 < data.size() && data[end] == '\r' && data[end + 1] == '\n') ++pos;
     if (!ParseLine(out, line, platform)) return 0;

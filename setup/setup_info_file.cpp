@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <cstring>
-#include <string>
+#include <memory>
+#include <new>
+#include <string_view>
 
 #include "ansi_win.h"
 #include "bounded_text.h"
@@ -40,18 +42,28 @@ char WindowsDriveLetter() {
   return drive[0];
 }
 
-// The whole file; false when it cannot be opened or read, or is absurdly large.
-bool ReadWholeFile(const char* path, std::string& data) {
+// A whole file in a block of its own.
+struct FileData {
+  std::unique_ptr<char[]> bytes;
+  std::size_t size = 0;
+  std::string_view view() const { return {bytes.get(), size}; }
+};
+
+// The whole file; false when it cannot be opened or read, is absurdly large, or finds no
+// memory.
+bool ReadWholeFile(const char* path, FileData& data) {
   const FileHandle file(ValidOrNull(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
   LARGE_INTEGER size;
   if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileSize) {
     return false;
   }
-  data.resize(static_cast<std::size_t>(size.QuadPart));
+  data.size = static_cast<std::size_t>(size.QuadPart);
+  data.bytes.reset(new (std::nothrow) char[data.size > 0 ? data.size : 1]);
+  if (!data.bytes) return false;
   DWORD read = 0;
-  return ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) &&
-         read == data.size();
+  return ReadFile(file.get(), data.bytes.get(), static_cast<DWORD>(data.size), &read, nullptr) &&
+         read == data.size;
 }
 
 template <std::size_t N>
@@ -64,15 +76,16 @@ void CopyText(std::string_view text, char (&out)[N]) {
 int LoadSetupInfo(HWND owner) {
   SetCursor(LoadCursor(nullptr, IDC_WAIT));
   const SetupState* state = GetSetupState();
-  const std::string path =
-      std::string(state->skinDir) + (state->installMode ? "setuphd.inf" : "setupcd.inf");
+  // Longer than the interface's paths it is not read, but named whole in the message.
+  kolta::BoundedText<2 * kolta::kTextBufferSize> path(state->skinDir);
+  path.Append(state->installMode ? "setuphd.inf" : "setupcd.inf");
 
   SetupInfo* info = GetSetupInfo();
-  std::string data;
-  if (path.size() < kolta::kTextBufferSize && ReadWholeFile(path.c_str(), data)) {
+  FileData data;
+  if (path.ok() && path.size() < kolta::kTextBufferSize && ReadWholeFile(path.c_str(), data)) {
     const SetupInfoPlatform platform{WindowsDriveLetter(), state->sourceDir, ListFiles,
                                      kolta::SystemLeadByte};
-    if (ParseSetupInfo(*info, data, platform)) return 1;
+    if (ParseSetupInfo(*info, data.view(), platform)) return 1;
   }
   if (info->section != kSectionEnd) ClearSetupInfo(*info);  // nothing of an invalid file stays
   SetupMessage(owner, "IDS_NOSETUPINFOFILE", 0, path.c_str());

@@ -53,10 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform.isLead = (data[0] & 1) ? Cp936LeadByte : kolta::NoLeadBytes;
   platform.listContext = &listed;
   platform.listFiles = [](void* context, const char* pattern, SetupFileVisitor onFile) {
-    const unsigned listed = *static_cast<const unsigned*>(context);
+    const unsigned count = *static_cast<const unsigned*>(context);
     if (std::strlen(pattern) > 127) __builtin_trap();
-    if (listed == 1) return false;  // stands for a folder that cannot be listed
-    for (unsigned i = 0; i < listed; ++i) {
+    if (count == 1) return false;  // stands for a folder that cannot be listed
+    for (unsigned i = 0; i < count; ++i) {
       if (!onFile("file" + std::to_string(i) + ".dat")) return true;
     }
     return true;

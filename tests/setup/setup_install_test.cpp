@@ -328,6 +328,26 @@ TEST_F(SetupFixture, AllocationFailureTheCopyBufferIsAskedForAgain) {
   EXPECT_EQ(ReadAll(install + "a.txt"), "again");
 }
 
+// Loading fails as a file that cannot be read does, or loads the whole file.
+TEST_F(SetupFixture, AllocationFailureLoadingTheSetupInformation) {
+  ASSERT_TRUE(WriteFile(medium + "data\\one.txt", "1"));
+  ASSERT_TRUE(WriteFile(skinDir + "setuphd.inf",
+                        "[App]\r\nDefDir=$:\\Kolta\r\n[SrcDirs]\r\n1=data\r\n[DstDirs]\r\n"
+                        "2=out\r\n[Files]\r\n*1-2,\r\nsecond,1:one.txt,2:two.txt,\r\n[End]\r\n"));
+  const std::string report = "IDS_NOSETUPINFOFILE " + skinDir + "setuphd.inf";
+  const long failed = FailEachAllocation([&] {
+    const int loaded = LoadSetupInfo(nullptr);
+    const UnfailedAllocations checking;
+    const bool whole = loaded == 1 && GetSetupInfo()->fileCount == 2 && Shown().empty();
+    const bool refused = loaded == 0 && GetSetupInfo()->fileCount == 0 &&
+                         Shown() == Strings{report};
+    ClearSetupInfo(*GetSetupInfo());
+    recording::Reset();
+    return whole || refused;
+  });
+  EXPECT_GT(failed, 0) << "the file's block and the parser's entries";
+}
+
 TEST_F(SetupFixture, AllocationFailureFoldersAndCopiesAllocateNothingMore) {
   UseSetupInfo("[SrcDirs]\r\n0=\r\n[DstDirs]\r\n0=\r\n1=new\r\n2=new\\deep\r\n"
                "[Files]\r\nA file,0:a.txt,2:b.txt,\r\n");
