@@ -66,6 +66,14 @@ struct SamplePlace {
   double fraction;
 };
 
+// The value as a double holds it. The 32-bit build computes on the x87 unit, whose
+// registers carry more precision than a double: a sum kept there would land on the other
+// side of a whole pixel than the same sum stored, depending on how the compiler placed it.
+double AsDouble(double value) {
+  volatile double stored = value;
+  return stored;
+}
+
 // The places of target indices [begin, end), stepping `step` from `origin`, or null when
 // memory for them runs out. Entries whose near pixel lies outside the source get near = -1
 // (nothing is drawn there).
@@ -75,9 +83,9 @@ std::unique_ptr<SamplePlace[]> SamplePlaces(IndexRange range, int origin, double
       kolta::image::NewArray<SamplePlace>(static_cast<std::size_t>(range.end - range.begin));
   if (!places) return nullptr;
   double offset = 0;
-  for (std::int64_t k = 0; k < range.end; ++k, offset += step) {
+  for (std::int64_t k = 0; k < range.end; ++k, offset = AsDouble(offset + step)) {
     if (k < range.begin) continue;
-    const double position = origin + offset;
+    const double position = AsDouble(origin + offset);
     const double low = std::floor(position), high = std::ceil(position);
     SamplePlace place{-1, -1, position - low};
     if (low >= 0 && low < sourceSize) place.near = static_cast<std::int64_t>(low);

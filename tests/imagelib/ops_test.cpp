@@ -17,10 +17,15 @@ void StretchBySampling(DibImage* t, int tx, int ty, int tw, int th, const DibIma
                        int sy, int sw, int sh) {
   const double stepX = 1 / (static_cast<double>(tw) / sw),
                stepY = 1 / (static_cast<double>(th) / sh);
+  // Each sum rounded to a double, which the x87 unit of the 32-bit build would not do.
+  const auto asDouble = [](double value) {
+    volatile double stored = value;
+    return stored;
+  };
   double ay = 0;
-  for (int i = 0; i < th; ++i, ay += stepY) {
+  for (int i = 0; i < th; ++i, ay = asDouble(ay + stepY)) {
     double ax = 0;
-    for (int j = 0; j < tw; ++j, ax += stepX) {
+    for (int j = 0; j < tw; ++j, ax = asDouble(ax + stepX)) {
       DibSampleBilinear(t, tx + j, ty + i, s, sx + ax, sy + ay, DibBytesPerPixel(t));
     }
   }
