@@ -3,12 +3,11 @@
 // The exported functions (k_ini.cpp) feed them the platform's answers.
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string_view>
-#include <type_traits>
 
 #include "bounded_text.h"
+#include "function_ref.h"
 
 namespace kolta::ini {
 
@@ -59,28 +58,8 @@ struct FileQuery {
   std::string_view name;  // data: folder letter + relative path; sound: relative path
 };
 
-// The platform's test of whether a path exists, as a reference to the caller's callable
-// (a lambda, or a function pointer such as &Exists): its address and a function that calls
-// it. Unlike std::function, making one never allocates and so never throws. It is only
-// ever a parameter, so the callable outlives it.
-class PathTest {
- public:
-  template <typename Test>
-    requires(!std::is_same_v<std::remove_cvref_t<Test>, PathTest> &&
-             std::is_object_v<std::remove_reference_t<Test>> &&
-             std::is_invocable_r_v<bool, std::remove_reference_t<Test>&, const char*>)
-  PathTest(Test&& test) noexcept  // implicit: a call passes the callable itself
-      : object_(const_cast<void*>(static_cast<const void*>(std::addressof(test)))),
-        call_([](void* object, const char* path) -> bool {
-          return (*static_cast<std::remove_reference_t<Test>*>(object))(path);
-        }) {}
-
-  bool operator()(const char* path) const { return call_(object_, path); }
-
- private:
-  void* object_;
-  bool (*call_)(void* object, const char* path);
-};
+// The platform's test of whether a path exists (never allocates, so never throws).
+using PathTest = FunctionRef<bool(const char* path)>;
 
 // Finds a data or sound file, preferring the copy below the second root: composes the
 // "H" path and returns 0 when it exists; otherwise composes the "C" path (not checked)

@@ -6,11 +6,10 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string_view>
-#include <type_traits>
 
 #include "bounded_text.h"
+#include "function_ref.h"
 
 // Limits of the file; exceeding any of them makes the file invalid.
 inline constexpr unsigned kMaxSourceDirs = 100;
@@ -69,28 +68,9 @@ struct SetupInfo {
 // The one SetupInfo; never fails, never allocates.
 SetupInfo* GetSetupInfo();
 
-// The parser's handler of one listed file name, as a reference to its callable (the
-// callable's address and a function that calls it): unlike std::function, making one never
-// allocates and so never throws. It is only ever a parameter, so the callable outlives it.
-// Returns false to stop the listing.
-class SetupFileVisitor {
- public:
-  template <typename Visit>
-    requires(!std::is_same_v<std::remove_cvref_t<Visit>, SetupFileVisitor> &&
-             std::is_object_v<std::remove_reference_t<Visit>> &&
-             std::is_invocable_r_v<bool, std::remove_reference_t<Visit>&, std::string_view>)
-  SetupFileVisitor(Visit&& visit) noexcept  // implicit: a call passes the callable itself
-      : object_(const_cast<void*>(static_cast<const void*>(std::addressof(visit)))),
-        call_([](void* object, std::string_view name) -> bool {
-          return (*static_cast<std::remove_reference_t<Visit>*>(object))(name);
-        }) {}
-
-  bool operator()(std::string_view name) const { return call_(object_, name); }
-
- private:
-  void* object_;
-  bool (*call_)(void* object, std::string_view name);
-};
+// The parser's handler of one listed file name; returns false to stop the listing. A
+// reference to the parser's callable: it never allocates, so never throws.
+using SetupFileVisitor = kolta::FunctionRef<bool(std::string_view name)>;
 
 // What the parser needs from the platform: plain values and functions, so that making and
 // copying it never allocates.

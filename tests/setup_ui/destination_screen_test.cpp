@@ -169,19 +169,6 @@ bool FolderExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-int Brightness(DibColor colour) {
-  return static_cast<int>((colour & 0xFF) + ((colour >> 8) & 0xFF) + ((colour >> 16) & 0xFF));
-}
-
-// Which pixels of an image are text (clearly darker than the flat panel).
-std::vector<bool> DarkPixels(const DibImage* image) {
-  std::vector<bool> dark;
-  for (int y = 0; y < DibHeight(image); ++y) {
-    for (int x = 0; x < DibWidth(image); ++x) dark.push_back(Brightness(PixelColour(image, x, y)) < 300);
-  }
-  return dark;
-}
-
 class DestinationScreenTest : public ScreenTest {
  protected:
   static constexpr RECT kLineBox = {27, 0, 27 + 220, 16};  // a text line's box, from its top
@@ -254,9 +241,8 @@ class DestinationScreenTest : public ScreenTest {
   // colour, as dark-pixel maps.
   static std::vector<bool> ShownLine(HWND dialog, int top) {
     const WindowDC dc(dialog);
-    ImagePtr image(DibFromDC(dc.get(), dc.get(), kLineBox.left, top,
-                             kLineBox.right - kLineBox.left, kLineBox.bottom));
-    return image ? DarkPixels(image.get()) : std::vector<bool>{};
+    return DarkPixelsOf(dc.get(), kLineBox.left, top, kLineBox.right - kLineBox.left,
+                        kLineBox.bottom);
   }
   static std::vector<bool> ExpectedLine(HWND dialog, const char* text) {
     const WindowDC screen(dialog);
@@ -271,14 +257,7 @@ class DestinationScreenTest : public ScreenTest {
     SetBkMode(dc.get(), TRANSPARENT);
     SetTextColor(dc.get(), RGB(0, 0, 0));
     TextOutA(dc.get(), 0, 0, text, lstrlenA(text));
-    ImagePtr image(DibFromDC(dc.get(), dc.get(), 0, 0, width, height));
-    return image ? DarkPixels(image.get()) : std::vector<bool>{};
-  }
-  static int Differences(const std::vector<bool>& a, const std::vector<bool>& b) {
-    if (a.size() != b.size()) return 1 << 20;
-    int count = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) count += a[i] != b[i];
-    return count;
+    return DarkPixelsOf(dc.get(), 0, 0, width, height);
   }
 
   std::string skin_;
@@ -508,10 +487,10 @@ TEST_F(DestinationScreenTest, DrawsTheThreeTextLines) {
       EXPECT_GT(std::count(shown.begin(), shown.end(), true), 20) << "line at " << top;
     }
     const auto needed = ShownLine(dialog, 240);
-    EXPECT_LE(Differences(needed, ExpectedLine(dialog, "Needed: 12M")), kSameText);
-    EXPECT_GE(Differences(needed, ExpectedLine(dialog, "Needed: 13M")), kOtherText);
+    EXPECT_LE(DifferingPixels(needed, ExpectedLine(dialog, "Needed: 12M")), kSameText);
+    EXPECT_GE(DifferingPixels(needed, ExpectedLine(dialog, "Needed: 13M")), kOtherText);
     const auto first = ShownLine(dialog, 220);
-    EXPECT_LE(Differences(first, ExpectedLine(dialog, "Install to the hard disk")), kSameText);
+    EXPECT_LE(DifferingPixels(first, ExpectedLine(dialog, "Install to the hard disk")), kSameText);
   }});
 }
 
@@ -519,8 +498,8 @@ TEST_F(DestinationScreenTest, FreeSpaceOfADriveThatCannotBeReadIsZero) {
   LoadInfo("q:\\nowhere");
   Run({[](HWND dialog) {
          const auto shown = ShownLine(dialog, 260);
-         EXPECT_LE(Differences(shown, ExpectedLine(dialog, "Free: 0M")), kSameText);
-         EXPECT_GE(Differences(shown, ExpectedLine(dialog, "Free: 8M")), kOtherText);
+         EXPECT_LE(DifferingPixels(shown, ExpectedLine(dialog, "Free: 0M")), kSameText);
+         EXPECT_GE(DifferingPixels(shown, ExpectedLine(dialog, "Free: 8M")), kOtherText);
        },
        Press(kNextPoint), Reply(Answer::Ok, "Drive q: has 0 MB free, 1 MB are needed."),
        ExpectEdit("q:\\nowhere")});

@@ -52,6 +52,14 @@ inline std::vector<bool> DarkPixelsOf(HDC dc, int left, int top, int width, int 
   return dark;
 }
 
+// How many entries of two pixel maps differ; a large count for maps of different sizes.
+inline int DifferingPixels(const std::vector<bool>& a, const std::vector<bool>& b) {
+  if (a.size() != b.size() || a.empty()) return 1 << 20;
+  int count = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) count += a[i] != b[i];
+  return count;
+}
+
 // How many pixels of the message area of the box's skin window differ, dark against light,
 // from GDI's drawing of `text` in the message font on the box's colour: on one line when
 // it fits, else wrapped at words, as the box lays out a message. A large count for an
@@ -79,11 +87,7 @@ inline int MessageTextDifferences(HWND skin, const std::string& text) {
   RECT layout = box;
   DrawTextA(dc.get(), text.data(), length, &layout,
             (extent.cx < width ? 0 : DT_WORDBREAK) | DT_NOPREFIX);
-  const std::vector<bool> expected = DarkPixelsOf(dc.get(), 0, 0, width, height);
-  if (screen.size() != expected.size() || screen.empty()) return kNone;
-  int differing = 0;
-  for (std::size_t i = 0; i < screen.size(); ++i) differing += screen[i] != expected[i];
-  return differing;
+  return DifferingPixels(screen, DarkPixelsOf(dc.get(), 0, 0, width, height));
 }
 
 }  // namespace kolta::test
